@@ -1,0 +1,162 @@
+#include "platform/emulated/emulated_profile_strings.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <strings.h>
+
+namespace emu {
+
+using namespace win;
+
+namespace {
+
+constexpr const char* kMappedRoot = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+constexpr const char* kMappedSections[] = {"windows", "Devices", "PrinterPorts"};
+
+// The registry key of a WIN.INI section, or nothing for a section that is
+// not mapped. Section names match whatever their letter case.
+std::optional<std::string> mappedKey(const char* app) {
+  for (const char* section : kMappedSections)
+    if (strcasecmp(app, section) == 0) return std::string(kMappedRoot) + section;
+  return std::nullopt;
+}
+
+// Copies a text, cut to fit with its NUL; the count copied without the NUL.
+DWORD copyText(const std::string& text, char* out, DWORD size) {
+  DWORD length = DWORD(std::min<std::size_t>(text.size(), size - 1));
+  std::memcpy(out, text.data(), length);
+  out[length] = '\0';
+  return length;
+}
+
+// Copies a list of names as "a\0b\0\0". A list that does not fit is cut and
+// still ends with two NULs, and size-2 is returned, as Windows does.
+DWORD copyList(const std::vector<std::string>& names, char* out, DWORD size) {
+  std::string list;
+  for (const std::string& name : names) list += name + '\0';
+  if (list.size() + 1 <= size) {
+    std::memcpy(out, list.data(), list.size());
+    out[list.size()] = '\0';
+    return DWORD(list.size());
+  }
+  if (size < 2) {
+    out[0] = '\0';
+    return 0;
+  }
+  std::memcpy(out, list.data(), size - 2);
+  out[size - 2] = '\0';
+  out[size - 1] = '\0';
+  return size - 2;
+}
+
+class Key {
+ public:
+  explicit Key(Registry& registry) : registry_(registry) {}
+  Key(const Key&) = delete;
+  Key& operator=(const Key&) = delete;
+  ~Key() {
+    if (key_) registry_.RegCloseKey(key_);
+  }
+  bool open(const std::string& path, REGSAM access) {
+    return registry_.RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key_) ==
+           ERROR_SUCCESS;
+  }
+  bool create(const std::string& path) {
+    return registry_.RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, "",
+                                     REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key_,
+                                     nullptr) == ERROR_SUCCESS;
+  }
+  HKEY get() const { return key_; }
+
+ private:
+  Registry& registry_;
+  HKEY key_ = nullptr;
+};
+
+std::vector<std::string> valueNames(Registry& registry, HKEY key) {
+  std::vector<std::string> names;
+  std::vector<char> name(16384);
+  for (DWORD index = 0;; ++index) {
+    DWORD length = DWORD(name.size());
+    if (registry.RegEnumValueA(key, index, name.data(), &length, nullptr, nullptr, nullptr,
+                               nullptr) != ERROR_SUCCESS)
+      break;
+    names.emplace_back(name.data(), length);
+  }
+  return names;
+}
+
+// The entry's text up to its first NUL, whatever the value's size.
+std::optional<std::string> readEntry(Registry& registry, HKEY key, const char* name) {
+  DWORD size = 0;
+  if (registry.RegQueryValueExA(key, name, nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  std::vector<BYTE> data(std::size_t(size) + 1);
+  if (registry.RegQueryValueExA(key, name, nullptr, nullptr, data.data(), &size) != ERROR_SUCCESS)
+    return std::nullopt;
+  const char* text = reinterpret_cast<const char*>(data.data());
+  return std::string(text, strnlen(text, size));
+}
+
+}  // namespace
+
+DWORD EmulatedProfileStrings::GetProfileStringA(const char* app, const char* key,
+                                                const char* defaultText, char* out, DWORD size) {
+  if (!out || size == 0) return 0;
+
+  if (!app) {
+    std::vector<std::string> sections;
+    for (const char* section : kMappedSections) {
+      Key mapped(registry_);
+      if (mapped.open(std::string(kMappedRoot) + section, KEY_READ)) sections.push_back(section);
+    }
+    return copyList(sections, out, size);
+  }
+
+  std::optional<std::string> path = mappedKey(app);
+  Key section(registry_);
+  bool opened = path && section.open(*path, KEY_READ);
+  if (!key)
+    return copyList(opened ? valueNames(registry_, section.get()) : std::vector<std::string>{}, out,
+                    size);
+  if (opened) {
+    if (std::optional<std::string> text = readEntry(registry_, section.get(), key))
+      return copyText(*text, out, size);
+  }
+  std::string fallback = defaultText ? defaultText : "";
+  fallback.erase(fallback.find_last_not_of(' ') + 1);
+  return copyText(fallback, out, size);
+}
+
+BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* key,
+                                                 const char* value) {
+  if (!app) return FALSE;
+  std::optional<std::string> path = mappedKey(app);
+  if (!path) return FALSE;
+
+  Key section(registry_);
+  if (!key || !value) {
+    // Deleting what does not exist succeeds.
+    if (!section.open(*path, KEY_ALL_ACCESS)) return TRUE;
+    if (!key) {
+      for (const std::string& name : valueNames(registry_, section.get()))
+        registry_.RegDeleteValueA(section.get(), name.c_str());
+      return TRUE;
+    }
+    LONG rc = registry_.RegDeleteValueA(section.get(), key);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? TRUE : FALSE;
+  }
+  if (!section.create(*path)) return FALSE;
+  // Stored with its NUL, as Windows stores REG_SZ text.
+  return registry_.RegSetValueExA(section.get(), key, 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(value),
+                                  DWORD(std::strlen(value) + 1)) == ERROR_SUCCESS
+             ? TRUE
+             : FALSE;
+}
+
+}  // namespace emu

@@ -1,0 +1,547 @@
+#include "platform/emulated/emulated_registry.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace emu {
+
+using namespace win;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 10000;
+constexpr const char* kFormat = "verantu-registry 1";
+constexpr std::int64_t kLocalMachineId = 1;
+constexpr std::int64_t kCurrentUserId = 2;
+constexpr int kMaxKeyNameChars = 255;
+constexpr int kMaxValueNameChars = 16383;
+
+constexpr const char* kSchema = R"sql(
+PRAGMA journal_mode=WAL;
+CREATE TABLE meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);
+-- Names are kept as the ANSI bytes they were created with; `fold` is the
+-- name converted to Unicode and upper-cased, the text Windows compares.
+CREATE TABLE keys(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  parent INTEGER REFERENCES keys(id),
+  name BLOB NOT NULL,
+  fold TEXT NOT NULL,
+  modified INTEGER NOT NULL DEFAULT 0,
+  UNIQUE(parent, fold));
+-- Values enumerate in creation order, which is their id order.
+CREATE TABLE vals(
+  id INTEGER PRIMARY KEY AUTOINCREMENT,
+  key INTEGER NOT NULL REFERENCES keys(id),
+  name BLOB NOT NULL,
+  fold TEXT NOT NULL,
+  type INTEGER NOT NULL,
+  data BLOB NOT NULL,
+  UNIQUE(key, fold));
+INSERT INTO keys(id, parent, name, fold) VALUES (1, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE');
+INSERT INTO keys(id, parent, name, fold) VALUES (2, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER');
+)sql";
+
+// The case-insensitive form of a name: Unicode, upper-cased one character at
+// a time as the registry does (no locale, no special casing).
+std::string foldName(std::string_view ansi) {
+  std::u16string wide = ansiToWide(ansi);
+  QString text(reinterpret_cast<const QChar*>(wide.data()), qsizetype(wide.size()));
+  for (QChar& c : text) c = c.toUpper();
+  return text.toStdString();
+}
+
+int wideLength(std::string_view ansi) {
+  return int(ansiToWide(ansi).size());
+}
+
+bool isLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Splits an ANSI path at backslashes that are characters of their own: the
+// second byte of a double-byte character may be 0x5C and is not a separator.
+// False for an empty component (a leading or doubled backslash); one trailing
+// backslash is accepted.
+bool splitPath(const char* path, std::vector<std::string>* parts) {
+  parts->clear();
+  if (!path) return true;
+  std::string current;
+  bool any = false;
+  for (const char* p = path; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
+    if (isLeadByte(c) && p[1]) {
+      current += *p++;
+      current += *p;
+    } else if (c == '\\') {
+      if (current.empty()) return false;
+      parts->push_back(std::move(current));
+      current.clear();
+    } else {
+      current += *p;
+    }
+    any = true;
+  }
+  if (!current.empty()) parts->push_back(std::move(current));
+  (void)any;
+  return true;
+}
+
+std::int64_t fileTimeNow() {
+  using namespace std::chrono;
+  // 100-ns intervals since 1601-01-01.
+  auto since1970 = duration_cast<nanoseconds>(system_clock::now().time_since_epoch()).count() / 100;
+  return since1970 + 116444736000000000LL;
+}
+
+LONG mapSqliteError(int rc) {
+  switch (rc & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return ERROR_CANTWRITE;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+    case SQLITE_FORMAT:
+      return ERROR_REGISTRY_CORRUPT;
+    case SQLITE_NOMEM:
+      return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_AUTH:
+      return ERROR_ACCESS_DENIED;
+    default:
+      return ERROR_REGISTRY_IO_FAILED;
+  }
+}
+
+std::string describe(const std::string& path, int rc, const std::string& message) {
+  switch (rc & 0xFF) {
+    case SQLITE_CANTOPEN:
+      return "cannot open the registry " + path + ": " + message;
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+      return "the registry " + path + " is locked by another process: " + message;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+      return "the registry " + path + " is damaged (" + message + "); it was left as it is";
+    default:
+      return "cannot use the registry " + path + ": " + message;
+  }
+}
+
+}  // namespace
+
+// A registry call: a transaction of its own, or a savepoint inside an outer
+// one. Storage errors become Win32 codes.
+#define REG_TRANSACTION(write) \
+  Transaction tx(db_, write);  \
+  if (tx.status() != SQLITE_OK) return mapSqliteError(tx.status())
+
+#define REG_COMMIT()                   \
+  do {                                 \
+    int commitRc = tx.commit();        \
+    if (commitRc != SQLITE_OK) {       \
+      failed_ = true;                  \
+      return mapSqliteError(commitRc); \
+    }                                  \
+  } while (0)
+
+std::unique_ptr<EmulatedRegistry> EmulatedRegistry::open(const std::string& path,
+                                                         std::string* error) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    if (error) *error = "no registry at " + path;
+    return nullptr;
+  }
+  std::unique_ptr<EmulatedRegistry> registry(new EmulatedRegistry);
+  int rc = registry->db_.open(path, false, kBusyTimeoutMs);
+  if (rc != SQLITE_OK) {
+    if (error) *error = describe(path, rc, registry->db_.errorMessage());
+    return nullptr;
+  }
+  Statement check = registry->db_.prepare("SELECT value FROM meta WHERE name = 'format'");
+  if (!check) {
+    int code = sqlite3_errcode(registry->db_.handle());
+    if (error)
+      *error = describe(path, code == SQLITE_ERROR ? SQLITE_CORRUPT : code,
+                        registry->db_.errorMessage());
+    return nullptr;
+  }
+  rc = check.step();
+  if (rc != SQLITE_ROW || check.columnText(0) != kFormat) {
+    if (error) {
+      *error = rc == SQLITE_ROW || rc == SQLITE_DONE
+                   ? "the registry " + path + " is damaged (unknown format); it was left as it is"
+                   : describe(path, rc, registry->db_.errorMessage());
+    }
+    return nullptr;
+  }
+  return registry;
+}
+
+std::unique_ptr<EmulatedRegistry> EmulatedRegistry::create(const std::string& path,
+                                                           std::string* error) {
+  std::error_code ec;
+  if (std::filesystem::exists(path, ec)) {
+    if (error) *error = "a registry exists already at " + path;
+    return nullptr;
+  }
+  std::unique_ptr<EmulatedRegistry> registry(new EmulatedRegistry);
+  int rc = registry->db_.open(path, true, kBusyTimeoutMs);
+  if (rc == SQLITE_OK) rc = registry->db_.exec(kSchema);
+  if (rc == SQLITE_OK) {
+    Statement insert = registry->db_.prepare("INSERT INTO meta(name, value) VALUES ('format', ?)");
+    insert.bind(1, std::string_view(kFormat));
+    rc = insert.step() == SQLITE_DONE ? SQLITE_OK : SQLITE_ERROR;
+  }
+  if (rc != SQLITE_OK) {
+    if (error) *error = describe(path, rc, registry->db_.errorMessage());
+    registry->db_.close();
+    std::filesystem::remove(path, ec);
+    return nullptr;
+  }
+  return registry;
+}
+
+EmulatedRegistry::~EmulatedRegistry() = default;
+
+LONG EmulatedRegistry::storageError() {
+  return mapSqliteError(sqlite3_errcode(db_.handle()));
+}
+
+bool EmulatedRegistry::keyExists(std::int64_t keyId) {
+  Statement query = db_.prepare("SELECT 1 FROM keys WHERE id = ?");
+  query.bind(1, keyId);
+  return query.step() == SQLITE_ROW;
+}
+
+LONG EmulatedRegistry::resolveHandle(HKEY key, REGSAM need, std::int64_t* keyId) {
+  auto value = reinterpret_cast<std::uintptr_t>(key);
+  if (key == HKEY_LOCAL_MACHINE) {
+    *keyId = kLocalMachineId;
+    return ERROR_SUCCESS;
+  }
+  if (key == HKEY_CURRENT_USER) {
+    *keyId = kCurrentUserId;
+    return ERROR_SUCCESS;
+  }
+  auto found = handles_.find(value);
+  if (found == handles_.end()) return ERROR_INVALID_HANDLE;
+  if ((found->second.access & need) != need) return ERROR_ACCESS_DENIED;
+  if (!keyExists(found->second.keyId)) return ERROR_KEY_DELETED;
+  *keyId = found->second.keyId;
+  return ERROR_SUCCESS;
+}
+
+HKEY EmulatedRegistry::newHandle(std::int64_t keyId, REGSAM access) {
+  std::uintptr_t value = nextHandle_;
+  nextHandle_ += 4;
+  handles_[value] = Handle{keyId, access};
+  return reinterpret_cast<HKEY>(value);
+}
+
+LONG EmulatedRegistry::walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
+                            bool* created) {
+  std::vector<std::string> parts;
+  if (!splitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+  std::int64_t current = from;
+  if (created) *created = false;
+  for (const std::string& part : parts) {
+    std::string fold = foldName(part);
+    Statement find = db_.prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
+    find.bind(1, current).bind(2, std::string_view(fold));
+    int rc = find.step();
+    if (rc == SQLITE_ROW) {
+      current = find.columnInt(0);
+      continue;
+    }
+    if (rc != SQLITE_DONE) return storageError();
+    if (!create) return ERROR_FILE_NOT_FOUND;
+    if (wideLength(part) > kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
+    Statement insert =
+        db_.prepare("INSERT INTO keys(parent, name, fold, modified) VALUES (?, ?, ?, ?)");
+    insert.bind(1, current)
+        .bindBlob(2, part.data(), part.size())
+        .bind(3, std::string_view(fold))
+        .bind(4, fileTimeNow());
+    if (insert.step() != SQLITE_DONE) return storageError();
+    current = db_.lastInsertRowid();
+    if (created) *created = true;
+  }
+  *keyId = current;
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM sam,
+                                     HKEY* result) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  REG_TRANSACTION(false);
+  std::int64_t parent = 0;
+  if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
+  std::int64_t target = 0;
+  if (LONG rc = walk(parent, subKey, false, &target, nullptr)) return rc;
+  tx.commit();
+  *result = newHandle(target, sam);
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, const char*, DWORD,
+                                       REGSAM sam, const void*, HKEY* result, DWORD* disposition) {
+  if (!result) return ERROR_INVALID_PARAMETER;
+  *result = nullptr;
+  REG_TRANSACTION(true);
+  std::int64_t parent = 0;
+  if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
+  std::int64_t target = 0;
+  // Creating needs KEY_CREATE_SUB_KEY on the parent; opening what exists does not.
+  LONG rc = walk(parent, subKey, false, &target, nullptr);
+  bool created = false;
+  if (rc == ERROR_FILE_NOT_FOUND) {
+    if (LONG access = resolveHandle(key, KEY_CREATE_SUB_KEY, &parent)) return access;
+    rc = walk(parent, subKey, true, &target, &created);
+  }
+  if (rc != ERROR_SUCCESS) return rc;
+  REG_COMMIT();
+  *result = newHandle(target, sam);
+  if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength, DWORD*,
+                                        DWORD* subKeys, DWORD* maxSubKeyLength,
+                                        DWORD* maxClassLength, DWORD* values,
+                                        DWORD* maxValueNameLength, DWORD* maxValueLength,
+                                        DWORD* securityDescriptorSize, FILETIME* lastWriteTime) {
+  REG_TRANSACTION(false);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
+  Statement keyInfo =
+      db_.prepare("SELECT count(*), ifnull(max(length(name)), 0) FROM keys WHERE parent = ?");
+  keyInfo.bind(1, id);
+  if (keyInfo.step() != SQLITE_ROW) return storageError();
+  Statement valueInfo = db_.prepare(
+      "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(data)), 0) "
+      "FROM vals WHERE key = ?");
+  valueInfo.bind(1, id);
+  if (valueInfo.step() != SQLITE_ROW) return storageError();
+  Statement modified = db_.prepare("SELECT modified FROM keys WHERE id = ?");
+  modified.bind(1, id);
+  std::int64_t time = modified.step() == SQLITE_ROW ? modified.columnInt(0) : 0;
+
+  if (keyClass && keyClassLength && *keyClassLength > 0) keyClass[0] = '\0';
+  if (keyClassLength) *keyClassLength = 0;
+  if (subKeys) *subKeys = DWORD(keyInfo.columnInt(0));
+  if (maxSubKeyLength) *maxSubKeyLength = DWORD(keyInfo.columnInt(1));
+  if (maxClassLength) *maxClassLength = 0;
+  if (values) *values = DWORD(valueInfo.columnInt(0));
+  if (maxValueNameLength) *maxValueNameLength = DWORD(valueInfo.columnInt(1));
+  if (maxValueLength) *maxValueLength = DWORD(valueInfo.columnInt(2));
+  if (securityDescriptorSize) *securityDescriptorSize = 0;
+  if (lastWriteTime) {
+    lastWriteTime->dwLowDateTime = DWORD(std::uint64_t(time) & 0xFFFFFFFFu);
+    lastWriteTime->dwHighDateTime = DWORD(std::uint64_t(time) >> 32);
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
+  REG_TRANSACTION(false);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_ENUMERATE_SUB_KEYS, &id)) return rc;
+  Statement query =
+      db_.prepare("SELECT name FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?");
+  query.bind(1, id).bind(2, std::int64_t(index));
+  int rc = query.step();
+  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+  if (rc != SQLITE_ROW) return storageError();
+  std::string found = query.columnBlob(0);
+  if (!name || nameSize < found.size() + 1) return ERROR_MORE_DATA;
+  std::memcpy(name, found.c_str(), found.size() + 1);
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD*,
+                                     DWORD* type, BYTE* data, DWORD* dataSize) {
+  if (!nameLength || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
+  REG_TRANSACTION(false);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
+  Statement query =
+      db_.prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
+  query.bind(1, id).bind(2, std::int64_t(index));
+  int rc = query.step();
+  if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
+  if (rc != SQLITE_ROW) return storageError();
+  std::string found = query.columnBlob(0);
+  std::string bytes = query.columnBlob(2);
+  if (!name || *nameLength < found.size() + 1) return ERROR_MORE_DATA;
+  std::memcpy(name, found.c_str(), found.size() + 1);
+  *nameLength = DWORD(found.size());
+  if (type) *type = DWORD(query.columnInt(1));
+  if (dataSize) {
+    DWORD available = *dataSize;
+    *dataSize = DWORD(bytes.size());
+    if (data) {
+      if (available < bytes.size()) return ERROR_MORE_DATA;
+      std::memcpy(data, bytes.data(), bytes.size());
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data,
+                                        DWORD* dataSize) {
+  if (data && !dataSize) return ERROR_INVALID_PARAMETER;
+  REG_TRANSACTION(false);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
+  std::string fold = foldName(name ? name : "");
+  Statement query = db_.prepare("SELECT type, data FROM vals WHERE key = ? AND fold = ?");
+  query.bind(1, id).bind(2, std::string_view(fold));
+  int rc = query.step();
+  if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
+  if (rc != SQLITE_ROW) return storageError();
+  std::string bytes = query.columnBlob(1);
+  if (type) *type = DWORD(query.columnInt(0));
+  if (dataSize) {
+    DWORD available = *dataSize;
+    *dataSize = DWORD(bytes.size());
+    if (data) {
+      // Nothing is copied into a buffer that is too small; the caller learns
+      // the size it needs.
+      if (available < bytes.size()) return ERROR_MORE_DATA;
+      std::memcpy(data, bytes.data(), bytes.size());
+    }
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type,
+                                      const BYTE* data, DWORD dataSize) {
+  if (!data && dataSize > 0) return ERROR_INVALID_PARAMETER;
+  std::string valueName = name ? name : "";
+  if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
+  REG_TRANSACTION(true);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
+  std::string fold = foldName(valueName);
+  // An existing value is replaced in place and keeps its position; the name
+  // keeps the spelling it was created with, as on Windows.
+  Statement update = db_.prepare("UPDATE vals SET type = ?, data = ? WHERE key = ? AND fold = ?");
+  update.bind(1, std::int64_t(type))
+      .bindBlob(2, data, dataSize)
+      .bind(3, id)
+      .bind(4, std::string_view(fold));
+  if (update.step() != SQLITE_DONE) return storageError();
+  if (db_.changes() == 0) {
+    Statement insert =
+        db_.prepare("INSERT INTO vals(key, name, fold, type, data) VALUES (?, ?, ?, ?, ?)");
+    insert.bind(1, id)
+        .bindBlob(2, valueName.data(), valueName.size())
+        .bind(3, std::string_view(fold))
+        .bind(4, std::int64_t(type))
+        .bindBlob(5, data, dataSize);
+    if (insert.step() != SQLITE_DONE) return storageError();
+  }
+  Statement touch = db_.prepare("UPDATE keys SET modified = ? WHERE id = ?");
+  touch.bind(1, fileTimeNow()).bind(2, id);
+  if (touch.step() != SQLITE_DONE) return storageError();
+  REG_COMMIT();
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
+  REG_TRANSACTION(true);
+  std::int64_t id = 0;
+  if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
+  std::string fold = foldName(name ? name : "");
+  Statement remove = db_.prepare("DELETE FROM vals WHERE key = ? AND fold = ?");
+  remove.bind(1, id).bind(2, std::string_view(fold));
+  if (remove.step() != SQLITE_DONE) return storageError();
+  if (db_.changes() == 0) return ERROR_FILE_NOT_FOUND;
+  REG_COMMIT();
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
+  if (!subKey || !*subKey) return ERROR_ACCESS_DENIED;
+  REG_TRANSACTION(true);
+  std::int64_t parent = 0;
+  if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
+  std::int64_t target = 0;
+  if (LONG rc = walk(parent, subKey, false, &target, nullptr)) return rc;
+  Statement children = db_.prepare("SELECT 1 FROM keys WHERE parent = ? LIMIT 1");
+  children.bind(1, target);
+  int rc = children.step();
+  if (rc == SQLITE_ROW) return ERROR_ACCESS_DENIED;  // only a leaf can be deleted this way
+  if (rc != SQLITE_DONE) return storageError();
+  Statement values = db_.prepare("DELETE FROM vals WHERE key = ?");
+  values.bind(1, target);
+  if (values.step() != SQLITE_DONE) return storageError();
+  Statement self = db_.prepare("DELETE FROM keys WHERE id = ?");
+  self.bind(1, target);
+  if (self.step() != SQLITE_DONE) return storageError();
+  REG_COMMIT();
+  return ERROR_SUCCESS;
+}
+
+DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
+  REG_TRANSACTION(true);
+  std::int64_t parent = 0;
+  if (LONG rc = resolveHandle(key, 0, &parent)) return DWORD(rc);
+  std::int64_t target = 0;
+  if (LONG rc = walk(parent, subKey, false, &target, nullptr)) return DWORD(rc);
+  if (target == kLocalMachineId || target == kCurrentUserId) return ERROR_ACCESS_DENIED;
+  // The whole subtree goes in one statement each for values and keys.
+  Statement values = db_.prepare(
+      "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL "
+      "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+      "DELETE FROM vals WHERE key IN (SELECT id FROM tree)");
+  values.bind(1, target);
+  if (values.step() != SQLITE_DONE) return DWORD(storageError());
+  Statement keys = db_.prepare(
+      "WITH RECURSIVE tree(id) AS (SELECT ? UNION ALL "
+      "SELECT keys.id FROM keys JOIN tree ON keys.parent = tree.id) "
+      "DELETE FROM keys WHERE id IN (SELECT id FROM tree)");
+  keys.bind(1, target);
+  if (keys.step() != SQLITE_DONE) return DWORD(storageError());
+  int rc = tx.commit();
+  if (rc != SQLITE_OK) {
+    failed_ = true;
+    return DWORD(mapSqliteError(rc));
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG EmulatedRegistry::RegCloseKey(HKEY key) {
+  if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
+  return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
+                                                               : ERROR_INVALID_HANDLE;
+}
+
+bool EmulatedRegistry::transaction(const std::function<bool()>& body, std::string* error) {
+  Transaction tx(db_, true);
+  if (tx.status() != SQLITE_OK) {
+    if (error) *error = "cannot start a registry transaction: " + db_.errorMessage();
+    return false;
+  }
+  failed_ = false;
+  bool ok = body();
+  if (!ok || failed_) {
+    if (error && error->empty()) *error = "the changes were not made";
+    return false;  // the destructor rolls everything back
+  }
+  if (tx.commit() != SQLITE_OK) {
+    if (error) *error = "cannot commit the registry changes: " + db_.errorMessage();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace emu

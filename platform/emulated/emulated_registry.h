@@ -1,0 +1,84 @@
+// The emulated machine's registry: HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER
+// kept in an SQLite database, with the semantics Win32 shows its callers.
+//
+// Names are case-insensitive and case-preserving and are compared as text
+// after conversion from the ANSI code page (a Shift-JIS trail byte 0x5C is not
+// a path separator). Subkeys enumerate in case-insensitive sorted order,
+// values in the order they were created. Value data and types are stored
+// byte for byte. Every call is one transaction, so several processes can use
+// one machine and never see half a write.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+#include "platform/emulated/sqlite_db.h"
+#include "platform/registry.h"
+
+namespace emu {
+
+class EmulatedRegistry : public win::Registry {
+ public:
+  // Opens the registry database at `path`. A missing, locked or damaged
+  // database is reported through `error` and left exactly as it is.
+  static std::unique_ptr<EmulatedRegistry> open(const std::string& path, std::string* error);
+  // Creates a new database with the two empty hives. Fails if the file exists.
+  static std::unique_ptr<EmulatedRegistry> create(const std::string& path, std::string* error);
+  ~EmulatedRegistry() override;
+
+  win::LONG RegOpenKeyExA(win::HKEY key, const char* subKey, win::DWORD options, win::REGSAM sam,
+                          win::HKEY* result) override;
+  win::LONG RegCreateKeyExA(win::HKEY key, const char* subKey, win::DWORD reserved,
+                            const char* keyClass, win::DWORD options, win::REGSAM sam,
+                            const void* security, win::HKEY* result,
+                            win::DWORD* disposition) override;
+  win::LONG RegQueryInfoKeyA(win::HKEY key, char* keyClass, win::DWORD* keyClassLength,
+                             win::DWORD* reserved, win::DWORD* subKeys, win::DWORD* maxSubKeyLength,
+                             win::DWORD* maxClassLength, win::DWORD* values,
+                             win::DWORD* maxValueNameLength, win::DWORD* maxValueLength,
+                             win::DWORD* securityDescriptorSize,
+                             win::FILETIME* lastWriteTime) override;
+  win::LONG RegEnumKeyA(win::HKEY key, win::DWORD index, char* name, win::DWORD nameSize) override;
+  win::LONG RegEnumValueA(win::HKEY key, win::DWORD index, char* name, win::DWORD* nameLength,
+                          win::DWORD* reserved, win::DWORD* type, win::BYTE* data,
+                          win::DWORD* dataSize) override;
+  win::LONG RegQueryValueExA(win::HKEY key, const char* name, win::DWORD* reserved,
+                             win::DWORD* type, win::BYTE* data, win::DWORD* dataSize) override;
+  win::LONG RegSetValueExA(win::HKEY key, const char* name, win::DWORD reserved, win::DWORD type,
+                           const win::BYTE* data, win::DWORD dataSize) override;
+  win::LONG RegDeleteValueA(win::HKEY key, const char* name) override;
+  win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
+  win::LONG RegCloseKey(win::HKEY key) override;
+  win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+
+  // Runs `body` as one transaction: every registry call it makes commits
+  // together, or none does when it returns false or a call fails inside.
+  // Used by the machine tool's import, which is all-or-nothing.
+  bool transaction(const std::function<bool()>& body, std::string* error);
+
+  // Number of handles currently open (tests check that helpers close theirs).
+  std::size_t openHandleCount() const { return handles_.size(); }
+
+ private:
+  struct Handle {
+    std::int64_t keyId;
+    win::REGSAM access;
+  };
+  EmulatedRegistry() = default;
+
+  win::LONG resolveHandle(win::HKEY key, win::REGSAM need, std::int64_t* keyId);
+  win::LONG walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
+                 bool* created);
+  win::HKEY newHandle(std::int64_t keyId, win::REGSAM access);
+  bool keyExists(std::int64_t keyId);
+  win::LONG storageError();
+
+  Database db_;
+  std::unordered_map<std::uintptr_t, Handle> handles_;
+  std::uintptr_t nextHandle_ = 0x1000;
+  bool failed_ = false;  // a write failed inside an outer transaction
+};
+
+}  // namespace emu

@@ -1,0 +1,167 @@
+#include "platform/emulated/emulated_system.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+
+namespace emu {
+
+using namespace win;
+
+namespace {
+
+constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+
+thread_local DWORD lastError = ERROR_SUCCESS;
+
+bool readString(Registry& registry, const char* path, const char* name, std::string* text) {
+  HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  char buffer[256] = {};
+  DWORD size = sizeof buffer - 1;
+  DWORD type = 0;
+  LONG rc =
+      registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
+  registry.RegCloseKey(key);
+  if (rc != ERROR_SUCCESS) return false;
+  *text = std::string(buffer, strnlen(buffer, size));
+  return true;
+}
+
+// A file name for the lock of a named mutex: the name with anything but
+// letters and digits written as hex, so every name maps to one file.
+std::string lockFileName(const std::string& name) {
+  std::string result;
+  for (unsigned char c : name) {
+    if (std::isalnum(c)) {
+      result += char(c);
+    } else {
+      char hex[4];
+      std::snprintf(hex, sizeof hex, "%%%02X", c);
+      result += hex;
+    }
+  }
+  return result + ".lock";
+}
+
+}  // namespace
+
+EmulatedSystem::EmulatedSystem(Registry& registry, std::string machineFolder)
+    : registry_(registry), machineFolder_(std::move(machineFolder)) {}
+
+EmulatedSystem::~EmulatedSystem() {
+  for (auto& [handle, mutex] : mutexes_)
+    if (mutex.fd >= 0) ::close(mutex.fd);
+}
+
+BOOL EmulatedSystem::GetVersionExA(OSVERSIONINFOA* info) {
+  if (!info || info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOA)) {
+    lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  std::string version;
+  if (!readString(registry_, kCurrentVersionKey, "CurrentVersion", &version)) {
+    lastError = ERROR_FILE_NOT_FOUND;
+    return FALSE;
+  }
+  unsigned major = 0;
+  unsigned minor = 0;
+  if (std::sscanf(version.c_str(), "%u.%u", &major, &minor) < 1) {
+    lastError = ERROR_BADKEY;
+    return FALSE;
+  }
+  std::string build;
+  std::string servicePack;
+  readString(registry_, kCurrentVersionKey, "CurrentBuildNumber", &build);
+  readString(registry_, kCurrentVersionKey, "CSDVersion", &servicePack);
+  info->dwMajorVersion = major;
+  info->dwMinorVersion = minor;
+  info->dwBuildNumber = DWORD(std::strtoul(build.c_str(), nullptr, 10));
+  info->dwPlatformId = VER_PLATFORM_WIN32_NT;
+  std::memset(info->szCSDVersion, 0, sizeof info->szCSDVersion);
+  std::strncpy(info->szCSDVersion, servicePack.c_str(), sizeof info->szCSDVersion - 1);
+  return TRUE;
+}
+
+UINT EmulatedSystem::GetWindowsDirectoryA(char* buffer, UINT size) {
+  std::string root;
+  if (!readString(registry_, kCurrentVersionKey, "SystemRoot", &root) || root.empty()) {
+    lastError = ERROR_FILE_NOT_FOUND;
+    return 0;
+  }
+  // Like Windows: no trailing backslash unless the directory is a drive root.
+  while (root.size() > 3 && root.back() == '\\') root.pop_back();
+  if (!buffer || size < root.size() + 1) return UINT(root.size() + 1);
+  std::memcpy(buffer, root.c_str(), root.size() + 1);
+  return UINT(root.size());
+}
+
+HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
+  std::string folder = machineFolder_ + "/mutex";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  std::string path = folder + "/" + lockFileName(name ? name : "");
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    lastError = ERROR_ACCESS_DENIED;
+    return nullptr;
+  }
+  // The lock is the mutex's existence: it belongs to this open file, so the
+  // kernel drops it when the process ends, however it ends.
+  Mutex mutex;
+  if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+    mutex.fd = fd;
+    lastError = ERROR_SUCCESS;
+  } else {
+    ::close(fd);
+    lastError = ERROR_ALREADY_EXISTS;
+  }
+  std::uintptr_t handle = nextHandle_;
+  nextHandle_ += 4;
+  mutexes_[handle] = mutex;
+  return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL EmulatedSystem::ReleaseMutex(HANDLE mutex) {
+  auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(mutex));
+  if (found == mutexes_.end() || found->second.fd < 0) {
+    lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
+    return FALSE;
+  }
+  // Ownership ends; the named object lives on while its handle is open.
+  return TRUE;
+}
+
+BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
+  auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (found == mutexes_.end()) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  if (found->second.fd >= 0) ::close(found->second.fd);
+  mutexes_.erase(found);
+  return TRUE;
+}
+
+DWORD EmulatedSystem::GetLastError() {
+  return lastError;
+}
+
+std::string EmulatedSystem::localDateTimeText() {
+  std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[64];
+  // Japanese Windows: short date "yyyy/MM/dd", long time "H:mm:ss".
+  std::snprintf(text, sizeof text, "%04d/%02d/%02d %d:%02d:%02d", local.tm_year + 1900,
+                local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  return text;
+}
+
+}  // namespace emu

@@ -1,0 +1,153 @@
+#include "platform/emulated/sqlite_db.h"
+
+namespace emu {
+
+Statement& Statement::bind(int index, std::int64_t value) {
+  sqlite3_bind_int64(stmt_, index, value);
+  return *this;
+}
+
+Statement& Statement::bind(int index, std::string_view text) {
+  sqlite3_bind_text(stmt_, index, text.data(), int(text.size()), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Statement& Statement::bindBlob(int index, const void* data, std::size_t size) {
+  // A zero-length blob must stay a blob, not NULL.
+  static const char empty = 0;
+  sqlite3_bind_blob(stmt_, index, size ? data : &empty, int(size), SQLITE_TRANSIENT);
+  return *this;
+}
+
+Statement& Statement::bindNull(int index) {
+  sqlite3_bind_null(stmt_, index);
+  return *this;
+}
+
+int Statement::step() {
+  return sqlite3_step(stmt_);
+}
+
+std::int64_t Statement::columnInt(int column) {
+  return sqlite3_column_int64(stmt_, column);
+}
+
+std::string Statement::columnText(int column) {
+  const unsigned char* text = sqlite3_column_text(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  return text ? std::string(reinterpret_cast<const char*>(text), size_t(size)) : std::string();
+}
+
+std::string Statement::columnBlob(int column) {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  return data ? std::string(static_cast<const char*>(data), size_t(size)) : std::string();
+}
+
+bool Statement::columnIsNull(int column) {
+  return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+void Statement::reset() {
+  if (stmt_) sqlite3_reset(stmt_);
+}
+
+Database::~Database() {
+  close();
+}
+
+int Database::open(const std::string& path, bool create, int busyTimeoutMs) {
+  close();
+  int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
+  if (create) flags |= SQLITE_OPEN_CREATE;
+  int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  sqlite3_extended_result_codes(db_, 1);
+  sqlite3_busy_timeout(db_, busyTimeoutMs);
+  // In WAL mode NORMAL keeps every commit atomic and the file consistent; it
+  // only skips the fsync per commit, which would make each registry write
+  // wait for the disk.
+  sqlite3_exec(db_, "PRAGMA synchronous=NORMAL", nullptr, nullptr, nullptr);
+  return SQLITE_OK;
+}
+
+void Database::close() {
+  for (auto& [sql, stmt] : cache_) sqlite3_finalize(stmt);
+  cache_.clear();
+  if (db_) sqlite3_close_v2(db_);
+  db_ = nullptr;
+  depth_ = 0;
+}
+
+std::string Database::errorMessage() const {
+  return db_ ? sqlite3_errmsg(db_) : "no database";
+}
+
+Statement Database::prepare(std::string_view sql) {
+  std::string key(sql);
+  auto found = cache_.find(key);
+  if (found != cache_.end()) {
+    sqlite3_reset(found->second);
+    sqlite3_clear_bindings(found->second);
+    return Statement(found->second);
+  }
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v3(db_, key.c_str(), int(key.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                         nullptr) != SQLITE_OK) {
+    sqlite3_finalize(stmt);
+    return Statement();
+  }
+  cache_[key] = stmt;
+  return Statement(stmt);
+}
+
+int Database::exec(const char* sql) {
+  return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+}
+
+std::int64_t Database::lastInsertRowid() const {
+  return sqlite3_last_insert_rowid(db_);
+}
+
+int Database::changes() const {
+  return sqlite3_changes(db_);
+}
+
+int Database::run(std::string_view sql) {
+  // Transaction control runs on every registry call: keep it prepared.
+  Statement statement = prepare(sql);
+  if (!statement) return sqlite3_errcode(db_);
+  int rc = statement.step();
+  return rc == SQLITE_DONE || rc == SQLITE_ROW ? SQLITE_OK : rc;
+}
+
+int Database::begin(bool write) {
+  int rc =
+      depth_ == 0 ? run(write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED") : run("SAVEPOINT nested");
+  if (rc == SQLITE_OK) ++depth_;
+  return rc;
+}
+
+int Database::commit() {
+  if (depth_ == 0) return SQLITE_MISUSE;
+  int rc = depth_ == 1 ? run("COMMIT") : run("RELEASE nested");
+  if (rc == SQLITE_OK) {
+    --depth_;
+  } else {
+    rollback();
+  }
+  return rc;
+}
+
+void Database::rollback() {
+  if (depth_ == 0) return;
+  if (depth_ == 1) {
+    run("ROLLBACK");
+  } else {
+    run("ROLLBACK TO nested");
+    run("RELEASE nested");
+  }
+  --depth_;
+}
+
+}  // namespace emu

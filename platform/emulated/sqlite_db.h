@@ -1,0 +1,102 @@
+// A small RAII wrapper over the SQLite C API: a connection, prepared
+// statements kept for reuse, and transactions that nest as savepoints.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace emu {
+
+// A cached prepared statement in use. It is reset when it goes out of scope,
+// so no statement keeps a read snapshot open between calls.
+class Statement {
+ public:
+  Statement() = default;
+  explicit Statement(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  ~Statement() { reset(); }
+  Statement(Statement&& other) noexcept : stmt_(other.stmt_) { other.stmt_ = nullptr; }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  Statement& operator=(Statement&&) = delete;
+
+  Statement& bind(int index, std::int64_t value);
+  Statement& bind(int index, std::string_view text);
+  Statement& bindBlob(int index, const void* data, std::size_t size);
+  Statement& bindNull(int index);
+  // SQLITE_ROW, SQLITE_DONE or an error code.
+  int step();
+  std::int64_t columnInt(int column);
+  std::string columnText(int column);
+  std::string columnBlob(int column);
+  bool columnIsNull(int column);
+  void reset();
+  explicit operator bool() const { return stmt_ != nullptr; }
+
+ private:
+  sqlite3_stmt* stmt_ = nullptr;
+};
+
+class Database {
+ public:
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Opens an existing database (create=false) or creates one. The connection
+  // waits up to `busyTimeoutMs` for another process's lock.
+  int open(const std::string& path, bool create, int busyTimeoutMs);
+  void close();
+  bool isOpen() const { return db_ != nullptr; }
+  sqlite3* handle() const { return db_; }
+  std::string errorMessage() const;
+
+  // A cached prepared statement with its bindings cleared; empty (false) on a
+  // preparation error.
+  Statement prepare(std::string_view sql);
+  int exec(const char* sql);
+  // Runs one prepared statement to its end; SQLITE_OK or the error.
+  int run(std::string_view sql);
+  std::int64_t lastInsertRowid() const;
+  int changes() const;
+
+  // Transactions. A write transaction starts IMMEDIATE so that two processes
+  // never both hold a read snapshot that one of them must then upgrade.
+  // Nested calls become savepoints.
+  int begin(bool write);
+  int commit();
+  void rollback();
+  int depth() const { return depth_; }
+
+ private:
+  sqlite3* db_ = nullptr;
+  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  int depth_ = 0;
+};
+
+// Rolls back unless committed.
+class Transaction {
+ public:
+  Transaction(Database& db, bool write) : db_(db), status_(db.begin(write)) {}
+  ~Transaction() {
+    if (status_ == SQLITE_OK && !done_) db_.rollback();
+  }
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+  int status() const { return status_; }
+  int commit() {
+    done_ = true;
+    return db_.commit();
+  }
+
+ private:
+  Database& db_;
+  int status_;
+  bool done_ = false;
+};
+
+}  // namespace emu

@@ -1,0 +1,25 @@
+// The operating system as the program sees it: one object that hands out the
+// platform interfaces. The emulated machine and the Win32 build each provide one.
+#pragma once
+
+#include "platform/files.h"
+#include "platform/membership.h"
+#include "platform/profile_strings.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/system.h"
+
+namespace win {
+
+class Machine {
+ public:
+  virtual ~Machine() = default;
+  virtual Registry& registry() = 0;
+  virtual Files& files() = 0;
+  virtual System& system() = 0;
+  virtual Shell& shell() = 0;
+  virtual ProfileStrings& profileStrings() = 0;
+  virtual Membership& membership() = 0;
+};
+
+}  // namespace win

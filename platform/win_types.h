@@ -1,0 +1,108 @@
+// The Win32 types, constants and error codes that the platform layer speaks.
+// Above the platform layer nothing includes <windows.h>; these names carry
+// the same values so that the Win32 implementation can pass them straight on.
+#pragma once
+
+#include <cstdint>
+
+namespace win {
+
+using BYTE = std::uint8_t;
+using WORD = std::uint16_t;
+using DWORD = std::uint32_t;
+using LONG = std::int32_t;
+using BOOL = int;
+using UINT = unsigned int;
+using REGSAM = DWORD;
+
+struct HKEY__;
+using HKEY = HKEY__*;
+using HWND = void*;
+
+struct FILETIME {
+  DWORD dwLowDateTime = 0;
+  DWORD dwHighDateTime = 0;
+};
+
+inline HKEY predefinedKey(std::uintptr_t value) {
+  return reinterpret_cast<HKEY>(value);
+}
+inline const HKEY HKEY_CLASSES_ROOT = predefinedKey(0x80000000u);
+inline const HKEY HKEY_CURRENT_USER = predefinedKey(0x80000001u);
+inline const HKEY HKEY_LOCAL_MACHINE = predefinedKey(0x80000002u);
+inline const HKEY HKEY_USERS = predefinedKey(0x80000003u);
+
+inline constexpr BOOL TRUE = 1;
+inline constexpr BOOL FALSE = 0;
+
+// Error codes (winerror.h).
+inline constexpr LONG ERROR_SUCCESS = 0;
+inline constexpr LONG ERROR_FILE_NOT_FOUND = 2;
+inline constexpr LONG ERROR_PATH_NOT_FOUND = 3;
+inline constexpr LONG ERROR_ACCESS_DENIED = 5;
+inline constexpr LONG ERROR_INVALID_HANDLE = 6;
+inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
+inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_BAD_PATHNAME = 161;
+inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
+inline constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
+inline constexpr LONG ERROR_MORE_DATA = 234;
+inline constexpr LONG ERROR_NO_MORE_ITEMS = 259;
+inline constexpr LONG ERROR_BADDB = 1009;
+inline constexpr LONG ERROR_BADKEY = 1010;
+inline constexpr LONG ERROR_CANTOPEN = 1011;
+inline constexpr LONG ERROR_CANTREAD = 1012;
+inline constexpr LONG ERROR_CANTWRITE = 1013;
+inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
+inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
+inline constexpr LONG ERROR_KEY_DELETED = 1018;
+
+// Value types (winnt.h).
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_EXPAND_SZ = 2;
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;
+inline constexpr DWORD REG_DWORD_BIG_ENDIAN = 5;
+inline constexpr DWORD REG_LINK = 6;
+inline constexpr DWORD REG_MULTI_SZ = 7;
+inline constexpr DWORD REG_RESOURCE_LIST = 8;
+inline constexpr DWORD REG_QWORD = 11;
+
+// Access rights.
+inline constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+inline constexpr REGSAM KEY_SET_VALUE = 0x0002;
+inline constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+inline constexpr REGSAM KEY_ENUMERATE_SUB_KEYS = 0x0008;
+inline constexpr REGSAM KEY_NOTIFY = 0x0010;
+inline constexpr REGSAM KEY_CREATE_LINK = 0x0020;
+inline constexpr REGSAM DELETE = 0x00010000;
+inline constexpr REGSAM READ_CONTROL = 0x00020000;
+inline constexpr REGSAM KEY_READ = 0x00020019;
+inline constexpr REGSAM KEY_WRITE = 0x00020006;
+inline constexpr REGSAM KEY_ALL_ACCESS = 0x000F003F;
+
+inline constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+inline constexpr DWORD REG_CREATED_NEW_KEY = 1;
+inline constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+// Message boxes (winuser.h).
+inline constexpr UINT MB_OK = 0x00;
+inline constexpr UINT MB_OKCANCEL = 0x01;
+inline constexpr UINT MB_YESNOCANCEL = 0x03;
+inline constexpr UINT MB_YESNO = 0x04;
+inline constexpr UINT MB_ICONERROR = 0x10;
+inline constexpr UINT MB_ICONQUESTION = 0x20;
+inline constexpr UINT MB_ICONWARNING = 0x30;
+inline constexpr UINT MB_ICONINFORMATION = 0x40;
+inline constexpr UINT MB_TYPEMASK = 0x0F;
+inline constexpr UINT MB_ICONMASK = 0xF0;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
+
+inline constexpr int SW_HIDE = 0;
+inline constexpr int SW_SHOWNORMAL = 1;
+
+}  // namespace win

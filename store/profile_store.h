@@ -1,0 +1,50 @@
+// The profile store under HKEY_LOCAL_MACHINE "Software\Q\Tolvik": slots
+// "Setting\1" .. "Setting\n", the selections Active and ComboActive, lookup
+// by title and the list the main window's profile selector shows.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/context.h"
+
+namespace store {
+
+inline constexpr const char* kRootKey = "Software\\Q\\Tolvik";
+inline constexpr const char* kSettingKey = "Software\\Q\\Tolvik\\Setting";
+inline constexpr int kMaxProfiles = 256;
+
+std::string SlotPath(int slot);
+std::string DataPath(int slot);
+std::string MirrorPath(int slot, const std::string& systemPath);
+
+// Sets `slotCount` from the number of subkeys of Setting, then reads
+// ComboActive. 0 when both succeed; when only ComboActive is missing the
+// count is still set. Without Setting the count is 0.
+int ReadStoreInfo(const Context& ctx, int& slotCount, win::DWORD& comboActive);
+// Sets `index` to 0, then reads Active.
+int ReadActive(const Context& ctx, win::DWORD& index);
+int WriteActive(const Context& ctx, win::DWORD index);
+int WriteComboActive(const Context& ctx, win::DWORD index);
+
+struct TitleLookup {
+  std::optional<int> index;  // 0-based index of the first slot with the title
+  bool interrupted = false;  // a slot or its Title could not be read
+};
+// Exact, case-sensitive comparison; the scan stops at an unreadable slot.
+TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title);
+
+struct SelectorFill {
+  int status = 0;
+  std::vector<std::string> titles;      // the items, in slot order
+  std::optional<std::string> editText;  // set when the selected slot was listed
+};
+// What the profile selector shows: every title in slot order (those read
+// before a failure stay) and the selected one as the edit text.
+SelectorFill FillProfileSelector(const Context& ctx, int slotCount, int selectedIndex);
+
+// Reconciles ComboActive with Active when the program starts.
+void ApplyStartupSelection(const Context& ctx);
+
+}  // namespace store

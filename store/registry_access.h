@@ -1,0 +1,53 @@
+// Free functions over the registry through which the program reads the live
+// settings, reads and writes its profile store and copies whole key trees.
+// Each opens the key it needs, does one job, closes the key and returns 0 for
+// success or 1 for failure; none keeps a key open between calls. Text is ANSI.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "store/context.h"
+
+namespace store {
+
+// Fixed buffer sizes that callers observe: a single value longer than 256
+// bytes fails to read; names are read into 4096-byte buffers; multi-string
+// images into 1024 bytes.
+inline constexpr int kValueBufferSize = 256;
+inline constexpr int kNameBufferSize = 4096;
+inline constexpr int kMultiStringBufferSize = 1024;
+
+// Appends "path\name" for every direct subkey in enumeration order; the list
+// grows to hold them all. Always 0.
+int EnumerateSubkeyPaths(const Context& ctx, win::HKEY hive, const std::string& path,
+                         std::vector<std::string>& paths, int& counter);
+int ReadStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                    const std::string& name, std::string& text);
+// `length` is the stored byte count, except 0 for a REG_SZ value and for a
+// one-byte REG_MULTI_SZ: callers read 0 as "one plain text" and any other
+// length as a multi-string image of that many bytes. `bufferSize` is the
+// caller's buffer; a longer value fails.
+int ReadRawValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                 const std::string& name, std::string& bytes, win::DWORD& length,
+                 int bufferSize = kMultiStringBufferSize);
+// On failure `value` keeps what it held, so a preset default survives.
+int ReadDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                   const std::string& name, win::DWORD& value);
+int WriteStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                     const std::string& name, const std::string& text);
+int WriteMultiStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                          const std::string& name, const std::string& bytes);
+int WriteDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                    const std::string& name, win::DWORD value);
+int CopyStringValue(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
+                    const std::string& name, win::HKEY destinationHive,
+                    const std::string& destinationPath);
+int CopyDwordValue(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
+                   const std::string& name, win::HKEY destinationHive,
+                   const std::string& destinationPath);
+int CopyKeyTree(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
+                win::HKEY destinationHive, const std::string& destinationPath);
+int DeleteKeyTree(const Context& ctx, win::HKEY hive, const std::string& path);
+
+}  // namespace store

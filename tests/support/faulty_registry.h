@@ -1,0 +1,183 @@
+// A registry decorator for tests: it passes every call on to a real registry,
+// records what was called on which key, and makes chosen calls fail with a
+// chosen Win32 code. Code under test reaches it through FaultyMachine, so the
+// failure paths (a key whose information cannot be queried, a value write that
+// fails, an undeletable key) can be provoked on an otherwise real machine.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/machine.h"
+#include "platform/registry.h"
+
+namespace testing_support {
+
+class FaultyRegistry : public win::Registry {
+ public:
+  // One registry call as the decorator saw it; `path` is the key's path
+  // below its hive ("HKLM\Software\X"), `name` a value or subkey name.
+  struct Call {
+    std::string op;  // open, create, info, enumkey, enumvalue, query, set, delete, close, shdelete
+    std::string path;
+    std::string name;
+    win::DWORD number = 0;  // access rights for open/create, offered buffer size for query
+  };
+
+  explicit FaultyRegistry(win::Registry& inner) : inner_(inner) {}
+
+  // Faults. Paths are "HKLM\..." or "HKCU\..." and compare case-insensitively
+  // (ASCII); an empty value name in failSet/failQuery matches the default value.
+  void failOpen(const std::string& path, win::LONG code) { openFaults_[fold(path)] = code; }
+  void failQueryInfo(const std::string& path, win::LONG code) { infoFaults_[fold(path)] = code; }
+  void failQuery(const std::string& path, const std::string& name, win::LONG code) {
+    queryFaults_[fold(path) + "|" + fold(name)] = code;
+  }
+  void failSet(const std::string& path, const std::string& name, win::LONG code) {
+    setFaults_[fold(path) + "|" + fold(name)] = code;
+  }
+  void failShDelete(win::DWORD code) { shDeleteFault_ = code; }
+
+  const std::vector<Call>& calls() const { return calls_; }
+  void clearCalls() { calls_.clear(); }
+  // Position of the first call with this op, path and name (folded), or -1.
+  int indexOf(const std::string& op, const std::string& path, const std::string& name = "") const {
+    for (std::size_t i = 0; i < calls_.size(); ++i)
+      if (calls_[i].op == op && fold(calls_[i].path) == fold(path) &&
+          fold(calls_[i].name) == fold(name))
+        return int(i);
+    return -1;
+  }
+
+  win::LONG RegOpenKeyExA(win::HKEY key, const char* subKey, win::DWORD options, win::REGSAM sam,
+                          win::HKEY* result) override {
+    std::string path = join(key, subKey);
+    calls_.push_back({"open", path, "", sam});
+    if (auto code = find(openFaults_, fold(path))) {
+      *result = nullptr;
+      return *code;
+    }
+    win::LONG rc = inner_.RegOpenKeyExA(key, subKey, options, sam, result);
+    if (rc == win::ERROR_SUCCESS) paths_[*result] = path;
+    return rc;
+  }
+  win::LONG RegCreateKeyExA(win::HKEY key, const char* subKey, win::DWORD reserved,
+                            const char* keyClass, win::DWORD options, win::REGSAM sam,
+                            const void* security, win::HKEY* result,
+                            win::DWORD* disposition) override {
+    std::string path = join(key, subKey);
+    calls_.push_back({"create", path, keyClass ? keyClass : "<null>", sam});
+    win::LONG rc = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
+                                          result, disposition);
+    if (rc == win::ERROR_SUCCESS) paths_[*result] = path;
+    return rc;
+  }
+  win::LONG RegQueryInfoKeyA(win::HKEY key, char* keyClass, win::DWORD* keyClassLength,
+                             win::DWORD* reserved, win::DWORD* subKeys, win::DWORD* maxSubKeyLength,
+                             win::DWORD* maxClassLength, win::DWORD* values,
+                             win::DWORD* maxValueNameLength, win::DWORD* maxValueLength,
+                             win::DWORD* securityDescriptorSize,
+                             win::FILETIME* lastWriteTime) override {
+    calls_.push_back({"info", pathOf(key), ""});
+    if (auto code = find(infoFaults_, fold(pathOf(key)))) return *code;
+    return inner_.RegQueryInfoKeyA(key, keyClass, keyClassLength, reserved, subKeys,
+                                   maxSubKeyLength, maxClassLength, values, maxValueNameLength,
+                                   maxValueLength, securityDescriptorSize, lastWriteTime);
+  }
+  win::LONG RegEnumKeyA(win::HKEY key, win::DWORD index, char* name, win::DWORD nameSize) override {
+    calls_.push_back({"enumkey", pathOf(key), "", nameSize});
+    return inner_.RegEnumKeyA(key, index, name, nameSize);
+  }
+  win::LONG RegEnumValueA(win::HKEY key, win::DWORD index, char* name, win::DWORD* nameLength,
+                          win::DWORD* reserved, win::DWORD* type, win::BYTE* data,
+                          win::DWORD* dataSize) override {
+    calls_.push_back({"enumvalue", pathOf(key), "", nameLength ? *nameLength : 0});
+    return inner_.RegEnumValueA(key, index, name, nameLength, reserved, type, data, dataSize);
+  }
+  win::LONG RegQueryValueExA(win::HKEY key, const char* name, win::DWORD* reserved,
+                             win::DWORD* type, win::BYTE* data, win::DWORD* dataSize) override {
+    std::string valueName = name ? name : "";
+    calls_.push_back({"query", pathOf(key), valueName, dataSize ? *dataSize : 0});
+    if (auto code = find(queryFaults_, fold(pathOf(key)) + "|" + fold(valueName))) return *code;
+    return inner_.RegQueryValueExA(key, name, reserved, type, data, dataSize);
+  }
+  win::LONG RegSetValueExA(win::HKEY key, const char* name, win::DWORD reserved, win::DWORD type,
+                           const win::BYTE* data, win::DWORD dataSize) override {
+    std::string valueName = name ? name : "";
+    calls_.push_back({"set", pathOf(key), valueName, dataSize});
+    if (auto code = find(setFaults_, fold(pathOf(key)) + "|" + fold(valueName))) return *code;
+    return inner_.RegSetValueExA(key, name, reserved, type, data, dataSize);
+  }
+  win::LONG RegDeleteValueA(win::HKEY key, const char* name) override {
+    calls_.push_back({"delete", pathOf(key), name ? name : ""});
+    return inner_.RegDeleteValueA(key, name);
+  }
+  win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override {
+    calls_.push_back({"deletekey", join(key, subKey), ""});
+    return inner_.RegDeleteKeyA(key, subKey);
+  }
+  win::LONG RegCloseKey(win::HKEY key) override {
+    calls_.push_back({"close", pathOf(key), ""});
+    paths_.erase(key);
+    return inner_.RegCloseKey(key);
+  }
+  win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override {
+    calls_.push_back({"shdelete", join(key, subKey), ""});
+    if (shDeleteFault_) return *shDeleteFault_;
+    return inner_.SHDeleteKeyA(key, subKey);
+  }
+
+ private:
+  static std::string fold(const std::string& text) {
+    std::string out = text;
+    for (char& c : out)
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return out;
+  }
+  template <typename T>
+  static std::optional<T> find(const std::map<std::string, T>& faults, const std::string& key) {
+    auto it = faults.find(key);
+    if (it == faults.end()) return std::nullopt;
+    return it->second;
+  }
+  std::string pathOf(win::HKEY key) const {
+    if (key == win::HKEY_LOCAL_MACHINE) return "HKLM";
+    if (key == win::HKEY_CURRENT_USER) return "HKCU";
+    auto it = paths_.find(key);
+    return it == paths_.end() ? "?" : it->second;
+  }
+  std::string join(win::HKEY key, const char* subKey) const {
+    std::string path = pathOf(key);
+    if (subKey && *subKey) path += std::string("\\") + subKey;
+    return path;
+  }
+
+  win::Registry& inner_;
+  std::map<win::HKEY, std::string> paths_;
+  std::vector<Call> calls_;
+  std::map<std::string, win::LONG> openFaults_;
+  std::map<std::string, win::LONG> infoFaults_;
+  std::map<std::string, win::LONG> queryFaults_;
+  std::map<std::string, win::LONG> setFaults_;
+  std::optional<win::DWORD> shDeleteFault_;
+};
+
+// A machine whose registry is a FaultyRegistry over another machine's.
+class FaultyMachine : public win::Machine {
+ public:
+  explicit FaultyMachine(win::Machine& inner) : inner_(inner), registry_(inner.registry()) {}
+  FaultyRegistry& registry() override { return registry_; }
+  win::Files& files() override { return inner_.files(); }
+  win::System& system() override { return inner_.system(); }
+  win::Shell& shell() override { return inner_.shell(); }
+  win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
+  win::Membership& membership() override { return inner_.membership(); }
+
+ private:
+  win::Machine& inner_;
+  FaultyRegistry registry_;
+};
+
+}  // namespace testing_support

@@ -1,0 +1,58 @@
+// Everything below a registry key as one comparable value: two trees are
+// exact copies when their snapshots are equal (every subkey, every value's
+// name, type and bytes).
+#pragma once
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/registry.h"
+
+namespace testing_support {
+
+// "sub\key\" for a key, "sub\key\|Name" for a value, relative to the root.
+using Snapshot = std::map<std::string, std::pair<win::DWORD, std::string>>;
+
+inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::string& prefix,
+                          Snapshot& out) {
+  out[prefix] = {};
+  std::vector<char> name(16384);
+  for (win::DWORD i = 0;; ++i) {
+    win::DWORD nameLength = win::DWORD(name.size());
+    win::DWORD type = 0;
+    win::DWORD size = 0;
+    if (registry.RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
+        win::ERROR_SUCCESS)
+      break;
+    std::string data(size, '\0');
+    std::string valueName(name.data(), nameLength);
+    registry.RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                              reinterpret_cast<win::BYTE*>(data.data()), &size);
+    out[prefix + "|" + valueName] = {type, data};
+  }
+  for (win::DWORD i = 0;
+       registry.RegEnumKeyA(key, i, name.data(), win::DWORD(name.size())) == win::ERROR_SUCCESS;
+       ++i) {
+    std::string subkey = name.data();
+    win::HKEY child = nullptr;
+    if (registry.RegOpenKeyExA(key, subkey.c_str(), 0, win::KEY_READ, &child) != win::ERROR_SUCCESS)
+      continue;
+    addToSnapshot(registry, child, prefix + subkey + "\\", out);
+    registry.RegCloseKey(child);
+  }
+}
+
+// Empty when the key does not exist.
+inline Snapshot snapshot(win::Registry& registry, win::HKEY hive, const std::string& path) {
+  Snapshot out;
+  win::HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_READ, &key) != win::ERROR_SUCCESS)
+    return out;
+  addToSnapshot(registry, key, "", out);
+  registry.RegCloseKey(key);
+  return out;
+}
+
+}  // namespace testing_support
