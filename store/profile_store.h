@@ -20,8 +20,9 @@ std::string DataPath(int slot);
 std::string MirrorPath(int slot, const std::string& systemPath);
 
 // Sets `slotCount` from the number of subkeys of Setting, then reads
-// ComboActive. 0 when both succeed; when only ComboActive is missing the
-// count is still set. Without Setting the count is 0.
+// ComboActive (up to 4 bytes). 0 when both succeed; when only ComboActive is
+// missing the count is still set. Both outputs are preset to 0, so without
+// Setting the count is 0 and a missing ComboActive reads as 0.
 int ReadStoreInfo(const Context& ctx, int& slotCount, win::DWORD& comboActive);
 // Sets `index` to 0, then reads Active.
 int ReadActive(const Context& ctx, win::DWORD& index);

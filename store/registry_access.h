@@ -50,4 +50,13 @@ int CopyKeyTree(const Context& ctx, win::HKEY sourceHive, const std::string& sou
                 win::HKEY destinationHive, const std::string& destinationPath);
 int DeleteKeyTree(const Context& ctx, win::HKEY hive, const std::string& path);
 
+// The same single-value reads on a key the caller holds open (the profile
+// store reads its slots relative to an open Setting key): the 256-byte text
+// buffer and the 4-byte integer, with the same results as ReadStringValue and
+// ReadDwordValue. A value shorter than 4 bytes reads zero-extended.
+int QueryStringValue(win::Registry& registry, win::HKEY key, const std::string& name,
+                     std::string& text);
+int QueryDwordValue(win::Registry& registry, win::HKEY key, const std::string& name,
+                    win::DWORD& value);
+
 }  // namespace store

@@ -1,0 +1,149 @@
+// The profile store: slots "Setting\1" .. "Setting\n" under
+// HKEY_LOCAL_MACHINE "Software\Q\Tolvik", the selections Active and
+// ComboActive, and the lookups every command of the main window starts with.
+#include "store/profile_store.h"
+
+#include "store/registry_access.h"
+
+namespace store {
+
+namespace {
+
+using win::DWORD;
+using win::HKEY;
+
+constexpr const char* kActive = "Active";
+constexpr const char* kComboActive = "ComboActive";
+constexpr const char* kTitle = "Title";
+
+// A key handle closed when it goes out of scope.
+class OpenKey {
+ public:
+  explicit OpenKey(win::Registry& registry) : registry_(registry) {}
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() {
+    if (key_) registry_.RegCloseKey(key_);
+  }
+  bool open(HKEY parent, const std::string& path, win::REGSAM access) {
+    return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_) == win::ERROR_SUCCESS;
+  }
+  HKEY get() const { return key_; }
+
+ private:
+  win::Registry& registry_;
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+std::string SlotPath(int slot) {
+  return std::string(kSettingKey) + "\\" + std::to_string(slot);
+}
+
+std::string DataPath(int slot) {
+  return SlotPath(slot) + "\\Data";
+}
+
+std::string MirrorPath(int slot, const std::string& systemPath) {
+  return DataPath(slot) + "\\" + systemPath;
+}
+
+int ReadStoreInfo(const Context& ctx, int& slotCount, DWORD& comboActive) {
+  // Both outputs start from 0 so that callers which do not consult the status
+  // (deletion, the title lookup) never work with a value left from before.
+  slotCount = 0;
+  comboActive = 0;
+  OpenKey setting(ctx.registry());
+  if (!setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ)) return 1;
+  DWORD subKeys = 0;
+  if (ctx.registry().RegQueryInfoKeyA(setting.get(), nullptr, nullptr, nullptr, &subKeys, nullptr,
+                                      nullptr, nullptr, nullptr, nullptr, nullptr,
+                                      nullptr) != win::ERROR_SUCCESS)
+    return 1;
+  slotCount = int(subKeys);
+  // ComboActive is read into 4 bytes; its absence means "no profile selected
+  // yet", which callers take as an empty store.
+  return QueryDwordValue(ctx.registry(), setting.get(), kComboActive, comboActive);
+}
+
+int ReadActive(const Context& ctx, DWORD& index) {
+  index = 0;
+  return ReadDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
+}
+
+int WriteActive(const Context& ctx, DWORD index) {
+  return WriteDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
+}
+
+int WriteComboActive(const Context& ctx, DWORD index) {
+  return WriteDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kComboActive, index);
+}
+
+TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title) {
+  TitleLookup lookup;
+  int slotCount = 0;
+  DWORD comboActive = 0;
+  // Only the slot count matters here; a store without ComboActive is still
+  // searched.
+  ReadStoreInfo(ctx, slotCount, comboActive);
+  for (int i = 0; i < slotCount; ++i) {
+    std::string stored;
+    if (ReadStringValue(ctx, win::HKEY_LOCAL_MACHINE, SlotPath(i + 1), kTitle, stored) != 0) {
+      // Slots are contiguous; one that cannot be read ends the scan, and the
+      // caller decides whether that is silent or "not registered".
+      lookup.interrupted = true;
+      break;
+    }
+    if (stored == title) {
+      lookup.index = i;
+      break;
+    }
+  }
+  return lookup;
+}
+
+SelectorFill FillProfileSelector(const Context& ctx, int slotCount, int selectedIndex) {
+  SelectorFill fill;
+  win::Registry& registry = ctx.registry();
+  OpenKey setting(registry);
+  if (!setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ)) {
+    fill.status = 1;
+    return fill;
+  }
+  for (int i = 0; i < slotCount; ++i) {
+    OpenKey slot(registry);
+    std::string title;
+    if (!slot.open(setting.get(), std::to_string(i + 1), win::KEY_READ) ||
+        QueryStringValue(registry, slot.get(), kTitle, title) != 0) {
+      // The titles listed so far stay in the selector.
+      fill.status = 1;
+      return fill;
+    }
+    fill.titles.push_back(title);
+    if (i == selectedIndex) fill.editText = title;
+  }
+  return fill;
+}
+
+void ApplyStartupSelection(const Context& ctx) {
+  int slotCount = 0;
+  DWORD comboActive = 0;
+  DWORD active = 0;
+  if (ReadStoreInfo(ctx, slotCount, comboActive) != 0) return;
+  if (ReadActive(ctx, active) != 0) return;
+  if (active < DWORD(slotCount)) {
+    WriteComboActive(ctx, active);
+    return;
+  }
+  // Active names a slot that no longer exists: forget it and select the
+  // first profile. Failures are ignored, as for every write of the store.
+  {
+    OpenKey setting(ctx.registry());
+    if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ | win::KEY_SET_VALUE))
+      ctx.registry().RegDeleteValueA(setting.get(), kActive);
+  }
+  WriteComboActive(ctx, 0);
+}
+
+}  // namespace store

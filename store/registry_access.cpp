@@ -1,0 +1,334 @@
+// The registry access layer. Every function opens its keys, does
+// one job and closes them again on every path; the fixed buffer sizes are the
+// limits callers observe, so a value that does not fit fails to read instead
+// of being cut or overrunning the buffer.
+#include "store/registry_access.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "platform/code_page.h"
+
+namespace store {
+
+namespace {
+
+using win::BYTE;
+using win::DWORD;
+using win::HKEY;
+using win::LONG;
+
+// UTF-8 sources of the layer's own message texts; they become ANSI where a
+// box is shown.
+constexpr const char* kLongRegistryMessage =
+    "ﾚｼﾞｽﾄﾘのｵｰﾌﾟﾝに失敗しましたが無視します。\nVerantu!の動作に影響はないと思われます。\n"
+    "(暇な時にお調べになってください。)\n\nｴﾗｰﾚｼﾞｽﾄﾘｷｰ : %s\nｼｽﾃﾑが返却したｴﾗｰｺｰﾄﾞ : %d";
+constexpr const char* kEnumerationCaption = "%s (ﾚｼﾞｽﾄﾘｷｰの列挙)";
+constexpr const char* kInformationCaption = "情報メッセージ";
+constexpr const char* kErrorCaption = "エラーメッセージ";
+constexpr const char* kOperationFailed = "レジストリの操作に失敗しました。";
+
+// The tree copy reads values into a buffer of the largest value, at least
+// this size, plus kValueBufferSlack bytes.
+constexpr std::size_t kMinimumCopyBuffer = 4096;
+constexpr std::size_t kValueBufferSlack = 64;
+
+// A key handle that is closed when it goes out of scope, so that no return
+// path can leave one open.
+class OpenKey {
+ public:
+  explicit OpenKey(win::Registry& registry) : registry_(registry) {}
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() {
+    if (key_) registry_.RegCloseKey(key_);
+  }
+
+  LONG open(HKEY parent, const std::string& path, win::REGSAM access) {
+    return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_);
+  }
+  LONG create(HKEY parent, const std::string& path) {
+    return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", win::REG_OPTION_NON_VOLATILE,
+                                     win::KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  HKEY get() const { return key_; }
+
+ private:
+  win::Registry& registry_;
+  HKEY key_ = nullptr;
+};
+
+// printf-style filling of an ANSI format with one text and one number, as the
+// program's own message formats are ("%s ... %d").
+std::string formatAnsi(const std::string& format, const std::string& text, LONG number) {
+  int size = std::snprintf(nullptr, 0, format.c_str(), text.c_str(), int(number));
+  if (size < 0) return format;
+  std::vector<char> buffer(std::size_t(size) + 1);
+  std::snprintf(buffer.data(), buffer.size(), format.c_str(), text.c_str(), int(number));
+  return std::string(buffer.data(), std::size_t(size));
+}
+
+std::string formatAnsi(const std::string& format, const std::string& text) {
+  int size = std::snprintf(nullptr, 0, format.c_str(), text.c_str());
+  if (size < 0) return format;
+  std::vector<char> buffer(std::size_t(size) + 1);
+  std::snprintf(buffer.data(), buffer.size(), format.c_str(), text.c_str());
+  return std::string(buffer.data(), std::size_t(size));
+}
+
+void showLongRegistryMessage(const Context& ctx, const std::string& path, LONG error,
+                             const std::string& ansiCaption) {
+  ctx.messageBox(formatAnsi(win::ansiFromUtf8(kLongRegistryMessage), path, error), ansiCaption,
+                 win::MB_OK | win::MB_ICONINFORMATION);
+}
+
+// Reads a value into a buffer of `bufferSize` bytes. A value that does not
+// fit fails (ERROR_MORE_DATA), as it does for the program's fixed buffers.
+LONG queryIntoBuffer(win::Registry& registry, HKEY key, const std::string& name,
+                     std::size_t bufferSize, DWORD& type, std::string& bytes) {
+  // One spare byte so the buffer pointer is never null: a null buffer would
+  // turn the read into a size query.
+  std::vector<BYTE> buffer(bufferSize + 1);
+  DWORD size = DWORD(std::min<std::size_t>(bufferSize, std::numeric_limits<DWORD>::max()));
+  type = win::REG_NONE;
+  LONG result = registry.RegQueryValueExA(key, name.c_str(), nullptr, &type, buffer.data(), &size);
+  if (result != win::ERROR_SUCCESS) return result;
+  // Never trust the reported size beyond what the buffer holds.
+  size = DWORD(std::min<std::size_t>(size, bufferSize));
+  bytes.assign(reinterpret_cast<const char*>(buffer.data()), size);
+  return win::ERROR_SUCCESS;
+}
+
+// Little-endian DWORD from up to 4 stored bytes; a shorter value is
+// zero-extended so that no byte of the result is left from before.
+DWORD dwordFromBytes(const std::string& bytes) {
+  DWORD value = 0;
+  for (std::size_t i = 0; i < bytes.size() && i < 4; ++i)
+    value |= DWORD(static_cast<unsigned char>(bytes[i])) << (8 * i);
+  return value;
+}
+
+std::string bytesFromDword(DWORD value) {
+  std::string bytes(4, '\0');
+  for (std::size_t i = 0; i < 4; ++i) bytes[i] = char((value >> (8 * i)) & 0xFF);
+  return bytes;
+}
+
+// Opens an existing key for full access and stores one value in it; the key
+// is never created here.
+int writeValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
+               DWORD type, const BYTE* data, DWORD size) {
+  OpenKey key(ctx.registry());
+  if (key.open(hive, path, win::KEY_ALL_ACCESS) != win::ERROR_SUCCESS) return 1;
+  if (ctx.registry().RegSetValueExA(key.get(), name.c_str(), 0, type, data, size) !=
+      win::ERROR_SUCCESS)
+    return 1;
+  return 0;
+}
+
+}  // namespace
+
+int QueryStringValue(win::Registry& registry, HKEY key, const std::string& name,
+                     std::string& text) {
+  text.clear();
+  DWORD type = 0;
+  std::string bytes;
+  if (queryIntoBuffer(registry, key, name, kValueBufferSize, type, bytes) != win::ERROR_SUCCESS)
+    return 1;
+  // The text ends at the first NUL or at the end of the stored bytes: a value
+  // stored without its NUL (or filling all 256 bytes) is read no further.
+  text = bytes.substr(0, bytes.find('\0'));
+  return 0;
+}
+
+int QueryDwordValue(win::Registry& registry, HKEY key, const std::string& name, DWORD& value) {
+  DWORD type = 0;
+  std::string bytes;
+  if (queryIntoBuffer(registry, key, name, sizeof(DWORD), type, bytes) != win::ERROR_SUCCESS)
+    return 1;
+  value = dwordFromBytes(bytes);
+  return 0;
+}
+
+int EnumerateSubkeyPaths(const Context& ctx, HKEY hive, const std::string& path,
+                         std::vector<std::string>& paths, int& counter) {
+  win::Registry& registry = ctx.registry();
+  OpenKey key(registry);
+  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 0;
+
+  LONG result = registry.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
+  if (result != win::ERROR_SUCCESS) {
+    showLongRegistryMessage(
+        ctx, path, result,
+        formatAnsi(win::ansiFromUtf8(kEnumerationCaption), win::ansiFromUtf8(kInformationCaption)));
+    return 0;
+  }
+
+  std::vector<char> name(kNameBufferSize);
+  // Until the enumeration fails for any reason, no more items included. The
+  // list grows with every entry, so no subkey count can overrun it.
+  for (DWORD index = 0;; ++index) {
+    if (registry.RegEnumKeyA(key.get(), index, name.data(), DWORD(name.size())) !=
+        win::ERROR_SUCCESS)
+      break;
+    paths.push_back(path + "\\" + std::string(name.data(), strnlen(name.data(), name.size())));
+    ++counter;
+  }
+  return 0;
+}
+
+int ReadStringValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
+                    std::string& text) {
+  text.clear();
+  OpenKey key(ctx.registry());
+  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  return QueryStringValue(ctx.registry(), key.get(), name, text);
+}
+
+int ReadRawValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
+                 std::string& bytes, DWORD& length, int bufferSize) {
+  bytes.clear();
+  length = 0;
+  OpenKey key(ctx.registry());
+  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  DWORD type = 0;
+  std::string data;
+  if (queryIntoBuffer(ctx.registry(), key.get(), name, std::size_t(std::max(bufferSize, 0)), type,
+                      data) != win::ERROR_SUCCESS)
+    return 1;
+  bytes = data;
+  // Length 0 tells callers "one plain text": a REG_SZ, or a REG_MULTI_SZ that
+  // is a lone NUL (an empty list).
+  if (type == win::REG_SZ || (type == win::REG_MULTI_SZ && data.size() == 1))
+    length = 0;
+  else
+    length = DWORD(data.size());
+  return 0;
+}
+
+int ReadDwordValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
+                   DWORD& value) {
+  OpenKey key(ctx.registry());
+  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  return QueryDwordValue(ctx.registry(), key.get(), name, value);
+}
+
+int WriteStringValue(const Context& ctx, HKEY hive, const std::string& path,
+                     const std::string& name, const std::string& text) {
+  // The data size is the text's length without its NUL; the NUL itself is
+  // not stored.
+  std::size_t length = std::min(text.find('\0'), text.size());
+  return writeValue(ctx, hive, path, name, win::REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+                    DWORD(length));
+}
+
+int WriteMultiStringValue(const Context& ctx, HKEY hive, const std::string& path,
+                          const std::string& name, const std::string& bytes) {
+  return writeValue(ctx, hive, path, name, win::REG_MULTI_SZ,
+                    reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+}
+
+int WriteDwordValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
+                    DWORD value) {
+  std::string bytes = bytesFromDword(value);
+  return writeValue(ctx, hive, path, name, win::REG_DWORD,
+                    reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+}
+
+int CopyStringValue(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                    const std::string& name, HKEY destinationHive,
+                    const std::string& destinationPath) {
+  std::string text;
+  if (ReadStringValue(ctx, sourceHive, sourcePath, name, text) != 0) return 1;
+  return WriteStringValue(ctx, destinationHive, destinationPath, name, text);
+}
+
+int CopyDwordValue(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                   const std::string& name, HKEY destinationHive,
+                   const std::string& destinationPath) {
+  DWORD value = 0;
+  if (ReadDwordValue(ctx, sourceHive, sourcePath, name, value) != 0) return 1;
+  return WriteDwordValue(ctx, destinationHive, destinationPath, name, value);
+}
+
+int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                HKEY destinationHive, const std::string& destinationPath) {
+  win::Registry& registry = ctx.registry();
+
+  // A missing source is normal (an adapter without a Connection key): nothing
+  // is copied and nothing is created.
+  OpenKey source(registry);
+  if (source.open(sourceHive, sourcePath, win::KEY_READ) != win::ERROR_SUCCESS) return 0;
+  OpenKey destination(registry);
+  if (destination.create(destinationHive, destinationPath) != win::ERROR_SUCCESS) return 0;
+
+  DWORD valueCount = 0;
+  DWORD largestValue = 0;
+  LONG result =
+      registry.RegQueryInfoKeyA(source.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                &valueCount, nullptr, &largestValue, nullptr, nullptr);
+  if (result != win::ERROR_SUCCESS) {
+    showLongRegistryMessage(ctx, sourcePath, result, win::ansiFromUtf8(kInformationCaption));
+    return 0;
+  }
+
+  // Sized in size_t so that a huge reported maximum cannot wrap around to a
+  // small buffer; a read still never gets more than a DWORD can say.
+  std::size_t bufferSize =
+      std::max<std::size_t>(largestValue, kMinimumCopyBuffer) + kValueBufferSlack;
+  std::unique_ptr<BYTE[]> buffer;
+  if (valueCount > 0) {
+    buffer.reset(new (std::nothrow) BYTE[bufferSize]);
+    if (!buffer) {
+      ctx.messageBox(win::ansiFromUtf8(kOperationFailed), win::ansiFromUtf8(kErrorCaption),
+                     win::MB_OK | win::MB_ICONERROR);
+      return 1;
+    }
+  }
+  DWORD readSize = DWORD(std::min<std::size_t>(bufferSize, std::numeric_limits<DWORD>::max()));
+
+  std::vector<char> name(kNameBufferSize);
+  for (DWORD index = 0; index < valueCount; ++index) {
+    name[0] = '\0';
+    DWORD nameLength = DWORD(name.size());
+    // A value whose name cannot be enumerated cannot be read by name either:
+    // it is skipped like any other unreadable value.
+    if (registry.RegEnumValueA(source.get(), index, name.data(), &nameLength, nullptr, nullptr,
+                               nullptr, nullptr) != win::ERROR_SUCCESS)
+      continue;
+    DWORD type = 0;
+    DWORD size = readSize;
+    if (registry.RegQueryValueExA(source.get(), name.data(), nullptr, &type, buffer.get(), &size) !=
+        win::ERROR_SUCCESS)
+      continue;
+    if (registry.RegSetValueExA(destination.get(), name.data(), 0, type, buffer.get(),
+                                std::min(size, readSize)) != win::ERROR_SUCCESS)
+      return 1;
+  }
+
+  for (DWORD index = 0;; ++index) {
+    if (registry.RegEnumKeyA(source.get(), index, name.data(), DWORD(name.size())) !=
+        win::ERROR_SUCCESS)
+      break;
+    std::string subkey(name.data(), strnlen(name.data(), name.size()));
+    if (CopyKeyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
+                    destinationPath + "\\" + subkey) != 0)
+      return 1;
+  }
+  return 0;
+}
+
+int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path) {
+  DWORD result = ctx.registry().SHDeleteKeyA(hive, path.c_str());
+  if (result != DWORD(win::ERROR_SUCCESS) && result != DWORD(win::ERROR_FILE_NOT_FOUND))
+    ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), win::MB_OK | win::MB_ICONERROR);
+  return 0;
+}
+
+}  // namespace store
