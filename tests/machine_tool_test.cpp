@@ -1,0 +1,168 @@
+// verantu-machine run as the user runs it: a child process on a machine in a
+// temporary folder.
+#include <gtest/gtest.h>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <string>
+
+namespace {
+
+struct ToolRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class MachineTool : public ::testing::Test {
+ protected:
+  void SetUp() override { machine_ = dir_.path() + "/machine"; }
+
+  ToolRun run(const QStringList& args) {
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("VERANTU_MACHINE", machine_);
+    process.setProcessEnvironment(env);
+    process.start(VERANTU_MACHINE_TOOL, args);
+    EXPECT_TRUE(process.waitForFinished(30000)) << args.join(' ').toStdString();
+    ToolRun result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput().toStdString();
+    result.err = process.readAllStandardError().toStdString();
+    return result;
+  }
+
+  QString file(const char* name, const std::string& bytes) {
+    QString path = dir_.path() + "/" + name;
+    QFile out(path);
+    EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(bytes.data(), qint64(bytes.size()));
+    return path;
+  }
+
+  QByteArray registryBytes() {
+    QFile db(machine_ + "/registry.db");
+    return db.open(QIODevice::ReadOnly) ? db.readAll() : QByteArray();
+  }
+
+  std::string exportAll() {
+    ToolRun r = run({"export", "--utf8"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return r.out;
+  }
+
+  QTemporaryDir dir_;
+  QString machine_;
+};
+
+}  // namespace
+
+TEST_F(MachineTool, InitRefusesToReplaceAMachineWithoutForce) {
+  ToolRun first = run({"init"});
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  ToolRun q = run({"export", "HKEY_LOCAL_MACHINE\\Software\\Q", "--utf8"});
+  EXPECT_NE(q.out.find("\"InsDir\"=\"C:\\\\Program Files\\\\Verantu\\\\\""), std::string::npos);
+
+  QByteArray before = registryBytes();
+  ToolRun again = run({"init", "--template", "bare"});
+  EXPECT_EQ(again.exitCode, 1);
+  EXPECT_NE(again.err.find("--force"), std::string::npos) << again.err;
+  EXPECT_EQ(registryBytes(), before);
+
+  ToolRun forced = run({"init", "--template", "bare", "--force"});
+  ASSERT_EQ(forced.exitCode, 0) << forced.err;
+  ToolRun gone = run({"export", "HKLM\\Software\\Q"});
+  EXPECT_EQ(gone.exitCode, 1);
+  EXPECT_NE(gone.err.find("no such key"), std::string::npos) << gone.err;
+}
+
+TEST_F(MachineTool, InitFromAFileAndUsageErrors) {
+  QString reg = file("own.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Own]\r\n\"v\"=dword:7\r\n");
+  ASSERT_EQ(run({"init", "--template", reg}).exitCode, 0);
+  EXPECT_NE(exportAll().find("\"v\"=dword:00000007"), std::string::npos);
+
+  EXPECT_EQ(run({"init", "--template", "laptop", "--force"}).exitCode, 2);
+  EXPECT_EQ(run({"frobnicate"}).exitCode, 2);
+  EXPECT_EQ(run({}).exitCode, 2);
+  EXPECT_EQ(run({"export", "--utf8", "--regedit4"}).exitCode, 2);
+  EXPECT_EQ(run({"import"}).exitCode, 2);
+  EXPECT_EQ(run({"export", "HKEY_USERS\\x"}).exitCode, 2);
+}
+
+TEST_F(MachineTool, ImportOfAMalformedFileNamesTheLineAndChangesNothing) {
+  ASSERT_EQ(run({"init", "--template", "bare"}).exitCode, 0);
+  std::string before = exportAll();
+  QByteArray dbBefore = registryBytes();
+  QString bad = file("bad.reg",
+                     "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[-HKEY_LOCAL_MACHINE\\SOFTWARE]\r\n"
+                     "[HKEY_CURRENT_USER\\New]\r\n"
+                     "\"a\"=\"1\"\r\n"
+                     "\"b\"=hex:01,\\\r\n"
+                     "  02,x3\r\n");
+  ToolRun r = run({"import", bad});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("bad.reg:7: bad hex byte \"x3\""), std::string::npos) << r.err;
+  EXPECT_EQ(exportAll(), before);
+  EXPECT_EQ(registryBytes(), dbBefore);
+}
+
+TEST_F(MachineTool, ImportAndExportInEachFormat) {
+  ASSERT_EQ(run({"init", "--template", "bare"}).exitCode, 0);
+  QString reg = file("good.reg",
+                     "Windows Registry Editor Version 5.00\r\n\r\n"
+                     "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
+                     "\"Name\"=\"ワイヤレス ネットワーク接続\"\r\n");
+  ToolRun imported = run({"import", reg});
+  ASSERT_EQ(imported.exitCode, 0) << imported.err;
+
+  QString out = dir_.path() + "/out.reg";
+  ASSERT_EQ(run({"export", "HKEY_CURRENT_USER\\software\\q", "-o", out}).exitCode, 0);
+  QFile written(out);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  QByteArray bytes = written.readAll();
+  ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));  // UTF-16LE with BOM, as regedit writes
+  const std::string expected =
+      "Windows Registry Editor Version 5.00\r\n\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Q]\r\n"
+      "\"Name\"=\"ワイヤレス ネットワーク接続\"\r\n\r\n";
+  EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2),
+                               (bytes.size() - 2) / 2)
+                .toStdString(),
+            expected);
+
+  ToolRun ansi = run({"export", "HKCU\\Software\\Q", "--regedit4"});
+  ASSERT_EQ(ansi.exitCode, 0) << ansi.err;
+  EXPECT_NE(ansi.out.find("\"Name\"=\"\x83\x8F\x83\x43\x83\x84\x83\x8C\x83\x58 "),
+            std::string::npos);
+
+  // The whole machine survives a trip through a file and a fresh machine.
+  std::string whole = exportAll();
+  QString copy = file("whole.reg", whole);
+  ASSERT_EQ(run({"init", "--template", copy, "--force"}).exitCode, 0);
+  EXPECT_EQ(exportAll(), whole);
+}
+
+TEST_F(MachineTool, ADamagedRegistryIsReportedAndLeftAlone) {
+  EXPECT_EQ(run({"export"}).exitCode, 1);  // no machine yet
+  ASSERT_EQ(run({"init", "--template", "bare"}).exitCode, 0);
+  QByteArray garbage(8192, '\0');
+  for (int i = 0; i < garbage.size(); ++i) garbage[i] = char((i * 131 + 7) & 0xFF);
+  {
+    QFile db(machine_ + "/registry.db");
+    ASSERT_TRUE(db.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    db.write(garbage);
+  }
+  QString reg = file("ok.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\X]\r\n");
+  for (const QStringList& args : {QStringList{"export"}, QStringList{"import", reg}}) {
+    ToolRun r = run(args);
+    EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_NE(r.err.find("registry.db"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(registryBytes(), garbage);
+  }
+}

@@ -1,0 +1,199 @@
+// verantu-machine: creates, imports into and exports the emulated Windows
+// machine at $VERANTU_MACHINE. Exit codes: 0 done, 1 failed, 2 usage error.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <string>
+
+#include "platform/code_page.h"
+#include "platform/emulated/emulated_machine.h"
+#include "tools/verantu-machine/reg_file.h"
+#include "tools/verantu-machine/shell_verbs.h"
+#include "tools/verantu-machine/templates.h"
+
+namespace {
+
+constexpr int kDone = 0;
+constexpr int kFailed = 1;
+constexpr int kUsage = 2;
+
+int fail(const std::string& message) {
+  std::fprintf(stderr, "verantu-machine: %s\n", message.c_str());
+  return kFailed;
+}
+
+int usageError(const QString& message) {
+  std::fprintf(stderr, "verantu-machine: %s\nTry 'verantu-machine --help'.\n",
+               message.toUtf8().constData());
+  return kUsage;
+}
+
+// Parses one verb's options; false after reporting a usage error.
+bool parseVerb(QCommandLineParser& parser, const QString& verb, const QStringList& args,
+               int maxPositional, int* exitCode) {
+  parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+  if (!parser.parse(QStringList{"verantu-machine " + verb} + args)) {
+    *exitCode = usageError(parser.errorText());
+    return false;
+  }
+  if (parser.positionalArguments().size() > maxPositional) {
+    *exitCode = usageError("too many arguments for " + verb);
+    return false;
+  }
+  return true;
+}
+
+bool readFile(const QString& path, QByteArray* bytes, std::string* error) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    *error = "cannot read " + path.toStdString() + ": " + file.errorString().toStdString();
+    return false;
+  }
+  *bytes = file.readAll();
+  return true;
+}
+
+int runInit(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.addOption(
+      {"template", "notebook (default), bare or a .reg file", "NAME|FILE.reg", "notebook"});
+  parser.addOption({"force", "replace an existing machine"});
+  int exitCode = kDone;
+  if (!parseVerb(parser, "init", args, 0, &exitCode)) return exitCode;
+
+  const QString name = parser.value("template");
+  QByteArray reg;
+  if (auto builtIn = machinetool::templateReg(name)) {
+    reg = *builtIn;
+  } else if (QFileInfo(name).isFile()) {
+    std::string error;
+    if (!readFile(name, &reg, &error)) return fail(error);
+  } else {
+    return usageError("unknown template \"" + name + "\": use " +
+                      machinetool::templateNames().join(", ") + " or a .reg file");
+  }
+  const std::string folder = emu::defaultMachineFolder();
+  if (emu::EmulatedMachine::exists(folder) && !parser.isSet("force"))
+    return fail("a machine exists already at " + folder + "; use --force to replace it");
+  std::string error;
+  auto machine =
+      machinetool::createMachine(folder, std::string_view(reg.constData(), size_t(reg.size())),
+                                 name.toStdString(), parser.isSet("force"), &error);
+  if (!machine) return fail(error);
+  std::printf("created the machine at %s from %s\n", folder.c_str(), name.toUtf8().constData());
+  return kDone;
+}
+
+int runImport(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.addPositionalArgument("FILE.reg", "the file to import, all or nothing");
+  int exitCode = kDone;
+  if (!parseVerb(parser, "import", args, 1, &exitCode)) return exitCode;
+  if (parser.positionalArguments().size() != 1) return usageError("import needs a .reg file");
+
+  const QString path = parser.positionalArguments().front();
+  QByteArray reg;
+  std::string error;
+  if (!readFile(path, &reg, &error)) return fail(error);
+  auto machine = emu::EmulatedMachine::open(emu::defaultMachineFolder(), &error);
+  if (!machine) return fail(error);
+  if (!regfile::importBytes(machine->registry(),
+                            std::string_view(reg.constData(), size_t(reg.size())), &error)) {
+    // "FILE:LINE: what", as compilers say it.
+    std::fprintf(stderr, "%s:%s\n", path.toUtf8().constData(), error.c_str());
+    return kFailed;
+  }
+  return kDone;
+}
+
+int runExport(const QStringList& args) {
+  QCommandLineParser parser;
+  parser.addPositionalArgument("KEY", "e.g. HKEY_LOCAL_MACHINE\\Software\\Q (default: both hives)");
+  parser.addOption({{"o", "output"}, "write to FILE instead of standard output", "FILE"});
+  parser.addOption({"utf8", "Unicode format as UTF-8 without BOM (default UTF-16LE with BOM)"});
+  parser.addOption({"regedit4", "the ANSI format (REGEDIT4)"});
+  int exitCode = kDone;
+  if (!parseVerb(parser, "export", args, 1, &exitCode)) return exitCode;
+  if (parser.isSet("utf8") && parser.isSet("regedit4"))
+    return usageError("--utf8 and --regedit4 exclude each other");
+
+  regfile::ExportOptions options;
+  options.format = parser.isSet("regedit4") ? regfile::Format::Regedit4 : regfile::Format::Unicode;
+  options.utf8 = parser.isSet("utf8");
+  std::vector<regfile::KeyRef> roots;
+  std::string error;
+  if (parser.positionalArguments().isEmpty()) {
+    roots = {{win::HKEY_LOCAL_MACHINE, ""}, {win::HKEY_CURRENT_USER, ""}};
+  } else {
+    regfile::KeyRef key;
+    if (!regfile::parseKeyName(
+            win::ansiFromUtf8(parser.positionalArguments().front().toStdString()), &key, &error))
+      return usageError(QString::fromStdString(error));
+    roots.push_back(key);
+  }
+  auto machine = emu::EmulatedMachine::open(emu::defaultMachineFolder(), &error);
+  if (!machine) return fail(error);
+  std::string text;
+  bool exported = false;
+  // One transaction gives the export a consistent snapshot; it writes nothing.
+  bool ok = machine->registry().transaction(
+      [&] {
+        exported = regfile::exportKeys(machine->registry(), roots, options, &text, &error);
+        return true;
+      },
+      &error);
+  if (!ok || !exported) return fail(error);
+
+  if (parser.isSet("o")) {
+    QFile file(parser.value("o"));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush())
+      return fail("cannot write " + parser.value("o").toStdString() + ": " +
+                  file.errorString().toStdString());
+    return kDone;
+  }
+  if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
+    return fail("cannot write to standard output");
+  return kDone;
+}
+
+struct Verb {
+  const char* name;
+  int (*run)(const QStringList& args);
+  const char* usage;
+};
+
+constexpr Verb kVerbs[] = {
+    {"init", runInit, "init [--template notebook|bare|FILE.reg] [--force]"},
+    {"import", runImport, "import FILE.reg"},
+    {"export", runExport, "export [KEY] [-o FILE] [--utf8|--regedit4]"},
+    {"cmd", machinetool::RunCmdVerb, "cmd /c SCRIPT|COMMAND"},
+    {"netsh", machinetool::RunNetshVerb, "netsh interface ip set|add address|dns ..."},
+};
+
+void printUsage(std::FILE* to) {
+  std::fprintf(to, "usage: verantu-machine VERB [ARGS]   (machine: $VERANTU_MACHINE)\n");
+  for (const Verb& verb : kVerbs) std::fprintf(to, "  verantu-machine %s\n", verb.usage);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  QStringList args = QCoreApplication::arguments().mid(1);
+  if (args.isEmpty()) {
+    printUsage(stderr);
+    return kUsage;
+  }
+  const QString verb = args.takeFirst();
+  if (verb == "--help" || verb == "-h" || verb == "help") {
+    printUsage(stdout);
+    return kDone;
+  }
+  for (const Verb& entry : kVerbs)
+    if (verb == entry.name) return entry.run(args);
+  return usageError("unknown verb \"" + verb + "\"");
+}
