@@ -1,0 +1,208 @@
+// Capturing the live network settings as a profile: the adapter, interface
+// and connection keys, the Internet Settings of the current user, the
+// default printer and the membership are copied under the slot's Data key,
+// where readers find them by the same relative paths as on the live system.
+#include "store/capture.h"
+
+#include <vector>
+
+#include "platform/code_page.h"
+#include "store/profile_store.h"
+#include "store/registry_access.h"
+
+namespace store {
+
+namespace {
+
+using win::DWORD;
+using win::HKEY_CURRENT_USER;
+using win::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kAdaptersKey =
+    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
+constexpr const char* kInterfacesKey =
+    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+constexpr const char* kAdapterTcpipKey =
+    "SYSTEM\\CurrentControlSet\\Services\\%s\\Parameters\\Tcpip";
+constexpr const char* kConnectionKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\%s\\"
+    "Connection";
+constexpr const char* kInternetSettingsKey =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+
+// A title is read back into a 256-byte buffer with its NUL.
+constexpr std::size_t kMaxTitleBytes = kValueBufferSize - 1;
+// The membership name is converted into a buffer of this many bytes.
+constexpr std::size_t kDomainNameBufferSize = 1024;
+// The default printer is read with a buffer of this many characters.
+constexpr DWORD kPrinterBufferSize = 255;
+
+constexpr const char* kErrorCaption = "エラーメッセージ";
+constexpr const char* kConfirmCaption = "確認メッセージ";
+constexpr const char* kInformationCaption = "情報メッセージ";
+constexpr const char* kEnterTitle = "登録名を入力してください。";
+constexpr const char* kTitleTooLong = "登録名は半角255文字（全角127文字）以内で入力してください。";
+constexpr const char* kStoreFull = "登録は２５６個までです。";
+constexpr const char* kAskOverwrite =
+    "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n"
+    "登録名は既に使用されていますが上書きしますか？";
+constexpr const char* kAskNew =
+    "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します。";
+constexpr const char* kCaptured = "現在のﾈｯﾄﾜｰｸの設定を登録しました。";
+
+void showError(const Context& ctx, const char* text) {
+  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
+                 win::MB_OK | win::MB_ICONERROR);
+}
+
+bool confirmed(const Context& ctx, const char* question) {
+  return ctx.messageBox(win::ansiFromUtf8(question), win::ansiFromUtf8(kConfirmCaption),
+                        win::MB_YESNO | win::MB_ICONWARNING) == win::IDYES;
+}
+
+// "%s" of a key format filled with an adapter identifier.
+std::string fill(const char* format, const std::string& identifier) {
+  std::string text = format;
+  return text.replace(text.find("%s"), 2, identifier);
+}
+
+// Makes the slot's mirror of a system key an exact copy of it: whatever an
+// earlier capture left there goes first.
+void replaceMirror(const Context& ctx, int slot, win::HKEY sourceHive,
+                   const std::string& systemPath) {
+  std::string mirror = MirrorPath(slot, systemPath);
+  DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
+  CopyKeyTree(ctx, sourceHive, systemPath, HKEY_LOCAL_MACHINE, mirror);
+}
+
+// Creates the slot key for a new profile and stores its title with the NUL.
+// False when either step fails; a slot key created here is removed again
+// then, since a slot without a readable Title would end every later lookup
+// at it and so hide the store from every later command.
+bool createSlot(const Context& ctx, int slot, const std::string& title) {
+  win::Registry& registry = ctx.registry();
+  win::HKEY key = nullptr;
+  DWORD disposition = 0;
+  std::string path = SlotPath(slot);
+  if (registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "",
+                               win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr, &key,
+                               &disposition) != win::ERROR_SUCCESS)
+    return false;
+  win::LONG written = registry.RegSetValueExA(key, "Title", 0, win::REG_SZ,
+                                              reinterpret_cast<const win::BYTE*>(title.c_str()),
+                                              DWORD(title.size() + 1));
+  registry.RegCloseKey(key);
+  if (written == win::ERROR_SUCCESS) return true;
+  if (disposition == win::REG_CREATED_NEW_KEY) DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, path);
+  return false;
+}
+
+// The membership as DomainType and DomainName of the slot's Data key. When
+// it cannot be read both stay as they were: an empty name would overwrite
+// the profile's real one with nothing.
+void captureMembership(const Context& ctx, int slot) {
+  std::u16string wideName;
+  DWORD status = win::NetSetupUnknownStatus;
+  if (ctx.machine.membership().NetGetJoinInformation(nullptr, &wideName, &status) !=
+      win::NERR_Success)
+    return;
+  std::string name = win::wideToAnsi(wideName);
+  if (name.size() >= kDomainNameBufferSize) return;
+  std::string data = DataPath(slot);
+  if (status == win::NetSetupWorkgroupName)
+    WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 0);
+  else if (status == win::NetSetupDomainName)
+    WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 1);
+  WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
+}
+
+// The copy and write steps into slot `index`+1. Their results are not
+// checked: each step runs whatever the one before it did, and a system key
+// that is missing simply leaves its mirror absent.
+void captureInto(const Context& ctx, int index) {
+  const int slot = index + 1;
+
+  std::vector<std::string> adapterPaths;
+  int adapterCount = 0;
+  EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, adapterPaths, adapterCount);
+  const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
+  for (const std::string& path : adapterPaths) {
+    std::string identifier = path.substr(prefix);
+    // Only GUID-named adapters are network interfaces; pseudo-adapters such
+    // as NdisWan entries stay listed in the Adapters mirror alone.
+    if (identifier.empty() || identifier[0] != '{') continue;
+    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kAdapterTcpipKey, identifier));
+    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kConnectionKey, identifier));
+  }
+  replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kAdaptersKey);
+  replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kInterfacesKey);
+
+  // The values below are written into the Data key, which the mirrors
+  // normally bring into being; on a machine without those keys it would be
+  // missing and the printer and membership would silently not be stored.
+  win::HKEY data = nullptr;
+  if (ctx.registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, DataPath(slot).c_str(), 0, "",
+                                     win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr,
+                                     &data, nullptr) == win::ERROR_SUCCESS)
+    ctx.registry().RegCloseKey(data);
+
+  WriteStringValue(ctx, HKEY_LOCAL_MACHINE, DataPath(slot), "DefPrinter", ReadDefaultPrinter(ctx));
+  replaceMirror(ctx, slot, HKEY_CURRENT_USER, kInternetSettingsKey);
+  captureMembership(ctx, slot);
+  WriteComboActive(ctx, DWORD(index));
+}
+
+}  // namespace
+
+CaptureResult CaptureProfile(const Context& ctx, const std::string& title) {
+  CaptureResult result;
+  if (title.empty()) {
+    showError(ctx, kEnterTitle);
+    return result;
+  }
+  // A longer title would be stored but never read back, and the first slot
+  // that cannot be read ends every lookup: refuse it before writing anything.
+  if (title.size() > kMaxTitleBytes) {
+    showError(ctx, kTitleTooLong);
+    return result;
+  }
+
+  TitleLookup lookup = FindProfileByTitle(ctx, title);
+  if (lookup.interrupted) return result;
+
+  int index = 0;
+  if (lookup.index) {
+    index = *lookup.index;
+    // The slot keeps its Title and Count; only its captured content changes.
+    if (!confirmed(ctx, kAskOverwrite)) return result;
+  } else {
+    int slotCount = 0;
+    DWORD comboActive = 0;
+    ReadStoreInfo(ctx, slotCount, comboActive);
+    if (slotCount >= kMaxProfiles) {
+      showError(ctx, kStoreFull);
+      return result;
+    }
+    if (!confirmed(ctx, kAskNew)) return result;
+    if (!createSlot(ctx, slotCount + 1, title)) return result;
+    index = slotCount;
+    result.appendTitle = true;
+  }
+
+  captureInto(ctx, index);
+  ctx.messageBox(win::ansiFromUtf8(kCaptured), win::ansiFromUtf8(kInformationCaption),
+                 win::MB_OK | win::MB_ICONINFORMATION);
+  result.captured = true;
+  return result;
+}
+
+std::string ReadDefaultPrinter(const Context& ctx) {
+  char buffer[kPrinterBufferSize] = {};
+  DWORD length = ctx.machine.profileStrings().GetProfileStringA("windows", "device", "", buffer,
+                                                                sizeof buffer);
+  // "name,driver,port": only the name is the printer.
+  std::string device(buffer, length);
+  return device.substr(0, device.find(','));
+}
+
+}  // namespace store
