@@ -1,0 +1,31 @@
+// What the main window shows of the store when it opens, and how its
+// commands find the profile named in the profile selector.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "store/context.h"
+
+namespace store {
+
+// Reads the Title of slot `slot` (1-based) into the 256-byte buffer; 0 or 1.
+int ReadSlotTitle(const Context& ctx, int slot, std::string& title);
+
+// The selector and the "applied last" label as the main window opens. Texts
+// are ANSI; a field left unset means the window keeps what it shows.
+struct InitialSelection {
+  std::vector<std::string> titles;          // the selector's items, in slot order
+  std::optional<std::string> selectorText;  // the selector's edit text
+  std::optional<std::string> appliedTitle;  // the profile applied last, or "なし"
+};
+// Reconciles ComboActive with Active first, then reads what to show.
+InitialSelection ReadInitialSelection(const Context& ctx);
+
+// The index of the profile whose title is exactly `title`, for a command that
+// acts on it. An empty store shows "何も登録されていません。", an unknown
+// title (or a slot that cannot be read) "この登録名では登録されていません。".
+std::optional<int> LocateSelectedProfile(const Context& ctx, const std::string& title);
+
+}  // namespace store

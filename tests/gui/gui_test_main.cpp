@@ -1,0 +1,14 @@
+// The window tests run on Qt's offscreen platform: no display is needed.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include "app/japanese_font.h"
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication application(argc, argv);
+  application.setFont(app::JapaneseUiFont());
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}

@@ -1,0 +1,181 @@
+// Start-up: the single-instance guard, the refusals, the first-run offer and
+// the debug log.
+#include "app/startup.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompter.h"
+
+namespace {
+
+using gui_testing::ansi;
+using gui_testing::installProgram;
+using testing_support::ScriptedPrompter;
+using testing_support::TestMachine;
+using win::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kOffer = "以前使用していた設定内容が見つかりました。\n設定を引き継ぎますか？";
+
+class StartupTest : public ::testing::Test {
+ protected:
+  app::StartupResult start(ScriptedPrompter& prompter, const std::string& commandLine = "") {
+    return app::RunStartupChecks(machine.machine(), prompter, commandLine);
+  }
+  void finish(app::StartupResult& result) {
+    app::ReleaseSingleInstance(machine.machine(), result.mutex);
+  }
+  std::string readFile(const std::string& path) {
+    auto file = machine.machine().files().openText(path, win::TextMode::Read);
+    if (!file) return "<missing>";
+    std::string text;
+    std::string line;
+    while (file->readLine(line, 4096)) text += line;
+    return text;
+  }
+
+  TestMachine machine;
+};
+
+TEST_F(StartupTest, SecondCopyEndsSilentlyUntilTheFirstLetsGo) {
+  installProgram(machine);
+  ScriptedPrompter prompter;  // no box may appear
+  app::StartupResult first = start(prompter);
+  ASSERT_TRUE(first.proceed);
+  EXPECT_EQ(first.exitCode, 0);
+  EXPECT_NE(first.mutex, nullptr);
+
+  // Another process on the same machine.
+  auto other = machine.reopen();
+  app::StartupResult second = app::RunStartupChecks(*other, prompter, "");
+  EXPECT_FALSE(second.proceed);
+  EXPECT_EQ(second.exitCode, 1);
+
+  finish(first);
+  app::StartupResult third = app::RunStartupChecks(*other, prompter, "");
+  EXPECT_TRUE(third.proceed);
+  app::ReleaseSingleInstance(*other, third.mutex);
+}
+
+TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
+  const char* text = "このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。";
+  {
+    // No version recorded at all: GetVersionExA fails.
+    machine.createKey(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik");
+    ScriptedPrompter prompter;
+    prompter.expect(text, "エラーメッセージ", win::MB_ICONERROR);
+    app::StartupResult result = start(prompter);
+    EXPECT_FALSE(result.proceed);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(prompter.shown().at(0).owner, nullptr);
+  }
+  {
+    installProgram(machine, "4.0");
+    ScriptedPrompter prompter;
+    prompter.expect(text, "エラーメッセージ", win::MB_ICONERROR);
+    EXPECT_EQ(start(prompter).exitCode, 1);
+  }
+  {
+    // Newer systems pass, and the refusals above did not keep the mutex.
+    installProgram(machine, "6.1");
+    ScriptedPrompter prompter;
+    app::StartupResult result = start(prompter);
+    EXPECT_TRUE(result.proceed);
+    finish(result);
+  }
+}
+
+TEST_F(StartupTest, RefusesAMachineWithoutTheProgramsKey) {
+  installProgram(machine);
+  machine.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q");
+  ScriptedPrompter prompter;
+  prompter.expect("正しくインストールしてください。", "エラーメッセージ", win::MB_ICONERROR);
+  app::StartupResult result = start(prompter);
+  EXPECT_FALSE(result.proceed);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik"));
+}
+
+TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain) {
+  installProgram(machine);
+  machine.setString(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "InsDir", "C:\\Verantu\\");
+  gui_testing::addProfiles(machine, {"Office", "Home"});
+
+  {
+    ScriptedPrompter prompter;
+    prompter.expect(kOffer, "情報メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDNO);
+    app::StartupResult result = start(prompter);
+    EXPECT_TRUE(result.proceed);
+    finish(result);
+  }
+  EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik\\Setting"));
+  win::DWORD type = 0;
+  std::string bytes;
+  ASSERT_TRUE(machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "InsDir", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("C:\\Verantu\\", 12));
+  ASSERT_TRUE(
+      machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "FirstExecuted", &type, &bytes));
+  EXPECT_EQ(type, win::REG_SZ);
+  EXPECT_EQ(bytes, "");
+
+  // A store made after that first start is kept without a question.
+  gui_testing::addProfiles(machine, {"Office"});
+  ScriptedPrompter silent;
+  app::StartupResult again = start(silent);
+  EXPECT_TRUE(again.proceed);
+  finish(again);
+  EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
+}
+
+TEST_F(StartupTest, AcceptingTheEarlierStoreKeepsIt) {
+  installProgram(machine);
+  gui_testing::addProfiles(machine, {"Office"});
+  ScriptedPrompter prompter;
+  prompter.expect(kOffer, "情報メッセージ", 0x34, win::IDYES);
+  app::StartupResult result = start(prompter);
+  finish(result);
+  EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
+}
+
+TEST_F(StartupTest, SettingWithoutComboActiveIsNoEarlierStore) {
+  installProgram(machine);
+  machine.setString(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", "Office");
+  ScriptedPrompter prompter;  // nothing is asked
+  app::StartupResult result = start(prompter);
+  EXPECT_TRUE(result.proceed);
+  finish(result);
+  EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
+}
+
+TEST_F(StartupTest, OnlyExactlyDashDebugWritesTheDebugLog) {
+  installProgram(machine);
+  ScriptedPrompter prompter;
+  for (const char* other : {"-DEBUG", "-debug x", " -debug", ""}) {
+    app::StartupResult result = start(prompter, other);
+    EXPECT_FALSE(result.debug) << other;
+    EXPECT_EQ(readFile("verantu.dbg"), "<missing>") << other;
+    finish(result);
+  }
+
+  app::StartupResult result = start(prompter, "-debug");
+  EXPECT_TRUE(result.debug);
+  ASSERT_TRUE(result.debugLog);
+  result.debugLog->close();
+  std::string log = readFile("C:\\verantu.dbg");
+  std::string stamp = machine.machine().system().localDateTimeText().substr(0, 10);
+  EXPECT_EQ(log.rfind("VERANTU DEBUG MODE START [" + stamp, 0), 0u) << log;
+  EXPECT_EQ(log.back(), '\n');
+  EXPECT_EQ(log.find('\n'), log.size() - 1) << "one line only";
+  EXPECT_EQ(log.substr(log.size() - 2), "]\n");
+  finish(result);
+
+  // A log that cannot be created leaves the switch on and the start going.
+  machine.machine().files().setCurrentDirectory("C:\\no such folder\\");
+  app::StartupResult unlogged = start(prompter, "-debug");
+  EXPECT_TRUE(unlogged.debug);
+  EXPECT_FALSE(unlogged.debugLog);
+  EXPECT_TRUE(unlogged.proceed);
+  finish(unlogged);
+}
+
+}  // namespace
