@@ -1,0 +1,452 @@
+#include "switching/switch_script.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "platform/code_page.h"
+#include "store/profile_store.h"
+#include "store/registry_access.h"
+
+namespace switching {
+
+namespace {
+
+using win::DWORD;
+using win::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kAdaptersKey =
+    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
+constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
+constexpr const char* kNetworkKey =
+    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
+
+// UTF-8 sources of the texts the script carries; they enter ANSI text once,
+// where the script is composed.
+constexpr const char* kStartText = "s ○○○ 切り替え処理の開始";
+constexpr const char* kEndText = "e ○○○ 切り替え処理の終了";
+constexpr const char* kStaticTitle = "IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定";
+constexpr const char* kAddAddressTitle = "IPｱﾄﾞﾚｽ/ﾏｽｸ の追加";
+constexpr const char* kAddGatewayTitle = "ｹﾞｰﾄｳｪｲ/ｹﾞｰﾄｳｪｲﾒﾄﾘｯｸ の追加";
+constexpr const char* kDhcpTitle = "DHCP へ切替";
+constexpr const char* kDnsTitle = "DNS の設定";
+constexpr const char* kAddDnsTitle = "DNS%d の追加";
+
+constexpr const char* kUnsafeMessage =
+    "登録内容に使用できない文字が含まれているため切り替えできません。\n[%s] %s : %s";
+constexpr const char* kErrorCaption = "エラーメッセージ";
+
+bool isLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+bool isTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
+// A value the script inserts, with the registry name it came from.
+struct Field {
+  const char* valueName;
+  std::string text;
+};
+
+// One numbered section: its header title and the one netsh command after it.
+struct Section {
+  std::string title;  // ANSI
+  std::string command;
+  std::vector<Field> fields;
+};
+
+struct InterfacePlan {
+  std::string name;
+  std::vector<Section> sections;
+};
+
+std::string quotedName(const std::string& name) {
+  return "name=\"" + name + "\"";
+}
+
+void addDnsSections(const std::vector<std::string>& dns, const std::string& name,
+                    InterfacePlan& plan) {
+  for (std::size_t k = 0; k < dns.size(); ++k) {
+    const std::string& piece = dns[k];
+    Section section;
+    if (k == 0) {
+      section.title = win::ansiFromUtf8(kDnsTitle);
+      section.command = "netsh interface ip set dns " + quotedName(name) + " static " +
+                        (piece.empty() ? std::string("none") : piece);
+    } else {
+      char title[64];
+      std::snprintf(title, sizeof title, kAddDnsTitle, int(k + 1));
+      section.title = win::ansiFromUtf8(title);
+      section.command = "netsh interface ip add dns " + quotedName(name) + " " + piece;
+    }
+    section.fields = {{"NameServer", piece}};
+    plan.sections.push_back(std::move(section));
+  }
+}
+
+// Further addresses or gateways: the second and later entries of a
+// multi-string list, up to the first empty one, each with its partner from
+// the second list (whose last entry repeats when it runs out).
+template <typename MakeCommand>
+void addFurther(const StringList& first, const StringList& second, const char* firstName,
+                const char* secondName, const char* utf8Title, MakeCommand makeCommand,
+                InterfacePlan& plan) {
+  if (!first.multi) return;
+  for (std::size_t i = 1; i < first.items.size(); ++i) {
+    const std::string& partner = second.at(i);
+    Section section;
+    section.title = win::ansiFromUtf8(utf8Title);
+    section.command = makeCommand(first.items[i], partner);
+    section.fields = {{firstName, first.items[i]}, {secondName, partner}};
+    plan.sections.push_back(std::move(section));
+  }
+}
+
+InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry) {
+  InterfacePlan plan;
+  plan.name = entry.name;
+  const std::string& name = entry.name;
+
+  std::string ipConfig;
+  store::ReadStringValue(
+      ctx, HKEY_LOCAL_MACHINE,
+      store::MirrorPath(slot, std::string(kAdaptersKey) + "\\" + entry.adapterId), "IpConfig",
+      ipConfig);
+  const std::string interfaceKey = kServicesKey + ipConfig;
+  const std::string profileKey = store::MirrorPath(slot, interfaceKey);
+
+  // A profile interface without EnableDHCP takes the static form: its own
+  // values are applied (and netsh reports any that are missing) rather than
+  // silently handing the interface to DHCP.
+  DWORD enableDhcp = 0;
+  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, profileKey, "EnableDHCP", enableDhcp);
+
+  if (enableDhcp == 0) {
+    StringList addresses = ReadStringList(ctx, HKEY_LOCAL_MACHINE, profileKey, "IPAddress");
+    StringList masks = ReadStringList(ctx, HKEY_LOCAL_MACHINE, profileKey, "SubnetMask");
+    StringList gateways = ReadStringList(ctx, HKEY_LOCAL_MACHINE, profileKey, "DefaultGateway");
+    StringList metrics =
+        ReadStringList(ctx, HKEY_LOCAL_MACHINE, profileKey, "DefaultGatewayMetric");
+    std::vector<std::string> dns = ReadDnsList(ctx, HKEY_LOCAL_MACHINE, profileKey);
+
+    Section first;
+    first.title = win::ansiFromUtf8(kStaticTitle);
+    const std::string& address = addresses.items.front();
+    const std::string& mask = masks.items.front();
+    const std::string& gateway = gateways.items.front();
+    first.command = "netsh interface ip set address " + quotedName(name) +
+                    " static addr=" + address + " mask=" + mask;
+    first.fields = {{"IPAddress", address}, {"SubnetMask", mask}};
+    if (gateway.empty()) {
+      first.command += " gateway=none";
+    } else {
+      const std::string& metric = metrics.items.front();
+      first.command += " gateway=" + gateway + " gwmetric=" + metric;
+      first.fields.push_back({"DefaultGateway", gateway});
+      first.fields.push_back({"DefaultGatewayMetric", metric});
+    }
+    plan.sections.push_back(std::move(first));
+
+    addFurther(
+        addresses, masks, "IPAddress", "SubnetMask", kAddAddressTitle,
+        [&](const std::string& a, const std::string& m) {
+          return "netsh interface ip add address " + quotedName(name) + " addr=" + a + " mask=" + m;
+        },
+        plan);
+    addFurther(
+        gateways, metrics, "DefaultGateway", "DefaultGatewayMetric", kAddGatewayTitle,
+        [&](const std::string& g, const std::string& k) {
+          return "netsh interface ip add address " + quotedName(name) + " gateway=" + g +
+                 " gwmetric=" + k;
+        },
+        plan);
+    addDnsSections(dns, name, plan);
+  } else {
+    std::vector<std::string> dns = ReadDnsList(ctx, HKEY_LOCAL_MACHINE, profileKey);
+    // Switching an interface that is on DHCP already to DHCP again fails in
+    // netsh, so the address is left alone then (and when the live interface
+    // cannot be read).
+    DWORD liveDhcp = 1;
+    store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, interfaceKey, "EnableDHCP", liveDhcp);
+    if (liveDhcp == 0) {
+      Section section;
+      section.title = win::ansiFromUtf8(kDhcpTitle);
+      section.command = "netsh interface ip set address " + quotedName(name) + " dhcp";
+      plan.sections.push_back(std::move(section));
+    }
+    addDnsSections(dns, name, plan);
+  }
+  return plan;
+}
+
+std::vector<InterfacePlan> planScript(const store::Context& ctx, int slot,
+                                      const std::vector<InterfaceEntry>& interfaces,
+                                      const std::vector<bool>& ticked) {
+  std::vector<InterfacePlan> plans;
+  for (std::size_t i = 0; i < interfaces.size(); ++i)
+    if (i < ticked.size() && ticked[i]) plans.push_back(planInterface(ctx, slot, interfaces[i]));
+  return plans;
+}
+
+std::optional<UnsafeValue> firstUnsafe(const std::vector<InterfacePlan>& plans) {
+  for (const InterfacePlan& plan : plans) {
+    if (!IsScriptSafeText(plan.name)) return UnsafeValue{plan.name, "Name", plan.name};
+    for (const Section& section : plan.sections)
+      for (const Field& field : section.fields)
+        if (!IsScriptSafeText(field.text))
+          return UnsafeValue{plan.name, field.valueName, field.text};
+  }
+  return std::nullopt;
+}
+
+// The result file as the script's redirections name it. A path with blanks
+// (or "&" or "^", which the interpreter would act on) is quoted; "%" is
+// doubled so that it survives the batch file's variable expansion. Any other
+// path is written as it is.
+std::string resultPathInScript(const std::string& path) {
+  std::string escaped;
+  bool quote = false;
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(path[i]);
+    if (isLeadByte(c) && i + 1 < path.size()) {
+      escaped += path[i];
+      escaped += path[++i];
+      continue;
+    }
+    if (c == ' ' || c == '&' || c == '^') quote = true;
+    if (c == '%') escaped += '%';
+    escaped += path[i];
+  }
+  return quote ? "\"" + escaped + "\"" : escaped;
+}
+
+std::string header(int number, const std::string& name, const std::string& title) {
+  char digits[16];
+  std::snprintf(digits, sizeof digits, "%2d", number);
+  return "echo ==== " + std::string(digits) + " [" + name + "] " + title + " ===";
+}
+
+// How a value is named in the refusal: control bytes and a cut-off
+// double-byte character are spelled out so that the box shows them.
+std::string displayText(const std::string& ansi) {
+  std::string shown;
+  for (std::size_t i = 0; i < ansi.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(ansi[i]);
+    if (isLeadByte(c) && i + 1 < ansi.size() &&
+        isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
+      shown += ansi[i];
+      shown += ansi[++i];
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\n') {
+      shown += "\\n";
+    } else if (c < 0x20 || c == 0x7F || isLeadByte(c) || c == 0x80 || c >= 0xFD) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02X", c);
+      shown += hex;
+    } else {
+      shown += char(c);
+    }
+  }
+  return shown;
+}
+
+}  // namespace
+
+WorkFiles WorkFilePaths(win::System& system) {
+  char buffer[256] = {};
+  win::UINT length = system.GetWindowsDirectoryA(buffer, sizeof buffer);
+  std::string directory;
+  if (length > 0 && length < sizeof buffer)
+    directory.assign(buffer, strnlen(buffer, sizeof buffer));
+  // A backslash ends the text only when it is a character of its own, not
+  // the second byte of a double-byte character.
+  bool endsWithBackslash = false;
+  for (std::size_t i = 0; i < directory.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(directory[i]);
+    if (isLeadByte(c) && i + 1 < directory.size()) {
+      ++i;
+      endsWithBackslash = false;
+    } else {
+      endsWithBackslash = c == '\\';
+    }
+  }
+  const std::string prefix = endsWithBackslash ? directory : directory + "\\";
+  return {prefix + kScriptFileName, prefix + kResultFileName};
+}
+
+std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int slot) {
+  const std::string adapters = store::MirrorPath(slot, kAdaptersKey);
+  std::vector<std::string> paths;
+  int count = 0;
+  store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, adapters, paths, count);
+
+  std::vector<InterfaceEntry> list;
+  for (const std::string& path : paths) {
+    std::string id = path.substr(adapters.size() + 1);
+    // Only "{…}" adapters are network interfaces. An identifier too long for
+    // the entry is left out rather than cut into the name of another key.
+    if (id.empty() || id.front() != '{' || id.size() > kMaxAdapterIdLength) continue;
+    std::string name;
+    if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE,
+                               store::MirrorPath(slot, kNetworkKey + id + "\\Connection"), "Name",
+                               name) != 0)
+      continue;
+    list.push_back({std::move(id), std::move(name)});
+  }
+  return list;
+}
+
+const std::string& StringList::at(std::size_t index) const {
+  return index < items.size() ? items[index] : items.back();
+}
+
+StringList ReadStringList(const store::Context& ctx, win::HKEY hive, const std::string& path,
+                          const std::string& name) {
+  std::string bytes;
+  DWORD length = 0;
+  StringList list;
+  if (store::ReadRawValue(ctx, hive, path, name, bytes, length, store::kValueBufferSize) != 0) {
+    list.items = {""};
+    return list;
+  }
+  if (length == 0) {
+    list.items = {bytes.substr(0, bytes.find('\0'))};
+    return list;
+  }
+  list.multi = true;
+  // The first string always counts, even when empty; later ones run up to
+  // the first empty string (the list's terminator) or the end of the image.
+  std::size_t pos = 0;
+  const std::size_t end = std::min<std::size_t>(length, bytes.size());
+  while (pos <= end) {
+    std::size_t stop = bytes.find('\0', pos);
+    if (stop == std::string::npos || stop > end) stop = end;
+    std::string item = bytes.substr(pos, stop - pos);
+    if (!list.items.empty() && item.empty()) break;
+    list.items.push_back(std::move(item));
+    if (stop >= end) break;
+    pos = stop + 1;
+  }
+  if (list.items.empty()) list.items = {""};
+  return list;
+}
+
+std::vector<std::string> SplitDnsList(std::string_view nameServer) {
+  std::vector<std::string> pieces;
+  std::size_t pos = 0;
+  while (pieces.size() < kMaxDnsPieces) {
+    std::size_t comma = nameServer.find(',', pos);
+    std::string_view piece = nameServer.substr(
+        pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
+    pieces.emplace_back(piece.substr(0, kMaxDnsPieceLength));
+    if (comma == std::string_view::npos) break;
+    pos = comma + 1;
+  }
+  return pieces;
+}
+
+std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
+                                     const std::string& path) {
+  std::string text;
+  store::ReadStringValue(ctx, hive, path, "NameServer", text);
+  return SplitDnsList(text);
+}
+
+bool IsScriptSafeText(std::string_view ansi) {
+  for (std::size_t i = 0; i < ansi.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(ansi[i]);
+    if (isLeadByte(c)) {
+      // The interpreter takes the next byte as the character's second half
+      // whatever it is; a lead byte without a proper partner would swallow
+      // the quote or blank that follows the value in the script.
+      if (i + 1 >= ansi.size() || !isTrailByte(static_cast<unsigned char>(ansi[i + 1])))
+        return false;
+      ++i;
+      continue;
+    }
+    if (c < 0x20 || c == 0x7F) return false;
+    if (std::strchr("\"%&|<>^", c) != nullptr) return false;
+  }
+  return true;
+}
+
+ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked, const std::string& resultPath) {
+  const std::vector<InterfacePlan> plans = planScript(ctx, slot, interfaces, ticked);
+  const std::string target = resultPathInScript(resultPath);
+
+  ScriptText script;
+  script.unsafe = firstUnsafe(plans);
+  script.text = "echo " + win::ansiFromUtf8(kStartText) + " > " + target + "\n";
+  int number = 0;
+  for (const InterfacePlan& plan : plans) {
+    for (const Section& section : plan.sections) {
+      script.text += header(++number, plan.name, section.title) + " >> " + target + "\n";
+      script.text += section.command + " >> " + target + "\n";
+    }
+  }
+  script.text += "echo " + win::ansiFromUtf8(kEndText) + " >> " + target + "\n";
+  script.sectionCount = number;
+  return script;
+}
+
+ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked) {
+  return ComposeSwitchScript(ctx, slot, interfaces, ticked,
+                             WorkFilePaths(ctx.machine.system()).result);
+}
+
+ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked) {
+  const WorkFiles files = WorkFilePaths(ctx.machine.system());
+  ScriptText script = ComposeSwitchScript(ctx, slot, interfaces, ticked, files.result);
+  ScriptResult result;
+  result.sectionCount = script.sectionCount;
+  if (script.unsafe) {
+    result.status = ScriptStatus::Unsafe;
+    result.unsafe = std::move(script.unsafe);
+    return result;
+  }
+  auto file = ctx.machine.files().openText(files.script, win::TextMode::Write);
+  if (!file) return result;
+  bool written = file->write(script.text);
+  // A script cut short would never write its end line: count it as not
+  // created.
+  if (!file->close() || !written) return result;
+  result.status = ScriptStatus::Created;
+  return result;
+}
+
+std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
+                                           const std::vector<InterfaceEntry>& interfaces,
+                                           const std::vector<bool>& ticked) {
+  return firstUnsafe(planScript(ctx, slot, interfaces, ticked));
+}
+
+std::string UnsafeValueMessage(const UnsafeValue& value) {
+  const std::string format = win::ansiFromUtf8(kUnsafeMessage);
+  const std::string name = displayText(value.interfaceName);
+  const std::string text = displayText(value.text);
+  int size = std::snprintf(nullptr, 0, format.c_str(), name.c_str(), value.valueName.c_str(),
+                           text.c_str());
+  std::string message(std::size_t(std::max(size, 0)) + 1, '\0');
+  std::snprintf(message.data(), message.size(), format.c_str(), name.c_str(),
+                value.valueName.c_str(), text.c_str());
+  message.resize(std::size_t(std::max(size, 0)));
+  return message;
+}
+
+std::string UnsafeValueCaption() {
+  return win::ansiFromUtf8(kErrorCaption);
+}
+
+void ReportUnsafeValue(const store::Context& ctx, const UnsafeValue& value) {
+  ctx.messageBox(UnsafeValueMessage(value), UnsafeValueCaption(), kUnsafeValueFlags);
+}
+
+}  // namespace switching

@@ -1,0 +1,131 @@
+// The network step of a switch: the interface list of a profile, the batch
+// script "relay4.bat" of `netsh interface ip` commands that applies the
+// ticked interfaces, and the result file "relay4err.txt" that the script's
+// commands write their output into. Both files live in the Windows directory.
+//
+// Text is ANSI (code page 932); the script is written in text mode, so each
+// "\n" becomes CR LF on disk.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/system.h"
+#include "store/context.h"
+
+namespace switching {
+
+inline constexpr const char* kScriptFileName = "relay4.bat";
+inline constexpr const char* kResultFileName = "relay4err.txt";
+
+struct WorkFiles {
+  std::string script;  // "C:\WINDOWS\relay4.bat"
+  std::string result;  // "C:\WINDOWS\relay4err.txt"
+};
+// The two work files in the Windows directory. A directory that ends with a
+// backslash (a drive root) gets no second one.
+WorkFiles WorkFilePaths(win::System& system);
+
+// One network interface of a profile, in the order the confirmation dialog
+// lists them and the script walks them.
+struct InterfaceEntry {
+  std::string adapterId;  // "{…}", at most kMaxAdapterIdLength characters
+  std::string name;       // connection name, the name netsh is given
+};
+inline constexpr std::size_t kMaxAdapterIdLength = 63;
+
+// The profile's adapters whose identifier begins with "{" and whose
+// connection name can be read, in registry enumeration order. Empty when the
+// profile has no adapters key.
+std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int slot);
+
+// A registry string list as the script reads it. A REG_MULTI_SZ value gives
+// its strings up to the first empty one (at least one, possibly empty) and
+// is `multi`; anything else (REG_SZ, a one-byte REG_MULTI_SZ, an absent or
+// oversized value) gives exactly one string.
+struct StringList {
+  std::vector<std::string> items;
+  bool multi = false;
+  // Item `index`, or the last one when the list is shorter: a shorter second
+  // list of a pair repeats its last entry.
+  const std::string& at(std::size_t index) const;
+};
+StringList ReadStringList(const store::Context& ctx, win::HKEY hive, const std::string& path,
+                          const std::string& name);
+
+// The DNS servers of `NameServer`, cut at every "," without trimming: at
+// least one piece, at most kMaxDnsPieces pieces of at most kMaxDnsPieceLength
+// characters each.
+inline constexpr std::size_t kMaxDnsPieces = 128;
+inline constexpr std::size_t kMaxDnsPieceLength = 127;
+std::vector<std::string> SplitDnsList(std::string_view nameServer);
+std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
+                                     const std::string& path);
+
+// A stored value that the script would carry and that the command
+// interpreter would read as more than text.
+struct UnsafeValue {
+  std::string interfaceName;  // connection name of the interface (ANSI)
+  std::string valueName;      // "Name", "IPAddress", "SubnetMask", … , "NameServer"
+  std::string text;           // the offending value (ANSI)
+};
+
+struct ScriptText {
+  std::string text;  // ANSI with "\n" line ends
+  int sectionCount = 0;
+  std::optional<UnsafeValue> unsafe;  // first value that makes the text unsafe to run
+};
+// The script for the ticked interfaces (`ticked[i]` belongs to
+// `interfaces[i]`; a missing flag counts as not ticked), with the result
+// file at `resultPath`. Reads the profile and, for the DHCP form, the live
+// interface; writes nothing.
+ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked, const std::string& resultPath);
+
+// The same for the result file in the machine's Windows directory: the text
+// that WriteSwitchScript would write.
+ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked);
+
+enum class ScriptStatus {
+  Created,
+  NotCreated,  // the file could not be created or written completely
+  Unsafe,      // a stored value would add commands: nothing was written
+};
+struct ScriptResult {
+  ScriptStatus status = ScriptStatus::NotCreated;
+  int sectionCount = 0;
+  std::optional<UnsafeValue> unsafe;
+};
+// Writes "relay4.bat" into the Windows directory. The result file is left
+// alone: the switch deletes it just before it starts the script.
+ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
+                               const std::vector<InterfaceEntry>& interfaces,
+                               const std::vector<bool>& ticked);
+
+// The first value among everything the script would carry for the ticked
+// interfaces (names, addresses, masks, gateways, metrics, DNS servers) that
+// holds ", %, &, |, <, >, ^, a control character such as CR or LF, or a
+// double-byte character cut off at its end. Bytes that are the second half
+// of a double-byte character are text, as the command interpreter of a
+// Japanese system reads them ("ポ" is 0x83 0x7C). The switch checks this
+// before it changes anything.
+std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
+                                           const std::vector<InterfaceEntry>& interfaces,
+                                           const std::vector<bool>& ticked);
+// True when `ansi` can stand in the script as plain text.
+bool IsScriptSafeText(std::string_view ansi);
+
+// The refusal shown for an unsafe value: caption "エラーメッセージ" with
+// kUnsafeValueFlags. Both texts are ANSI.
+inline constexpr win::UINT kUnsafeValueFlags = win::MB_OK | win::MB_ICONERROR;
+std::string UnsafeValueMessage(const UnsafeValue& value);
+std::string UnsafeValueCaption();
+// Shows the refusal through the context's prompter.
+void ReportUnsafeValue(const store::Context& ctx, const UnsafeValue& value);
+
+}  // namespace switching
