@@ -36,6 +36,24 @@ class Registry {
   virtual LONG RegCloseKey(HKEY key) = 0;
   // Shell helper: deletes a key with all its subkeys.
   virtual DWORD SHDeleteKeyA(HKEY key, const char* subKey) = 0;
+
+  // Not Win32: a hint that the calls until the matching endBatch() belong
+  // together, so a registry that commits each call may commit them at once.
+  // Every call still succeeds or fails on its own and what succeeded stays.
+  // Windows commits each call by itself, so there it does nothing.
+  virtual void beginBatch() {}
+  virtual void endBatch() {}
+};
+
+class RegistryBatch {
+ public:
+  explicit RegistryBatch(Registry& registry) : registry_(registry) { registry_.beginBatch(); }
+  ~RegistryBatch() { registry_.endBatch(); }
+  RegistryBatch(const RegistryBatch&) = delete;
+  RegistryBatch& operator=(const RegistryBatch&) = delete;
+
+ private:
+  Registry& registry_;
 };
 
 }  // namespace win

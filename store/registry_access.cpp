@@ -257,8 +257,10 @@ int CopyDwordValue(const Context& ctx, HKEY sourceHive, const std::string& sourc
   return WriteDwordValue(ctx, destinationHive, destinationPath, name, value);
 }
 
-int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
-                HKEY destinationHive, const std::string& destinationPath) {
+namespace {
+
+int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+             HKEY destinationHive, const std::string& destinationPath) {
   win::Registry& registry = ctx.registry();
 
   // A missing source is normal (an adapter without a Connection key): nothing
@@ -317,11 +319,21 @@ int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePa
         win::ERROR_SUCCESS)
       break;
     std::string subkey(name.data(), strnlen(name.data(), name.size()));
-    if (CopyKeyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
-                    destinationPath + "\\" + subkey) != 0)
+    if (copyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
+                 destinationPath + "\\" + subkey) != 0)
       return 1;
   }
   return 0;
+}
+
+}  // namespace
+
+int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                HKEY destinationHive, const std::string& destinationPath) {
+  // One tree is hundreds of value writes: let the registry commit them
+  // together. Each write still succeeds or fails on its own.
+  win::RegistryBatch batch(ctx.registry());
+  return copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath);
 }
 
 int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path) {

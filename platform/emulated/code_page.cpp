@@ -11,6 +11,14 @@ namespace win {
 namespace {
 constexpr const char* kCodePage = "CP932";
 
+// Most registry names and values are plain ASCII, which every code page
+// shares; they skip the converter, which is costly to set up per call.
+bool isAscii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
 QString decode(std::string_view ansi, bool* ok = nullptr) {
   QStringDecoder decoder(kCodePage);
   QString text = decoder(QByteArrayView(ansi.data(), qsizetype(ansi.size())));
@@ -27,6 +35,7 @@ std::string encode(const QString& text, bool* ok = nullptr) {
 }  // namespace
 
 std::u16string ansiToWide(std::string_view ansi) {
+  if (isAscii(ansi)) return std::u16string(ansi.begin(), ansi.end());
   QString text = decode(ansi);
   return std::u16string(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
 }
@@ -44,6 +53,7 @@ std::string ansiFromUtf8(std::string_view utf8) {
 }
 
 bool isRoundTripAnsi(std::string_view ansi) {
+  if (isAscii(ansi)) return true;
   bool decoded = false;
   bool encoded = false;
   std::string back = encode(decode(ansi, &decoded), &encoded);

@@ -50,6 +50,14 @@ INSERT INTO keys(id, parent, name, fold) VALUES (2, NULL, 'HKEY_CURRENT_USER', '
 // The case-insensitive form of a name: Unicode, upper-cased one character at
 // a time as the registry does (no locale, no special casing).
 std::string foldName(std::string_view ansi) {
+  bool ascii = true;
+  for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    std::string upper(ansi);
+    for (char& c : upper)
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return upper;
+  }
   std::u16string wide = ansiToWide(ansi);
   QString text(reinterpret_cast<const QChar*>(wide.data()), qsizetype(wide.size()));
   for (QChar& c : text) c = c.toUpper();
@@ -523,6 +531,19 @@ LONG EmulatedRegistry::RegCloseKey(HKEY key) {
   if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
   return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
                                                                : ERROR_INVALID_HANDLE;
+}
+
+void EmulatedRegistry::beginBatch() {
+  if (batchDepth_++ > 0) return;
+  // If the transaction cannot start (another process holds the lock for
+  // longer than the busy timeout) the calls simply commit one by one.
+  batchOpen_ = db_.begin(true) == SQLITE_OK;
+}
+
+void EmulatedRegistry::endBatch() {
+  if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+  if (batchOpen_) db_.commit();
+  batchOpen_ = false;
 }
 
 bool EmulatedRegistry::transaction(const std::function<bool()>& body, std::string* error) {

@@ -52,6 +52,11 @@ class EmulatedRegistry : public win::Registry {
   win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
   win::LONG RegCloseKey(win::HKEY key) override;
   win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+  // A batch is one write transaction; each call inside it is a savepoint, so
+  // a failed call undoes only itself. Other processes see the batch at once
+  // when it ends, and wait for it meanwhile.
+  void beginBatch() override;
+  void endBatch() override;
 
   // Runs `body` as one transaction: every registry call it makes commits
   // together, or none does when it returns false or a call fails inside.
@@ -79,6 +84,8 @@ class EmulatedRegistry : public win::Registry {
   std::unordered_map<std::uintptr_t, Handle> handles_;
   std::uintptr_t nextHandle_ = 0x1000;
   bool failed_ = false;  // a write failed inside an outer transaction
+  int batchDepth_ = 0;
+  bool batchOpen_ = false;  // the outermost batch holds a transaction
 };
 
 }  // namespace emu

@@ -122,6 +122,9 @@ int Database::run(std::string_view sql) {
 }
 
 int Database::begin(bool write) {
+  // SQLite ends a transaction by itself after some errors (a full disk, an
+  // I/O error); then there is nothing left to nest into.
+  if (depth_ > 0 && sqlite3_get_autocommit(db_)) depth_ = 0;
   int rc =
       depth_ == 0 ? run(write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED") : run("SAVEPOINT nested");
   if (rc == SQLITE_OK) ++depth_;
@@ -130,6 +133,10 @@ int Database::begin(bool write) {
 
 int Database::commit() {
   if (depth_ == 0) return SQLITE_MISUSE;
+  if (sqlite3_get_autocommit(db_)) {
+    depth_ = 0;
+    return SQLITE_ABORT;
+  }
   int rc = depth_ == 1 ? run("COMMIT") : run("RELEASE nested");
   if (rc == SQLITE_OK) {
     --depth_;
@@ -141,6 +148,10 @@ int Database::commit() {
 
 void Database::rollback() {
   if (depth_ == 0) return;
+  if (sqlite3_get_autocommit(db_)) {
+    depth_ = 0;
+    return;
+  }
   if (depth_ == 1) {
     run("ROLLBACK");
   } else {
