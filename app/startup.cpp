@@ -23,7 +23,10 @@ int showBox(Prompter& prompter, const char* utf8Text, const char* utf8Caption, U
 std::unique_ptr<TextFile> openDebugLog(Files& files, System& system) {
   auto log = files.openText(kDebugFile, TextMode::Write);
   // A log that cannot be created leaves the switch on and logs nothing.
-  if (log) log->write("VERANTU DEBUG MODE START [" + system.localDateTimeText() + "]\n");
+  if (log) {
+    log->write("VERANTU DEBUG MODE START [" + system.localDateTimeText() + "]\n");
+    log->flush();
+  }
   return log;
 }
 

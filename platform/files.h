@@ -20,6 +20,9 @@ class TextFile {
   // with nothing read.
   virtual bool readLine(std::string& line, int bufferSize) = 0;
   virtual bool write(std::string_view text) = 0;
+  // Hands what was written so far to the system, so that it survives the
+  // process being killed.
+  virtual bool flush() { return true; }
   // Flushes and closes; false when the data could not be written.
   virtual bool close() = 0;
 };

@@ -9,7 +9,13 @@ verantu_packages=(
   qt6-base-dev libxkbcommon-dev libgl-dev
   libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # The build lays out the Japanese manual (verantu.pdf), which needs the
+  # font; the program's windows use it too.
+  fonts-ipafont-gothic
 )
+# What the program needs at run time beyond the build: the desktop's opener
+# for the manual and the support page.
+verantu_runtime_packages=(xdg-utils)
 
 # install_missing PACKAGE...: apt-get install only what dpkg does not have.
 install_missing() {

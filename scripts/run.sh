@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs Verantu! on the sample machine: installs what is missing, builds, and
-# creates the sample notebook machine on first use.
+# creates the sample notebook machine on first use. Arguments are passed on
+# to the program (for example -debug).
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-install_missing "${verantu_packages[@]}"
+install_missing "${verantu_packages[@]}" "${verantu_runtime_packages[@]}"
 dir="$VERANTU_ROOT/build"
 build "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 
@@ -11,7 +12,5 @@ export VERANTU_MACHINE="${VERANTU_MACHINE:-${XDG_DATA_HOME:-$HOME/.local/share}/
 if [ ! -e "$VERANTU_MACHINE/registry.db" ]; then
   "$dir/tools/verantu-machine/verantu-machine" init --template notebook
 fi
-# The program's own key and the live network settings of the machine.
-"$dir/tools/verantu-machine/verantu-machine" export 'HKEY_LOCAL_MACHINE\Software\Q\Tolvik' --utf8
-"$dir/tools/verantu-machine/verantu-machine" export \
-  'HKEY_LOCAL_MACHINE\SYSTEM\CurrentControlSet\Services\Tcpip\Parameters\Interfaces' --utf8
+# Without a display the program says so in one line and what to do instead.
+exec "$dir/app/verantu" "$@"

@@ -154,7 +154,8 @@ void captureInto(const Context& ctx, int index) {
 
 }  // namespace
 
-CaptureResult CaptureProfile(const Context& ctx, const std::string& title) {
+CaptureResult CaptureProfile(const Context& ctx, const std::string& title,
+                             ProfileSelector* selector) {
   CaptureResult result;
   if (title.empty()) {
     showError(ctx, kEnterTitle);
@@ -190,6 +191,7 @@ CaptureResult CaptureProfile(const Context& ctx, const std::string& title) {
   }
 
   captureInto(ctx, index);
+  if (result.appendTitle && selector) selector->appendItem(title);
   ctx.messageBox(win::ansiFromUtf8(kCaptured), win::ansiFromUtf8(kInformationCaption),
                  win::MB_OK | win::MB_ICONINFORMATION);
   result.captured = true;

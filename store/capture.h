@@ -5,6 +5,7 @@
 #include <string>
 
 #include "store/context.h"
+#include "store/profile_selector.h"
 
 namespace store {
 
@@ -13,8 +14,10 @@ struct CaptureResult {
   bool appendTitle = false;  // a new profile: the selector lists the title last
 };
 
-// `title` is the selector's text (ANSI). Every message box goes through ctx.
-CaptureResult CaptureProfile(const Context& ctx, const std::string& title);
+// `title` is the selector's text (ANSI). Every message box goes through ctx;
+// a new title is appended to `selector` (when given) before the final message.
+CaptureResult CaptureProfile(const Context& ctx, const std::string& title,
+                             ProfileSelector* selector = nullptr);
 
 // The default printer from WIN.INI "windows"/"device", cut at the first ",".
 std::string ReadDefaultPrinter(const Context& ctx);

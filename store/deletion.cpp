@@ -36,7 +36,8 @@ DWORD followMove(DWORD index, DWORD deleted) {
 
 }  // namespace
 
-DeletionResult DeleteProfile(const Context& ctx, const std::string& title) {
+DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
+                             ProfileSelector* selector) {
   DeletionResult result;
   if (title.empty()) {
     showError(ctx, kEnterTitle);
@@ -73,11 +74,16 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title) {
   WriteComboActive(ctx, comboActive);
   WriteActive(ctx, followMove(active, DWORD(index)));
   result.removeTitle = true;
+  if (selector) selector->removeItem(title);
 
   if (slotCount == 1) {
     // The store is empty now; ComboActive is what says a profile exists.
     result.clearSelector = true;
     result.selectorText = win::ansiFromUtf8(kNoProfile);
+    if (selector) {
+      selector->clear();
+      selector->setText(*result.selectorText);
+    }
     win::HKEY setting = nullptr;
     if (ctx.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingKey, 0,
                                      win::KEY_READ | win::KEY_SET_VALUE,
@@ -91,6 +97,7 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title) {
                         selected) != 0)
       return result;
     result.selectorText = selected;
+    if (selector) selector->setText(selected);
   }
 
   ctx.messageBox(win::ansiFromUtf8(kDeleted), win::ansiFromUtf8(kInformationCaption),

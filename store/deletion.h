@@ -5,6 +5,7 @@
 #include <string>
 
 #include "store/context.h"
+#include "store/profile_selector.h"
 
 namespace store {
 
@@ -15,6 +16,8 @@ struct DeletionResult {
   std::optional<std::string> selectorText;  // the selector's new text ("未設定" in ANSI when empty)
 };
 
-DeletionResult DeleteProfile(const Context& ctx, const std::string& title);
+// The selector (when given) follows the deletion before the final message.
+DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
+                             ProfileSelector* selector = nullptr);
 
 }  // namespace store

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
@@ -120,3 +121,35 @@ TEST(DeletionTest, UnknownEmptyOrDeclinedTitlesChangeNothing) {
 }
 
 }  // namespace
+
+// The selector follows the deletion before the final message is shown.
+TEST(DeletionTest, SelectorChangesBeforeTheFinalMessage) {
+  struct RecordingSelector : store::ProfileSelector {
+    explicit RecordingSelector(const testing_support::ScriptedPrompter& p) : prompter(p) {}
+    void appendItem(const std::string& t) override { log("append " + t); }
+    void removeItem(const std::string& t) override { log("remove " + t); }
+    void clear() override { log("clear"); }
+    void setText(const std::string& t) override { log("text " + win::ansiToUtf8(t)); }
+    void log(const std::string& call) {
+      calls.push_back(call + " after " + std::to_string(prompter.shown().size()));
+    }
+    const testing_support::ScriptedPrompter& prompter;
+    std::vector<std::string> calls;
+  };
+  Store several(2);
+  several.m.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 1);
+  RecordingSelector selector(several.prompter);
+  several.prompter.expect(kAsk, "確認メッセージ", 0x34, win::IDYES)
+      .expect("登録を抹消しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  store::DeleteProfile(several.ctx, "P2", &selector);
+  EXPECT_EQ(selector.calls, (std::vector<std::string>{"remove P2 after 1", "text P1 after 1"}));
+
+  Store only(1);
+  only.m.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 0);
+  RecordingSelector emptied(only.prompter);
+  only.prompter.expect(kAsk, "確認メッセージ", 0x34, win::IDYES)
+      .expect("登録を抹消しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  store::DeleteProfile(only.ctx, "P1", &emptied);
+  EXPECT_EQ(emptied.calls, (std::vector<std::string>{"remove P1 after 1", "clear after 1",
+                                                     "text 未設定 after 1"}));
+}

@@ -109,6 +109,13 @@ TEST(EmulatedSystem, VersionAndWindowsDirectoryComeFromTheRegistry) {
   EXPECT_EQ(system.GetWindowsDirectoryA(dir, sizeof dir), 10u);
   EXPECT_STREQ(dir, "C:\\WINDOWS");
   EXPECT_EQ(system.GetWindowsDirectoryA(dir, 10), 11u);  // too small: the size needed
+
+  // A trailing backslash goes, but not the 0x5C second byte of 表.
+  std::string hyou = ansiFromUtf8("C:\\表");
+  machine.setString(HKEY_LOCAL_MACHINE, kCurrentVersion, "SystemRoot", hyou + "\\");
+  char wide[16];
+  ASSERT_EQ(system.GetWindowsDirectoryA(wide, sizeof wide), hyou.size());
+  EXPECT_EQ(std::string(wide), hyou);
 }
 
 TEST(EmulatedSystem, NamedMutexIsSharedAcrossProcessesAndDiesWithItsOwner) {

@@ -2,10 +2,10 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -48,26 +48,34 @@ QString upper(const QString& text) {
 }
 
 // Reads a text file as Windows text mode does: "\r\n" becomes "\n" and a
-// Ctrl+Z ends the file.
+// Ctrl+Z ends the file. The switch rereads its result file every
+// millisecond, so the text is converted in whole runs rather than by byte.
 class ReadFile : public win::TextFile {
  public:
   explicit ReadFile(std::string content) {
+    std::size_t end = content.find('\x1A');
+    if (end != std::string::npos) content.resize(end);
     text_.reserve(content.size());
-    for (size_t i = 0; i < content.size(); ++i) {
-      if (content[i] == '\x1A') break;
-      if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') continue;
-      text_ += content[i];
+    std::size_t pos = 0;
+    while (pos < content.size()) {
+      std::size_t crlf = content.find("\r\n", pos);
+      if (crlf == std::string::npos) {
+        text_.append(content, pos, std::string::npos);
+        break;
+      }
+      text_.append(content, pos, crlf - pos);
+      pos = crlf + 1;  // the "\n" starts the next run
     }
   }
   bool readLine(std::string& line, int bufferSize) override {
     line.clear();
     if (bufferSize <= 1 || pos_ >= text_.size()) return false;
-    size_t limit = size_t(bufferSize - 1);
-    while (pos_ < text_.size() && line.size() < limit) {
-      char c = text_[pos_++];
-      line += c;
-      if (c == '\n') break;
-    }
+    const std::size_t limit = std::size_t(bufferSize - 1);
+    std::size_t newline = text_.find('\n', pos_);
+    std::size_t end = newline == std::string::npos ? text_.size() : newline + 1;
+    end = std::min(end, pos_ + limit);
+    line.assign(text_, pos_, end - pos_);
+    pos_ = end;
     return true;
   }
   bool write(std::string_view) override { return false; }
@@ -77,6 +85,18 @@ class ReadFile : public win::TextFile {
   std::string text_;
   size_t pos_ = 0;
 };
+
+// The whole file's bytes; false when it cannot be read.
+bool readWholeFile(const std::string& host, std::string* content) {
+  std::FILE* file = std::fopen(host.c_str(), "rb");
+  if (!file) return false;
+  char buffer[65536];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content->append(buffer, got);
+  bool ok = !std::ferror(file);
+  std::fclose(file);
+  return ok;
+}
 
 class WriteFile : public win::TextFile {
  public:
@@ -92,6 +112,10 @@ class WriteFile : public win::TextFile {
       out += c;
     }
     ok_ = ok_ && std::fwrite(out.data(), 1, out.size(), file_) == out.size();
+    return ok_;
+  }
+  bool flush() override {
+    ok_ = file_ && std::fflush(file_) == 0 && ok_;
     return ok_;
   }
   bool close() override {
@@ -152,12 +176,15 @@ std::string EmulatedFiles::hostPath(const std::string& windowsPath) const {
   if (full.size() < 3 || (full[0] != 'C' && full[0] != 'c')) return {};
   fs::path host(driveC_);
   for (const std::string& part : splitComponents(full.substr(3))) {
-    QString wanted = QString::fromStdString(win::ansiToUtf8(part));
-    QString wantedUpper = upper(wanted);
-    fs::path next = host / wanted.toStdString();
+    // Plain ASCII names, the usual case, need no conversion.
+    const bool ascii = std::all_of(part.begin(), part.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    const std::string utf8 = ascii ? part : win::ansiToUtf8(part);
+    fs::path next = host / utf8;
     std::error_code ec;
     if (!fs::exists(next, ec)) {
       // Windows names match whatever their letter case.
+      const QString wantedUpper = upper(QString::fromStdString(utf8));
       for (const auto& entry : fs::directory_iterator(host, ec)) {
         QString name = QString::fromStdString(entry.path().filename().string());
         if (upper(name) == wantedUpper) {
@@ -178,9 +205,8 @@ std::unique_ptr<win::TextFile> EmulatedFiles::openText(const std::string& path,
   std::error_code ec;
   if (fs::is_directory(host, ec)) return nullptr;
   if (mode == win::TextMode::Read) {
-    std::ifstream in(host, std::ios::binary);
-    if (!in) return nullptr;
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string content;
+    if (!readWholeFile(host, &content)) return nullptr;
     return std::make_unique<ReadFile>(std::move(content));
   }
   std::FILE* file = std::fopen(host.c_str(), mode == win::TextMode::Write ? "wb" : "ab");

@@ -50,6 +50,18 @@ std::string lockFileName(const std::string& name) {
   return result + ".lock";
 }
 
+// True when the text's last character (not merely its last byte) is "\".
+bool endsWithBackslashCharacter(const std::string& text) {
+  bool backslash = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    backslash = c == '\\';
+    if (lead && i + 1 < text.size()) ++i;
+  }
+  return backslash;
+}
+
 }  // namespace
 
 EmulatedSystem::EmulatedSystem(Registry& registry, std::string machineFolder)
@@ -96,7 +108,8 @@ UINT EmulatedSystem::GetWindowsDirectoryA(char* buffer, UINT size) {
     return 0;
   }
   // Like Windows: no trailing backslash unless the directory is a drive root.
-  while (root.size() > 3 && root.back() == '\\') root.pop_back();
+  // A last byte 0x5C may be the second half of a double-byte character.
+  while (root.size() > 3 && endsWithBackslashCharacter(root)) root.pop_back();
   if (!buffer || size < root.size() + 1) return UINT(root.size() + 1);
   std::memcpy(buffer, root.c_str(), root.size() + 1);
   return UINT(root.size());

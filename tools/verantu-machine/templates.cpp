@@ -27,6 +27,39 @@ std::optional<QByteArray> templateReg(const QString& name) {
   return file.readAll();
 }
 
+// The user manual goes where the Help menu looks for it, "<InsDir>verantu.pdf".
+// verantu-machine carries it as a resource; a program that links this library
+// without it (the tests' own machines) creates machines without a manual.
+static void installManual(emu::EmulatedMachine& machine, const std::string& folder) {
+  QFile manual(QStringLiteral(":/manual/verantu.pdf"));
+  if (!manual.open(QIODevice::ReadOnly)) return;
+  std::string host = machine.files().hostPath(folder + "verantu.pdf");
+  if (host.empty()) return;
+  QFile copy(QString::fromStdString(host));
+  if (copy.open(QIODevice::WriteOnly | QIODevice::Truncate)) copy.write(manual.readAll());
+}
+
+// The folders a Windows installation has on drive C: and the program needs:
+// the Windows directory (where the switch writes its work files) and the
+// installation folder (where the manual is looked for).
+static void createStandardFolders(emu::EmulatedMachine& machine) {
+  char windows[256] = {};
+  win::UINT length = machine.system().GetWindowsDirectoryA(windows, sizeof windows);
+  if (length > 0 && length < sizeof windows) machine.files().createDirectory(windows);
+  win::HKEY key = nullptr;
+  if (machine.registry().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0,
+                                       win::KEY_READ, &key) == win::ERROR_SUCCESS) {
+    char folder[256] = {};
+    win::DWORD size = sizeof folder - 1;
+    if (machine.registry().RegQueryValueExA(key, "InsDir", nullptr, nullptr,
+                                            reinterpret_cast<win::BYTE*>(folder),
+                                            &size) == win::ERROR_SUCCESS &&
+        folder[0] && machine.files().createDirectory(folder))
+      installManual(machine, folder);
+    machine.registry().RegCloseKey(key);
+  }
+}
+
 std::unique_ptr<emu::EmulatedMachine> createMachine(const std::string& folder,
                                                     std::string_view regBytes,
                                                     const std::string& source, bool replace,
@@ -44,6 +77,7 @@ std::unique_ptr<emu::EmulatedMachine> createMachine(const std::string& folder,
     if (error) *error = source + ":" + applyError;
     return nullptr;
   }
+  createStandardFolders(*machine);
   return machine;
 }
 
