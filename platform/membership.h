@@ -9,12 +9,19 @@ namespace win {
 
 inline constexpr DWORD NERR_Success = 0;
 inline constexpr DWORD ERROR_BAD_NETPATH = 53;
+inline constexpr DWORD ERROR_NO_SUCH_DOMAIN = 1355;
+inline constexpr DWORD NERR_SetupAlreadyJoined = 2691;
+inline constexpr DWORD NERR_InvalidWorkgroupName = 2695;
 
 // NETSETUP_JOIN_STATUS.
 inline constexpr DWORD NetSetupUnknownStatus = 0;
 inline constexpr DWORD NetSetupUnjoined = 1;
 inline constexpr DWORD NetSetupWorkgroupName = 2;
 inline constexpr DWORD NetSetupDomainName = 3;
+
+// NetJoinDomain's options.
+inline constexpr DWORD NETSETUP_JOIN_DOMAIN = 0x00000001;
+inline constexpr DWORD NETSETUP_JOIN_UNSECURE = 0x00000040;
 
 class Membership {
  public:
@@ -23,6 +30,14 @@ class Membership {
   // the workgroup or domain name and `status` one of the NetSetup values.
   virtual DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
                                       DWORD* status) = 0;
+  // Joins the domain `domain` (NETSETUP_JOIN_DOMAIN in `options`) or, without
+  // that option, the workgroup of that name. `server` null for this
+  // computer; the account arguments may be null. NERR_Success or an error
+  // code such as ERROR_NO_SUCH_DOMAIN, NERR_SetupAlreadyJoined or
+  // NERR_InvalidWorkgroupName.
+  virtual DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
+                              const char16_t* accountOU, const char16_t* account,
+                              const char16_t* password, DWORD options) = 0;
 };
 
 }  // namespace win

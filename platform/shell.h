@@ -1,5 +1,6 @@
-// Starting documents and addresses with the program the desktop associates
-// with them (ShellExecuteA), and pausing the calling thread (Sleep).
+// Starting programs, documents and addresses, following a started process,
+// and pausing the calling thread: WinExec, CreateProcessA and the process
+// handle calls, ShellExecuteA and Sleep.
 #pragma once
 
 #include "platform/win_types.h"
@@ -9,6 +10,29 @@ namespace win {
 // ShellExecuteA's result is an HINSTANCE that only carries a number: above 32
 // means the document was handed to its program, 32 or less is an error code.
 using HINSTANCE = void*;
+using HANDLE = void*;
+
+// The parts of STARTUPINFOA that the program sets; the rest stay zero.
+struct STARTUPINFOA {
+  DWORD cb = sizeof(STARTUPINFOA);
+  DWORD dwFlags = 0;
+  WORD wShowWindow = 0;
+};
+inline constexpr DWORD STARTF_USESHOWWINDOW = 0x00000001;
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess = nullptr;
+  HANDLE hThread = nullptr;
+  DWORD dwProcessId = 0;
+  DWORD dwThreadId = 0;
+};
+
+inline constexpr DWORD INFINITE = 0xFFFFFFFF;
+inline constexpr DWORD WAIT_OBJECT_0 = 0;
+inline constexpr DWORD WAIT_TIMEOUT = 258;
+inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
+// GetExitCodeProcess's answer while the process runs.
+inline constexpr DWORD STILL_ACTIVE = 259;
 
 class Shell {
  public:
@@ -18,6 +42,25 @@ class Shell {
   virtual HINSTANCE ShellExecuteA(HWND owner, const char* verb, const char* file,
                                   const char* params, const char* dir, int show) = 0;
   virtual void Sleep(DWORD milliseconds) = 0;
+
+  // Starts the command line and forgets it: above 31 when it was started,
+  // otherwise an error code (2 when the program was not found).
+  virtual UINT WinExec(const char* commandLine, UINT show) = 0;
+  // Starts the command line as a process the caller can follow. The caller
+  // closes both handles of `info` (hThread may be null) with CloseHandle.
+  virtual BOOL CreateProcessA(const char* applicationName, char* commandLine,
+                              const void* processAttributes, const void* threadAttributes,
+                              BOOL inheritHandles, DWORD creationFlags, void* environment,
+                              const char* currentDirectory, STARTUPINFOA* startupInfo,
+                              PROCESS_INFORMATION* info) = 0;
+  // WAIT_OBJECT_0 once the process has ended, WAIT_TIMEOUT while it still
+  // runs after `milliseconds` (0 only asks), WAIT_FAILED for a bad handle.
+  virtual DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds) = 0;
+  // STILL_ACTIVE while the process runs, else its exit code.
+  virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;
+  virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
+  // Closes a handle from CreateProcessA; the process itself runs on.
+  virtual BOOL CloseHandle(HANDLE handle) = 0;
 };
 
 }  // namespace win

@@ -41,7 +41,7 @@ EmulatedMachine::EmulatedMachine(std::string folder, std::unique_ptr<EmulatedReg
     : folder_(std::move(folder)), registry_(std::move(registry)) {
   files_ = std::make_unique<EmulatedFiles>(folder_ + "/" + kDriveC, initialCurrentDirectory());
   system_ = std::make_unique<EmulatedSystem>(*registry_, folder_);
-  shell_ = std::make_unique<EmulatedShell>(*files_);
+  shell_ = std::make_unique<EmulatedShell>(*files_, folder_);
   profileStrings_ = std::make_unique<EmulatedProfileStrings>(*registry_);
   membership_ = std::make_unique<EmulatedMembership>(*registry_);
 }

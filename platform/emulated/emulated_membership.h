@@ -1,6 +1,7 @@
 // Domain or workgroup membership of the emulated machine, kept where real
 // Windows keeps nothing in the registry: HKEY_LOCAL_MACHINE "SYSTEM\Emulation"
-// values JoinName (REG_SZ) and JoinStatus (REG_DWORD).
+// values JoinName (REG_SZ) and JoinStatus (REG_DWORD), and Domains
+// (REG_MULTI_SZ), the domains that accept this computer.
 #pragma once
 
 #include "platform/membership.h"
@@ -16,6 +17,13 @@ class EmulatedMembership : public win::Membership {
   // the name is empty. Another computer than this one is not reachable.
   win::DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
                                    win::DWORD* status) override;
+  // A domain joins when Domains lists it (in any letter case) and the
+  // computer is not in a domain already; a workgroup joins when its name is
+  // a valid NetBIOS name (1 to 15 bytes, none of "\/[]:|<>+=;,?*) and the
+  // computer is not in a domain. Credentials are not checked.
+  win::DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
+                           const char16_t* accountOU, const char16_t* account,
+                           const char16_t* password, win::DWORD options) override;
 
  private:
   win::Registry& registry_;

@@ -16,6 +16,9 @@ namespace {
 
 constexpr const char* kMappedRoot = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
 constexpr const char* kMappedSections[] = {"windows", "Devices", "PrinterPorts"};
+constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
+constexpr const char* kEmulationKey = "SYSTEM\\Emulation";
+constexpr const char* kBroadcastCounter = "SettingChangeBroadcasts";
 
 // The registry key of a WIN.INI section, or nothing for a section that is
 // not mapped. Section names match whatever their letter case.
@@ -157,6 +160,85 @@ BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* ke
                                   DWORD(std::strlen(value) + 1)) == ERROR_SUCCESS
              ? TRUE
              : FALSE;
+}
+
+namespace {
+
+std::vector<std::string> printerNames(Registry& registry) {
+  std::vector<std::string> names;
+  HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kPrintersKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return names;
+  std::vector<char> name(4096);
+  for (DWORD index = 0;; ++index) {
+    if (registry.RegEnumKeyA(key, index, name.data(), DWORD(name.size())) != ERROR_SUCCESS) break;
+    names.emplace_back(name.data());
+  }
+  registry.RegCloseKey(key);
+  return names;
+}
+
+}  // namespace
+
+BOOL EmulatedProfileStrings::EnumPrintersA(DWORD flags, char*, DWORD level, BYTE* buffer,
+                                           DWORD bufferSize, DWORD* needed, DWORD* returned) {
+  if (!needed || !returned || level != 4) return FALSE;
+  *returned = 0;
+  std::vector<std::string> names;
+  if (flags & PRINTER_ENUM_LOCAL) names = printerNames(registry_);
+
+  // The records first, then the names they point to.
+  std::size_t size = names.size() * sizeof(PRINTER_INFO_4A);
+  for (const std::string& name : names) size += name.size() + 1;
+  *needed = DWORD(size);
+  if (!buffer || bufferSize < size) return names.empty() ? TRUE : FALSE;
+
+  auto* records = reinterpret_cast<PRINTER_INFO_4A*>(buffer);
+  char* text = reinterpret_cast<char*>(buffer + names.size() * sizeof(PRINTER_INFO_4A));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    std::memcpy(text, names[i].c_str(), names[i].size() + 1);
+    records[i] = PRINTER_INFO_4A{text, nullptr, PRINTER_ATTRIBUTE_LOCAL};
+    text += names[i].size() + 1;
+  }
+  *returned = DWORD(names.size());
+  return TRUE;
+}
+
+LRESULT EmulatedProfileStrings::SendMessageTimeoutA(HWND window, UINT, WPARAM, LPARAM, UINT, UINT,
+                                                    DWORD_PTR* result) {
+  if (result) *result = 0;
+  if (window != HWND_BROADCAST) return 0;
+  HKEY key = nullptr;
+  if (registry_.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEmulationKey, 0, "", REG_OPTION_NON_VOLATILE,
+                                KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    return 0;
+  DWORD count = 0;
+  DWORD size = sizeof count;
+  DWORD type = 0;
+  if (registry_.RegQueryValueExA(key, kBroadcastCounter, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
+      type != REG_DWORD || size != sizeof count)
+    count = 0;
+  ++count;
+  LONG rc = registry_.RegSetValueExA(key, kBroadcastCounter, 0, REG_DWORD,
+                                     reinterpret_cast<const BYTE*>(&count), sizeof count);
+  registry_.RegCloseKey(key);
+  return rc == ERROR_SUCCESS ? 1 : 0;
+}
+
+DWORD EmulatedProfileStrings::settingChangeBroadcasts() {
+  HKEY key = nullptr;
+  DWORD count = 0;
+  if (registry_.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEmulationKey, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return 0;
+  DWORD size = sizeof count;
+  if (registry_.RegQueryValueExA(key, kBroadcastCounter, nullptr, nullptr,
+                                 reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
+      size != sizeof count)
+    count = 0;
+  registry_.RegCloseKey(key);
+  return count;
 }
 
 }  // namespace emu

@@ -1,7 +1,11 @@
 // WIN.INI on the emulated machine. As on Windows NT, the sections "windows",
 // "Devices" and "PrinterPorts" are the values of the keys of the same names
 // under HKEY_CURRENT_USER "Software\Microsoft\Windows NT\CurrentVersion";
-// other sections hold nothing.
+// other sections hold nothing. The printers are the subkeys of
+// HKEY_LOCAL_MACHINE "SYSTEM\CurrentControlSet\Control\Print\Printers".
+// No program listens for broadcasts; each one sent is counted in the
+// REG_DWORD SettingChangeBroadcasts of HKEY_LOCAL_MACHINE "SYSTEM\Emulation",
+// so that what was announced can be seen from outside.
 #pragma once
 
 #include "platform/profile_strings.h"
@@ -16,6 +20,15 @@ class EmulatedProfileStrings : public win::ProfileStrings {
   win::DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText, char* out,
                                win::DWORD size) override;
   win::BOOL WriteProfileStringA(const char* app, const char* key, const char* value) override;
+  // Level 4 only; every printer is a local one.
+  win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level, win::BYTE* buffer,
+                          win::DWORD bufferSize, win::DWORD* needed, win::DWORD* returned) override;
+  // Only HWND_BROADCAST reaches anyone.
+  win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                   win::LPARAM lParam, win::UINT flags, win::UINT timeout,
+                                   win::DWORD_PTR* result) override;
+  // The number of broadcasts counted so far.
+  win::DWORD settingChangeBroadcasts();
 
  private:
   win::Registry& registry_;

@@ -4,14 +4,24 @@
 #include <QString>
 #include <QStringList>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <strings.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
-
-#include <strings.h>
+#include <vector>
 
 #include "platform/code_page.h"
+
+extern char** environ;
 
 namespace emu {
 
@@ -38,7 +48,75 @@ QStringList openerCommand() {
   return command;
 }
 
+bool isExecutableFile(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && ::access(path.c_str(), X_OK) == 0 &&
+         std::filesystem::is_regular_file(path, ec);
+}
+
+// WinExec's error for a program that cannot be found.
+constexpr win::UINT kExecFileNotFound = 2;
+// WinExec's results above 31 mean the program was started.
+constexpr win::UINT kExecStarted = 33;
+
+// The child's environment: ours, with the machine and its current directory
+// set to those of this process's machine.
+std::vector<std::string> childEnvironment(const std::string& machineFolder,
+                                          const std::string& currentDirectory) {
+  std::vector<std::string> env;
+  for (char** entry = environ; entry && *entry; ++entry) {
+    std::string_view text(*entry);
+    if (text.starts_with("VERANTU_MACHINE=") || text.starts_with("VERANTU_CWD=")) continue;
+    env.emplace_back(text);
+  }
+  env.push_back("VERANTU_MACHINE=" + machineFolder);
+  env.push_back("VERANTU_CWD=" + currentDirectory);
+  return env;
+}
+
+// Waits for a child that no handle follows any longer, so that it leaves no
+// zombie behind when it ends.
+void reapInBackground(pid_t pid) {
+  std::thread([pid] {
+    int status = 0;
+    while (::waitpid(pid, &status, 0) == -1 && errno == EINTR) {
+    }
+  }).detach();
+}
+
 }  // namespace
+
+std::string machineToolPath() {
+  // An explicit choice is taken as it is, even when it names nothing usable.
+  if (const char* tool = std::getenv("VERANTU_MACHINE_TOOL"); tool && *tool)
+    return isExecutableFile(tool) ? tool : std::string();
+  std::error_code ec;
+  std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", ec);
+  if (!ec) {
+    std::string beside = (self.parent_path() / "verantu-machine").string();
+    if (isExecutableFile(beside)) return beside;
+  }
+#ifdef VERANTU_BUILT_MACHINE_TOOL
+  if (isExecutableFile(VERANTU_BUILT_MACHINE_TOOL)) return VERANTU_BUILT_MACHINE_TOOL;
+#endif
+  if (const char* path = std::getenv("PATH"); path && *path) {
+    std::string_view rest(path);
+    while (true) {
+      std::size_t colon = rest.find(':');
+      std::string folder(rest.substr(0, colon));
+      std::string candidate = (folder.empty() ? std::string(".") : folder) + "/verantu-machine";
+      if (isExecutableFile(candidate)) return candidate;
+      if (colon == std::string_view::npos) break;
+      rest.remove_prefix(colon + 1);
+    }
+  }
+  return {};
+}
+
+EmulatedShell::~EmulatedShell() {
+  for (auto& [handle, child] : children_)
+    if (!poll(child, false)) reapInBackground(child.pid);
+}
 
 win::HINSTANCE EmulatedShell::ShellExecuteA(win::HWND, const char* verb, const char* file,
                                             const char*, const char* dir, int) {
@@ -67,6 +145,120 @@ win::HINSTANCE EmulatedShell::ShellExecuteA(win::HWND, const char* verb, const c
 
 void EmulatedShell::Sleep(win::DWORD milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+win::UINT EmulatedShell::WinExec(const char* commandLine, win::UINT show) {
+  std::string line = commandLine ? commandLine : "";
+  win::STARTUPINFOA startup;
+  startup.dwFlags = win::STARTF_USESHOWWINDOW;
+  startup.wShowWindow = win::WORD(show);
+  win::PROCESS_INFORMATION info;
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, 0, nullptr, nullptr,
+                      &startup, &info))
+    return kExecFileNotFound;
+  CloseHandle(info.hProcess);
+  return kExecStarted;
+}
+
+win::BOOL EmulatedShell::CreateProcessA(const char* applicationName, char* commandLine, const void*,
+                                        const void*, win::BOOL, win::DWORD, void*,
+                                        const char* currentDirectory, win::STARTUPINFOA*,
+                                        win::PROCESS_INFORMATION* info) {
+  if (applicationName || !commandLine || !*commandLine || !info) return win::FALSE;
+  const std::string tool = machineToolPath();
+  if (tool.empty()) return win::FALSE;
+
+  std::vector<std::string> args = {tool, "cmd", "/c", win::ansiToUtf8(commandLine)};
+  std::vector<std::string> env = childEnvironment(
+      machineFolder_, currentDirectory && *currentDirectory ? files_.fullPath(currentDirectory)
+                                                            : files_.currentDirectory());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  std::vector<char*> envp;
+  for (std::string& entry : env) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+
+  // Hidden: the child has no terminal, and it inherits nothing but its
+  // standard streams, which lead nowhere.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  pid_t pid = -1;
+  int rc = ::posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return win::FALSE;
+
+  std::uintptr_t handle = nextHandle_;
+  nextHandle_ += 4;
+  children_[handle] = Child{pid};
+  *info = {};
+  info->hProcess = reinterpret_cast<win::HANDLE>(handle);
+  info->dwProcessId = win::DWORD(pid);
+  return win::TRUE;
+}
+
+EmulatedShell::Child* EmulatedShell::find(win::HANDLE handle) {
+  auto it = children_.find(reinterpret_cast<std::uintptr_t>(handle));
+  return it == children_.end() ? nullptr : &it->second;
+}
+
+bool EmulatedShell::poll(Child& child, bool block) {
+  if (child.ended) return true;
+  int status = 0;
+  pid_t rc;
+  do {
+    rc = ::waitpid(child.pid, &status, block ? 0 : WNOHANG);
+  } while (rc == -1 && errno == EINTR);
+  if (rc == 0) return false;
+  child.ended = true;
+  if (!child.terminated)
+    child.exitCode = rc == child.pid && WIFEXITED(status) ? win::DWORD(WEXITSTATUS(status)) : 1;
+  return true;
+}
+
+win::DWORD EmulatedShell::WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) {
+  Child* child = find(process);
+  if (!child) return win::WAIT_FAILED;
+  if (milliseconds == win::INFINITE) {
+    poll(*child, true);
+    return win::WAIT_OBJECT_0;
+  }
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!poll(*child, false)) {
+    if (std::chrono::steady_clock::now() >= deadline) return win::WAIT_TIMEOUT;
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  return win::WAIT_OBJECT_0;
+}
+
+win::BOOL EmulatedShell::GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) {
+  Child* child = find(process);
+  if (!child || !exitCode) return win::FALSE;
+  poll(*child, false);
+  *exitCode = child->exitCode;
+  return win::TRUE;
+}
+
+win::BOOL EmulatedShell::TerminateProcess(win::HANDLE process, win::UINT exitCode) {
+  Child* child = find(process);
+  if (!child || poll(*child, false)) return win::FALSE;
+  if (::kill(child->pid, SIGKILL) != 0) return win::FALSE;
+  child->terminated = true;
+  child->exitCode = exitCode;
+  poll(*child, true);
+  return win::TRUE;
+}
+
+win::BOOL EmulatedShell::CloseHandle(win::HANDLE handle) {
+  auto it = children_.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (it == children_.end()) return win::FALSE;
+  if (!poll(it->second, false)) reapInBackground(it->second.pid);
+  children_.erase(it);
+  return win::TRUE;
 }
 
 }  // namespace emu

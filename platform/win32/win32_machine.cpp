@@ -6,6 +6,7 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 #include <windows.h>
+#include <winspool.h>
 
 #include <cstdio>
 
@@ -99,6 +100,7 @@ class Win32TextFile : public win::TextFile {
   bool write(std::string_view text) override {
     return file_ && std::fwrite(text.data(), 1, text.size(), file_) == text.size();
   }
+  bool flush() override { return file_ && std::fflush(file_) == 0; }
   bool close() override {
     if (!file_) return true;
     bool ok = std::fclose(file_) == 0;
@@ -162,6 +164,43 @@ class Win32Shell : public win::Shell {
         ::ShellExecuteA(static_cast<::HWND>(owner), verb, file, params, dir, show));
   }
   void Sleep(win::DWORD milliseconds) override { ::Sleep(milliseconds); }
+  win::UINT WinExec(const char* commandLine, win::UINT show) override {
+    return ::WinExec(commandLine, show);
+  }
+  win::BOOL CreateProcessA(const char* applicationName, char* commandLine,
+                           const void* processAttributes, const void* threadAttributes,
+                           win::BOOL inheritHandles, win::DWORD creationFlags, void* environment,
+                           const char* currentDirectory, win::STARTUPINFOA* startupInfo,
+                           win::PROCESS_INFORMATION* info) override {
+    ::STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (startupInfo) {
+      startup.dwFlags = startupInfo->dwFlags;
+      startup.wShowWindow = startupInfo->wShowWindow;
+    }
+    ::PROCESS_INFORMATION process{};
+    BOOL ok =
+        ::CreateProcessA(applicationName, commandLine, (LPSECURITY_ATTRIBUTES)processAttributes,
+                         (LPSECURITY_ATTRIBUTES)threadAttributes, inheritHandles, creationFlags,
+                         environment, currentDirectory, &startup, &process);
+    if (ok && info) {
+      info->hProcess = process.hProcess;
+      info->hThread = process.hThread;
+      info->dwProcessId = process.dwProcessId;
+      info->dwThreadId = process.dwThreadId;
+    }
+    return ok;
+  }
+  win::DWORD WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) override {
+    return ::WaitForSingleObject(process, milliseconds);
+  }
+  win::BOOL GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) override {
+    return ::GetExitCodeProcess(process, (LPDWORD)exitCode);
+  }
+  win::BOOL TerminateProcess(win::HANDLE process, win::UINT exitCode) override {
+    return ::TerminateProcess(process, exitCode);
+  }
+  win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
 };
 
 class Win32ProfileStrings : public win::ProfileStrings {
@@ -172,6 +211,18 @@ class Win32ProfileStrings : public win::ProfileStrings {
   }
   win::BOOL WriteProfileStringA(const char* app, const char* key, const char* value) override {
     return ::WriteProfileStringA(app, key, value);
+  }
+  win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level, win::BYTE* buffer,
+                          win::DWORD bufferSize, win::DWORD* needed,
+                          win::DWORD* returned) override {
+    return ::EnumPrintersA(flags, name, level, buffer, bufferSize, (LPDWORD)needed,
+                           (LPDWORD)returned);
+  }
+  win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message, win::WPARAM wParam,
+                                   win::LPARAM lParam, win::UINT flags, win::UINT timeout,
+                                   win::DWORD_PTR* result) override {
+    return ::SendMessageTimeoutA(static_cast<::HWND>(window), message, wParam, lParam, flags,
+                                 timeout, (PDWORD_PTR)result);
   }
 };
 
@@ -190,6 +241,13 @@ class Win32Membership : public win::Membership {
     }
     if (buffer) ::NetApiBufferFree(buffer);
     return rc;
+  }
+  win::DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
+                           const char16_t* accountOU, const char16_t* account,
+                           const char16_t* password, win::DWORD options) override {
+    return ::NetJoinDomain(reinterpret_cast<LPCWSTR>(server), reinterpret_cast<LPCWSTR>(domain),
+                           reinterpret_cast<LPCWSTR>(accountOU), reinterpret_cast<LPCWSTR>(account),
+                           reinterpret_cast<LPCWSTR>(password), options);
   }
 };
 

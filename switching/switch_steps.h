@@ -1,0 +1,34 @@
+// The three switch steps that do not go through the switch script: the
+// default printer, the Internet Explorer proxy settings of the current user,
+// and the domain or workgroup membership. Each reads the profile in slot
+// `slot` (1-based) and changes the live machine.
+#pragma once
+
+#include <string>
+
+#include "store/context.h"
+
+namespace switching {
+
+// Makes `ansiPrinter` the default printer: its "Devices" entry of WIN.INI
+// (driver and port) joined to the name becomes "windows"/"device", and
+// running programs are told. False, and nothing shown, when the printer is
+// not installed here or the change cannot be written or announced.
+bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter);
+
+// Copies ProxyServer, ProxyOverride and ProxyEnable from the profile to the
+// live Internet Settings where the profile holds them, then replaces the
+// live AutoConfigURL by the profile's (or removes it when the profile has
+// none). A missing live key is left missing. Reports nothing.
+void ApplyProxySettings(const store::Context& ctx, int slot);
+
+// Joins the profile's domain (DomainType nonzero) or workgroup of
+// DomainName. A failure is shown with its detail text; the switch goes on
+// either way. Returns NetJoinDomain's result.
+win::DWORD ChangeMembership(const store::Context& ctx, int slot);
+
+// The refusal shown when the membership cannot be changed, for a
+// NetJoinDomain result (ANSI).
+std::string MembershipFailureMessage(win::DWORD code);
+
+}  // namespace switching

@@ -1,0 +1,177 @@
+// verantu-cli switch and script end to end: the notebook machine made by
+// verantu-machine, a profile captured and applied back by the front end run
+// as a child process, with its script run by the machine's own cmd.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <string>
+
+namespace {
+
+struct ProcessRun {
+  int code = -1;
+  QString out;
+  QStringList lines;  // stderr, one entry per line
+};
+
+ProcessRun runProgram(const QString& program, const QStringList& arguments,
+                      const QString& machine) {
+  QProcess process;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
+  env.insert(QStringLiteral("VERANTU_MACHINE_TOOL"), QStringLiteral(VERANTU_MACHINE_TOOL));
+  process.setProcessEnvironment(env);
+  process.start(program, arguments);
+  process.closeWriteChannel();  // no terminal: questions are answered No
+  EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
+  ProcessRun run;
+  run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  run.out = QString::fromUtf8(process.readAllStandardOutput());
+  run.lines = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+  return run;
+}
+
+const QString kWiredKey = QStringLiteral(
+    "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"
+    "{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}");
+const QString kDone = QStringLiteral("情報メッセージ: ネットワーク設定の切り替え完了！");
+const QString kAsk =
+    QStringLiteral("情報ﾒｯｾｰｼﾞ: ﾈｯﾄﾜｰｸの設定を [ オフィス ] に切り替えます。 [y/N] ");
+
+class CliSwitchTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(tool({"init"}).code, 0);
+    // The Windows directory that holds the work files.
+    ASSERT_TRUE(QDir().mkpath(machine + "/drive_c/WINDOWS"));
+    ASSERT_EQ(cli({"capture", "オフィス", "--yes"}).code, 0);
+  }
+  ProcessRun cli(const QStringList& arguments) {
+    return runProgram(VERANTU_CLI, arguments, machine);
+  }
+  ProcessRun tool(const QStringList& arguments) {
+    return runProgram(VERANTU_MACHINE_TOOL, arguments, machine);
+  }
+  QString exported(const QString& key) { return tool({"export", key, "--utf8"}).out; }
+  bool workFileExists(const char* name) {
+    return QFile::exists(machine + "/drive_c/WINDOWS/" + name);
+  }
+
+  QTemporaryDir dir;
+  QString machine = dir.path() + "/machine";
+};
+
+TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
+  ASSERT_EQ(
+      tool({"netsh", "interface", "ip", "set", "address", "name=ローカル エリア接続", "dhcp"}).code,
+      0);
+  ASSERT_TRUE(exported(kWiredKey).contains("\"EnableDHCP\"=dword:00000001"));
+
+  ProcessRun run = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(run.code, 0);
+  ASSERT_GE(run.lines.size(), 9);
+  EXPECT_EQ(run.lines.mid(0, 7),
+            QStringList({"[x] ﾈｯﾄﾜｰｸ", "    [x] ローカル エリア接続",
+                         "    [x] ワイヤレス ネットワーク接続",
+                         "[x] 通常使うﾌﾟﾘﾝﾀ [ EPSON PX-V630 ]", "[x] IEﾌﾟﾛｷｼｻｰﾊﾞ",
+                         "[ ] ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", "[x] ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）"}));
+  EXPECT_EQ(run.lines.at(7), kAsk + "y");
+  EXPECT_EQ(run.lines.last(), kDone);
+  // Progress lines in between name the sections the script reached.
+  for (const QString& line : run.lines.mid(8, run.lines.size() - 9))
+    EXPECT_TRUE(line.startsWith('(') && line.endsWith("中")) << line.toStdString();
+
+  const QString wired = exported(kWiredKey);
+  EXPECT_TRUE(wired.contains("\"EnableDHCP\"=dword:00000000"));
+  EXPECT_TRUE(wired.contains("\"NameServer\"=\"192.168.10.2,192.168.10.3\""));
+  const QString slot = exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1");
+  EXPECT_TRUE(slot.contains("\"Count\"=dword:00000001"));
+  EXPECT_TRUE(slot.contains("\"InitCheck\"=dword:00000007"));
+}
+
+TEST_F(CliSwitchTest, OptionsChooseStepsInterfacesAndRemembering) {
+  // Without --yes and without a terminal the answer is No.
+  ProcessRun run = cli({"switch", "オフィス"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.lines.last(), kAsk + "n");
+  EXPECT_FALSE(workFileExists("relay4.bat"));
+
+  run = cli({"switch", "オフィス", "--steps", "printer, proxy", "--no-remember", "--yes"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.lines.first(), "[ ] ﾈｯﾄﾜｰｸ");
+  EXPECT_EQ(run.lines.last(), kDone);
+  EXPECT_FALSE(workFileExists("relay4.bat"));
+  EXPECT_FALSE(
+      exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1\\Data").contains("InitCheck"));
+
+  run = cli({"switch", "オフィス", "--steps", "network", "--interface",
+             "ワイヤレス ネットワーク接続", "--yes"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_TRUE(run.lines.contains("    [ ] ローカル エリア接続"));
+  EXPECT_TRUE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1\\Data")
+                  .contains("\"InitCheck\"=dword:00000001"));
+
+  EXPECT_EQ(cli({"switch", "オフィス", "--interface", "LAN", "--yes"}).code, 2);
+  EXPECT_EQ(cli({"switch", "オフィス", "--steps", "network,dns"}).code, 2);
+  EXPECT_EQ(cli({"switch", "オフィス", "--remember", "--no-remember"}).code, 2);
+  EXPECT_EQ(cli({"switch"}).code, 2);
+  run = cli({"switch", "Home", "--yes"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.lines, QStringList({"エラーメッセージ: この登録名では登録されていません。"}));
+}
+
+TEST_F(CliSwitchTest, AFailedSwitchExitsWithOne) {
+  // The wired card is unplugged: its netsh commands fail.
+  QFile reg(dir.path() + "/unplug.reg");
+  ASSERT_TRUE(reg.open(QIODevice::WriteOnly));
+  QString hex;
+  for (QChar c : QStringLiteral("ローカル エリア接続")) {
+    hex += QStringLiteral("%1,%2,")
+               .arg(c.unicode() & 0xFF, 2, 16, QChar('0'))
+               .arg(c.unicode() >> 8, 2, 16, QChar('0'));
+  }
+  reg.write(QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n"
+                           "[HKEY_LOCAL_MACHINE\\SYSTEM\\Emulation]\r\n"
+                           "\"UnavailableInterfaces\"=hex(7):%100,00,00,00\r\n")
+                .arg(hex)
+                .toUtf8());
+  reg.close();
+  ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
+
+  ProcessRun run = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.lines.last(),
+            "エラーメッセージ: 切り替えが失敗したようです。"
+            "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。");
+  EXPECT_TRUE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1")
+                  .contains("\"Count\"=dword:00000001"));
+}
+
+TEST_F(CliSwitchTest, ScriptPrintsWhatTheNetworkStepWouldRunAndChangesNothing) {
+  ProcessRun run = cli({"script", "オフィス", "--interface", "ワイヤレス ネットワーク接続"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out,
+            "echo s ○○○ 切り替え処理の開始 > C:\\WINDOWS\\relay4err.txt\n"
+            "echo ====  1 [ワイヤレス ネットワーク接続] DNS の設定 === >> "
+            "C:\\WINDOWS\\relay4err.txt\n"
+            "netsh interface ip set dns name=\"ワイヤレス ネットワーク接続\" static none >> "
+            "C:\\WINDOWS\\relay4err.txt\n"
+            "echo e ○○○ 切り替え処理の終了 >> C:\\WINDOWS\\relay4err.txt\n");
+  EXPECT_TRUE(run.lines.isEmpty());
+
+  run = cli({"script", "オフィス"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out.count("\nnetsh "), 6);
+  EXPECT_FALSE(workFileExists("relay4.bat"));
+  EXPECT_FALSE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1").contains("Count"));
+
+  EXPECT_EQ(cli({"script", "オフィス", "--interface", "LAN"}).code, 2);
+  EXPECT_EQ(cli({"script", "Home"}).code, 1);
+}
+
+}  // namespace

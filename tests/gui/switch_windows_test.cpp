@@ -1,0 +1,554 @@
+// The windows of a switch: the confirmation dialog filled from a profile and
+// read back, the result and script viewers with their refresh loop, and the
+// switch button driving the main window's indicator, cursor, progress bar,
+// status bar and applied-profile label.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <functional>
+#include <optional>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window.h"
+#include "app/switch_view.h"
+#include "store/capture.h"
+#include "store/profile_store.h"
+#include "switching/confirmation_dialog.h"
+#include "switching/result_viewer.h"
+#include "switching/script_viewer.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/scripted_prompter.h"
+#include "tools/verantu-machine/templates.h"
+
+namespace {
+
+using gui_testing::ansi;
+using testing_support::ScriptedPrompter;
+using win::HKEY_LOCAL_MACHINE;
+
+constexpr const char* kError = "エラーメッセージ";
+constexpr const char* kInformation = "情報メッセージ";
+
+// Shows each dialog as exec() would (so its Show handler runs), lets the
+// test act on it and returns the result the dialog was closed with. A
+// dialog without a scripted action is closed with its close box.
+class ActingDialogRunner : public app::DialogRunner {
+ public:
+  using Action = std::function<void(QDialog&)>;
+  ActingDialogRunner& then(Action action) {
+    actions_.push_back(std::move(action));
+    return *this;
+  }
+  int run(QDialog& dialog) override {
+    shown.push_back(dialog.objectName().toStdString());
+    dialog.setResult(0);
+    dialog.show();
+    if (actions_.empty()) {
+      dialog.close();
+    } else {
+      Action action = std::move(actions_.front());
+      actions_.pop_front();
+      action(dialog);
+    }
+    dialog.hide();
+    return dialog.result();
+  }
+  std::vector<std::string> shown;
+
+ private:
+  std::deque<Action> actions_;
+};
+
+template <typename T>
+T* child(QWidget& parent, const char* name) {
+  T* found = parent.findChild<T*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+void press(QWidget& dialog, const char* button) {
+  child<QPushButton>(dialog, button)->click();
+}
+
+QString memoText(QWidget& dialog) {
+  return child<QPlainTextEdit>(dialog, "Memo1")->toPlainText();
+}
+
+QColor indicatorColour(TForm1& window) {
+  return child<QLabel>(window, "Label2")->palette().color(QPalette::WindowText);
+}
+
+bool hourglass() {
+  return QApplication::overrideCursor() &&
+         QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+}
+
+// ---------------------------------------------------------------------------
+// The confirmation dialog
+
+switching::SwitchOffer offer(win::DWORD steps, const char* printer) {
+  switching::SwitchOffer offer;
+  offer.title = ansi("本社");
+  offer.rememberedSteps = steps;
+  offer.interfaces = {{"{A}", ansi("ローカル エリア接続")}, {"{B}", ansi("ワイヤレス")}};
+  offer.defaultPrinter = ansi(printer);
+  return offer;
+}
+
+struct DialogState {
+  bool network, printer, proxy, domain, remember;
+  bool listEnabled, printerEnabled;
+  QString printerText;
+};
+
+DialogState state(TForm11& dialog) {
+  auto checked = [&](const char* name) { return child<QCheckBox>(dialog, name)->isChecked(); };
+  return {checked("CheckBox1"),
+          checked("CheckBox2"),
+          checked("CheckBox3"),
+          checked("CheckBox5"),
+          checked("CheckBox4"),
+          child<QListWidget>(dialog, "CheckListBox1")->isEnabled() &&
+              child<QLabel>(dialog, "Label2")->isEnabled() &&
+              child<QPlainTextEdit>(dialog, "Memo1")->isEnabled(),
+          child<QLabel>(dialog, "Label3")->isEnabled(),
+          child<QLabel>(dialog, "Label3")->text()};
+}
+
+TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
+  TForm11 dialog;
+  EXPECT_EQ(dialog.windowTitle(), "情報ﾒｯｾｰｼﾞ");
+  EXPECT_TRUE(state(dialog).remember);  // ticked when the program starts
+
+  dialog.prepare(offer(switching::kDefaultSteps, "LBP-1310"));
+  EXPECT_EQ(child<QLabel>(dialog, "Label1")->text(), "ﾈｯﾄﾜｰｸの設定を [ 本社 ] に切り替えます。");
+  EXPECT_TRUE(child<QLabel>(dialog, "Label1")->font().bold());
+  DialogState s = state(dialog);
+  EXPECT_TRUE(s.network && s.printer && s.proxy && !s.domain);
+  EXPECT_TRUE(s.listEnabled && s.printerEnabled);
+  EXPECT_EQ(s.printerText, "[ LBP-1310 ]");
+  auto* list = child<QListWidget>(dialog, "CheckListBox1");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(0)->text(), "ローカル エリア接続");
+  EXPECT_EQ(list->item(1)->text(), "ワイヤレス");
+  EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
+  EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+  EXPECT_EQ(child<QPlainTextEdit>(dialog, "Memo1")->toPlainText(),
+            "※切り替えに関係のないｲﾝﾀﾌｪｰｽをﾘｽﾄから外すと、切り替え処\n"
+            "理が早く完了します。\n"
+            "※切り替えが失敗するときは、そのｲﾝﾀﾌｪｰｽが現在使用できる\n"
+            "状態にないことが考えられます。切り替えに関係のないｲﾝﾀ\n"
+            "ﾌｪｰｽであれば、切り替えﾘｽﾄから外して実行してみてください。");
+  QStringList captions;
+  for (const char* name : {"CheckBox1", "CheckBox2", "CheckBox3", "CheckBox5", "CheckBox4"})
+    captions << child<QCheckBox>(dialog, name)->text();
+  for (const char* name : {"Label2", "Label4"}) captions << child<QLabel>(dialog, name)->text();
+  EXPECT_EQ(captions, QStringList({"ﾈｯﾄﾜｰｸ", "通常使うﾌﾟﾘﾝﾀ", "IEﾌﾟﾛｷｼｻｰﾊﾞ", "ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ",
+                                   "ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）",
+                                   "切り替えたいﾈｯﾄﾜｰｸｲﾝﾀﾌｪｰｽを指定してください。",
+                                   "※外した場合は、前の状態を引継ぎます。"}));
+
+  // Domain only: the interface list and the printer dim with their boxes.
+  // The next profile has no printer, so none is shown.
+  dialog.prepare(offer(switching::kStepDomain, ""));
+  s = state(dialog);
+  EXPECT_TRUE(!s.network && !s.printer && !s.proxy && s.domain);
+  EXPECT_FALSE(s.listEnabled);
+  EXPECT_FALSE(s.printerEnabled);
+  EXPECT_EQ(s.printerText, "");
+
+  // A user click on the box brings them back.
+  child<QCheckBox>(dialog, "CheckBox1")->click();
+  child<QCheckBox>(dialog, "CheckBox2")->click();
+  EXPECT_TRUE(state(dialog).listEnabled);
+  EXPECT_TRUE(state(dialog).printerEnabled);
+}
+
+TEST(ConfirmationDialogTest, ReadsBackTheBoxesAndInterfaceTicks) {
+  TForm11 dialog;
+  dialog.prepare(offer(0xFFFFFFF0 | switching::kStepNetwork, "LBP"));
+  child<QListWidget>(dialog, "CheckListBox1")->item(0)->setCheckState(Qt::Unchecked);
+  child<QCheckBox>(dialog, "CheckBox3")->click();
+  child<QCheckBox>(dialog, "CheckBox4")->click();
+
+  switching::SwitchChoice choice = dialog.choice();
+  EXPECT_EQ(choice.steps, switching::kStepNetwork | switching::kStepProxy);
+  EXPECT_EQ(choice.tickedInterfaces, std::vector<bool>({false, true}));
+  EXPECT_FALSE(choice.remember);
+
+  // The next switch ticks every interface again, but the remember box keeps
+  // what the user left it at.
+  dialog.prepare(offer(switching::kDefaultSteps, "LBP"));
+  choice = dialog.choice();
+  EXPECT_EQ(choice.steps, switching::kDefaultSteps);
+  EXPECT_EQ(choice.tickedInterfaces, std::vector<bool>({true, true}));
+  EXPECT_FALSE(choice.remember);
+
+  // No interfaces at all: an empty list.
+  switching::SwitchOffer bare = offer(switching::kDefaultSteps, "");
+  bare.interfaces.clear();
+  dialog.prepare(bare);
+  EXPECT_EQ(child<QListWidget>(dialog, "CheckListBox1")->count(), 0);
+  EXPECT_TRUE(dialog.choice().tickedInterfaces.empty());
+}
+
+TEST(ConfirmationDialogTest, OnlyYesConfirms) {
+  QWidget window;
+  QLabel indicator, status, applied;
+  QProgressBar progress;
+  TForm11 dialog;
+  ActingDialogRunner runner;
+  app::WindowSwitchView view({&window, &indicator, &progress, &status, &applied}, &dialog, runner);
+
+  runner.then([](QDialog& d) { press(d, "BitBtn1"); });
+  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, ""));
+  EXPECT_TRUE(choice.confirmed);
+  EXPECT_EQ(choice.steps, switching::kDefaultSteps);
+
+  runner.then([](QDialog& d) { press(d, "BitBtn2"); });
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_EQ(dialog.result(), TForm11::kNoResult);
+  // Closing the window cancels as well.
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_EQ(runner.shown, std::vector<std::string>(3, "TForm11"));
+
+  app::WindowSwitchView withoutDialog({&window, &indicator, &progress, &status, &applied}, nullptr,
+                                      runner);
+  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+}
+
+// ---------------------------------------------------------------------------
+// The viewers, opened from the main window's option menu
+
+class ViewerTest : public ::testing::Test {
+ protected:
+  ViewerTest() {
+    gui_testing::installProgram(machine);
+    machine.machine().files().createDirectory("C:\\WINDOWS");
+    window = std::make_unique<TForm1>(machine.machine(), prompter, runner);
+    window->setWindows(app::CreateOtherWindows(window.get(), machine.machine()));
+  }
+  void write(const char* windowsPath, const std::string& bytes) {
+    std::ofstream out(machine.machine().files().hostPath(windowsPath), std::ios::binary);
+    out << bytes;
+  }
+
+  testing_support::TestMachine machine;
+  ScriptedPrompter prompter;
+  ActingDialogRunner runner;
+  std::unique_ptr<TForm1> window;
+};
+
+TEST_F(ViewerTest, ResultViewerReloadsUntilClosed) {
+  QStringList seen;
+  // Before any switch the text is empty; then the refresh button shows a
+  // result file written meanwhile, at once and again when shown anew.
+  runner
+      .then([&](QDialog& d) {
+        seen << memoText(d);
+        write("C:\\WINDOWS\\relay4err.txt",
+              ansi("s ○○○ 切り替え処理の開始 \r\n====  1 [LAN] DNS の設定 === \r\nOK\r\n\r\n"
+                   "e ○○○ 切り替え処理の終了 "));
+        press(d, "BitBtn2");
+        seen << memoText(d);
+      })
+      .then([&](QDialog& d) {
+        seen << memoText(d);
+        write("C:\\WINDOWS\\relay4err.txt", ansi("s\r\nインターフェイスがありません。\r\nx"));
+        press(d, "BitBtn2");
+      })
+      .then([&](QDialog& d) {
+        seen << memoText(d);
+        press(d, "BitBtn1");
+      });
+  window->N1Click();
+
+  const QString success =
+      " ○○○ 切り替え処理の開始 \n===  1 [LAN] DNS の設定 === \nOK\n ○○○ 切り替え処理の終了 ";
+  // The bare start marker leaves an empty line; the last line keeps its "x".
+  EXPECT_EQ(seen, QStringList({"", success, success, "\nインターフェイスがありません。\nx"}));
+  EXPECT_EQ(runner.shown, std::vector<std::string>(3, "TForm4"));
+
+  auto* viewer = window->windows().form4;
+  EXPECT_EQ(viewer->windowTitle(), "実行結果");
+  EXPECT_EQ(child<QGroupBox>(*viewer, "GroupBox1")->title(), "最後に切り替えた時の処理結果");
+  EXPECT_EQ(child<QLabel>(*viewer, "Label1")->text(),
+            "※何らかのメッセージがある場合、エラーの可能性があります。");
+  EXPECT_EQ(child<QPushButton>(*viewer, "BitBtn2")->text(), "表示更新(&R)");
+}
+
+TEST_F(ViewerTest, ScriptViewerNumbersTheCommandsAndReloads) {
+  QStringList seen;
+  runner
+      .then([&](QDialog& d) {
+        seen << memoText(d);
+        write(
+            "C:\\WINDOWS\\relay4.bat",
+            "echo s > C:\\WINDOWS\\relay4err.txt\r\n"
+            "echo ====  1 [LAN] >> C:\\WINDOWS\\relay4err.txt\r\n"
+            "netsh interface ip set dns name=\"LAN\" static none >> C:\\WINDOWS\\relay4err.txt\r\n"
+            "echo e >> C:\\WINDOWS\\relay4err.txt\r\n");
+        press(d, "BitBtn2");
+      })
+      .then([&](QDialog& d) {
+        seen << memoText(d);
+        d.close();
+      });
+  window->B1Click();
+
+  EXPECT_EQ(seen, QStringList({"", " 1> netsh interface ip set dns name=\"LAN\" static none "}));
+  EXPECT_EQ(runner.shown, std::vector<std::string>(2, "TForm12"));
+  auto* viewer = window->windows().form12;
+  EXPECT_EQ(viewer->windowTitle(), "実行ﾊﾞｯﾁﾌｧｲﾙ内容");
+  EXPECT_EQ(child<QGroupBox>(*viewer, "GroupBox1")->title(), "実行ｺﾏﾝﾄﾞ");
+  EXPECT_EQ(viewer->findChild<QLabel*>("Label1"), nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// The switch button on the main window
+
+// Sends a left click to `widget` as the window system would.
+void mouseClick(QWidget& widget) {
+  const QPointF pos = QRectF(widget.rect()).center();
+  const QPointF global = widget.mapToGlobal(pos);
+  QMouseEvent press(QEvent::MouseButtonPress, pos, global, Qt::LeftButton, Qt::LeftButton,
+                    Qt::NoModifier);
+  QApplication::sendEvent(&widget, &press);
+  QMouseEvent release(QEvent::MouseButtonRelease, pos, global, Qt::LeftButton, Qt::NoButton,
+                      Qt::NoModifier);
+  QApplication::sendEvent(&widget, &release);
+}
+
+TEST(SwitchViewTest, BusyWindowShowsItAndTakesNoInput) {
+  testing_support::TestMachine machine;
+  gui_testing::installProgram(machine);
+  ScriptedPrompter prompter;
+  gui_testing::RecordingDialogRunner runner;
+  TForm1 window(machine.machine(), prompter, runner);
+  window.show();
+  auto* button = child<QPushButton>(window, "Button4");
+  int clicks = 0;
+  QObject::connect(button, &QPushButton::clicked, [&] { ++clicks; });
+  // A dialog the switch raises meanwhile (a message box) stays usable.
+  QDialog box(&window);
+  QPushButton ok(&box);
+  int boxClicks = 0;
+  QObject::connect(&ok, &QPushButton::clicked, [&] { ++boxClicks; });
+  box.show();
+
+  auto* progress = child<QProgressBar>(window, "ProgressBar1");
+  app::WindowSwitchView view(
+      {&window, child<QLabel>(window, "Label2"), progress,
+       window.findChild<QLabel*>("StatusBar1Panel"), child<QLabel>(window, "Label1")},
+      nullptr, runner);
+  EXPECT_EQ(indicatorColour(window), QColor(128, 128, 128));
+  view.setBusy(true);
+  EXPECT_EQ(indicatorColour(window), QColor(255, 0, 0));
+  EXPECT_TRUE(hourglass());
+
+  mouseClick(*button);
+  mouseClick(ok);
+  QCloseEvent close;
+  QApplication::sendEvent(&window, &close);
+  EXPECT_EQ(clicks, 0);
+  EXPECT_EQ(boxClicks, 1);
+  EXPECT_TRUE(window.isVisible());
+
+  view.setProgressRange(0);  // a script without sections: an empty bar, not a busy pattern
+  EXPECT_EQ(progress->maximum(), 1);
+  view.setProgressRange(3);
+  view.setProgress(2);
+  EXPECT_EQ(progress->value(), 2);
+  view.setProgress(7);
+  EXPECT_EQ(progress->value(), 3);
+  view.setStatusText(ansi("[LAN] DNS の設定中"));
+  EXPECT_EQ(window.statusText(), "[LAN] DNS の設定中");
+
+  view.setBusy(false);
+  EXPECT_EQ(indicatorColour(window), QColor(128, 128, 128));
+  EXPECT_FALSE(hourglass());
+  EXPECT_EQ(window.statusText(), "Verantu!");
+  mouseClick(*button);
+  EXPECT_EQ(clicks, 1);
+
+  // A view dropped while busy leaves the window as it found it.
+  {
+    app::WindowSwitchView abandoned(
+        {&window, child<QLabel>(window, "Label2"), progress,
+         window.findChild<QLabel*>("StatusBar1Panel"), child<QLabel>(window, "Label1")},
+        nullptr, runner);
+    abandoned.setBusy(true);
+  }
+  EXPECT_FALSE(hourglass());
+  EXPECT_EQ(indicatorColour(window), QColor(128, 128, 128));
+}
+
+// The notebook sample machine with one profile, "Office", captured from it.
+class SwitchButtonTest : public ::testing::Test {
+ protected:
+  SwitchButtonTest() {
+    auto reg = machinetool::templateReg("notebook");
+    std::string error;
+    if (reg)
+      machine = machinetool::createMachine(dir.path().toStdString() + "/machine",
+                                           std::string_view(reg->constData(), size_t(reg->size())),
+                                           "notebook", false, &error);
+    if (!machine) {
+      ADD_FAILURE() << "no notebook machine: " << error;
+      return;
+    }
+    ScriptedPrompter capturing;
+    capturing
+        .expect(
+            "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します"
+            "。",
+            "確認メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDYES)
+        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, win::MB_ICONINFORMATION);
+    store::CaptureProfile({*machine, capturing, nullptr}, "Office");
+
+    window = std::make_unique<TForm1>(*machine, prompter, runner);
+    window->setWindows(app::CreateOtherWindows(window.get(), *machine));
+    child<QComboBox>(*window, "ComboBox1")->setEditText("Office");
+  }
+
+  void setValue(const std::string& path, const char* name, win::DWORD type,
+                const std::string& bytes) {
+    win::HKEY key = nullptr;
+    auto& registry = machine->registry();
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", 0,
+                                       win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              win::ERROR_SUCCESS);
+    registry.RegSetValueExA(key, name, 0, type, reinterpret_cast<const win::BYTE*>(bytes.data()),
+                            win::DWORD(bytes.size()));
+    registry.RegCloseKey(key);
+  }
+  std::optional<win::DWORD> dword(const std::string& path, const char* name) {
+    win::DWORD type = 0, value = 0, size = sizeof value;
+    win::HKEY key = nullptr;
+    auto& registry = machine->registry();
+    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_READ, &key) !=
+        win::ERROR_SUCCESS)
+      return std::nullopt;
+    const bool found =
+        registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<win::BYTE*>(&value),
+                                  &size) == win::ERROR_SUCCESS;
+    registry.RegCloseKey(key);
+    return found ? std::optional<win::DWORD>(value) : std::nullopt;
+  }
+
+  // What the window shows whenever a message box comes up.
+  struct Seen {
+    QColor indicator;
+    bool hourglass;
+    QString status;
+    QString applied;
+  };
+  class WatchingPrompter : public ScriptedPrompter {
+   public:
+    explicit WatchingPrompter(SwitchButtonTest& test) : test_(test) {}
+    int messageBox(win::HWND owner, const std::string& text, const std::string& caption,
+                   win::UINT flags) override {
+      TForm1& w = *test_.window;
+      seen.push_back(
+          {indicatorColour(w), hourglass(), w.statusText(), child<QLabel>(w, "Label1")->text()});
+      return ScriptedPrompter::messageBox(owner, text, caption, flags);
+    }
+    std::vector<Seen> seen;
+
+   private:
+    SwitchButtonTest& test_;
+  };
+
+  QTemporaryDir dir;
+  std::unique_ptr<emu::EmulatedMachine> machine;
+  WatchingPrompter prompter{*this};
+  ActingDialogRunner runner;
+  std::unique_ptr<TForm1> window;
+};
+
+TEST_F(SwitchButtonTest, SuccessfulSwitchNamesTheProfileAndReturnsToIdle) {
+  ASSERT_TRUE(machine);
+  QStringList interfaces;
+  runner.then([&](QDialog& d) {
+    auto* list = child<QListWidget>(d, "CheckListBox1");
+    for (int i = 0; i < list->count(); ++i) interfaces << list->item(i)->text();
+    press(d, "BitBtn1");
+  });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, win::MB_ICONINFORMATION);
+  child<QToolButton>(*window, "SpeedButton1")->click();
+
+  EXPECT_EQ(interfaces, QStringList({"ローカル エリア接続", "ワイヤレス ネットワーク接続"}));
+  ASSERT_EQ(prompter.seen.size(), 1u);
+  EXPECT_EQ(prompter.seen[0].indicator, QColor(128, 128, 128));
+  EXPECT_FALSE(prompter.seen[0].hourglass);
+  EXPECT_EQ(prompter.seen[0].status, "Verantu!");
+  EXPECT_EQ(prompter.seen[0].applied, "Office");
+  EXPECT_EQ(child<QProgressBar>(*window, "ProgressBar1")->value(), 0);
+  EXPECT_EQ(window->statusText(), "Verantu!");
+  EXPECT_EQ(dword(store::kSettingKey, "Active"), 0u);
+  EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
+  EXPECT_EQ(dword(store::DataPath(1), "InitCheck"), switching::kDefaultSteps);
+}
+
+TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
+  ASSERT_TRUE(machine);
+  const win::DWORD domain = 1;
+  setValue(store::DataPath(1), "DomainType", win::REG_DWORD,
+           std::string(reinterpret_cast<const char*>(&domain), sizeof domain));
+  setValue(store::DataPath(1), "DomainName", win::REG_SZ, std::string("NOWHERE", 8));
+  // Membership only, and not remembered.
+  runner.then([](QDialog& d) {
+    child<QCheckBox>(d, "CheckBox1")->click();
+    child<QCheckBox>(d, "CheckBox2")->click();
+    child<QCheckBox>(d, "CheckBox3")->click();
+    child<QCheckBox>(d, "CheckBox5")->click();
+    child<QCheckBox>(d, "CheckBox4")->click();
+    press(d, "BitBtn1");
+  });
+  prompter
+      .expect(
+          "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつか"
+          "りません。\n処理は継続されます。",
+          kError, win::MB_ICONERROR)
+      .expect("ネットワーク設定の切り替え完了！", kInformation, win::MB_ICONINFORMATION);
+  window->SpeedButton1Click();
+
+  ASSERT_EQ(prompter.seen.size(), 2u);
+  EXPECT_EQ(prompter.seen[0].indicator, QColor(255, 0, 0));
+  EXPECT_TRUE(prompter.seen[0].hourglass);
+  EXPECT_EQ(prompter.seen[0].applied, "なし");
+  EXPECT_EQ(prompter.seen[1].indicator, QColor(128, 128, 128));
+  EXPECT_FALSE(prompter.seen[1].hourglass);
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
+  EXPECT_FALSE(dword(store::DataPath(1), "InitCheck"));
+}
+
+TEST_F(SwitchButtonTest, NoInTheDialogChangesNothing) {
+  ASSERT_TRUE(machine);
+  runner.then([](QDialog& d) { press(d, "BitBtn2"); });
+  window->SpeedButton1Click();
+  EXPECT_EQ(runner.shown, std::vector<std::string>({"TForm11"}));
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "なし");
+  EXPECT_EQ(indicatorColour(*window), QColor(128, 128, 128));
+  EXPECT_FALSE(hourglass());
+  EXPECT_FALSE(dword(store::SlotPath(1), "Count"));
+  EXPECT_FALSE(dword(store::kSettingKey, "Active"));
+}
+
+}  // namespace

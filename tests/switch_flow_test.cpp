@@ -1,0 +1,523 @@
+// The switch command on the notebook machine: a captured profile applied
+// back over changed live settings, the store values it records, and every
+// way the switch can stop or fail without hanging.
+#include "switching/switch_flow.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/code_page.h"
+#include "store/capture.h"
+#include "store/profile_store.h"
+#include "store/registry_access.h"
+#include "tests/support/registry_snapshot.h"
+#include "tests/support/scripted_prompter.h"
+#include "tools/verantu-machine/templates.h"
+
+namespace {
+
+using testing_support::ScriptedPrompter;
+using win::HKEY_CURRENT_USER;
+using win::HKEY_LOCAL_MACHINE;
+
+const std::string kInterfaces =
+    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
+const std::string kWired = kInterfaces + "\\{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}";
+const std::string kWireless = kInterfaces + "\\{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}";
+const std::string kInternetSettings =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const std::string kEmulation = "SYSTEM\\Emulation";
+
+const char* kError = "エラーメッセージ";
+const char* kInfo = "情報メッセージ";
+const char* kDone = "ネットワーク設定の切り替え完了！";
+const char* kFailed = "切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。";
+constexpr win::UINT kErrorFlags = win::MB_OK | win::MB_ICONERROR;
+constexpr win::UINT kInfoFlags = win::MB_OK | win::MB_ICONINFORMATION;
+
+std::string ansi(const std::string& utf8) {
+  return win::ansiFromUtf8(utf8);
+}
+
+// Sets an environment variable for one test.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::string& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Answers the confirmation dialog and records what the flow shows.
+class FakeView : public switching::SwitchView {
+ public:
+  switching::SwitchChoice choice{true, 15, {true, true}, true};
+  std::optional<switching::SwitchOffer> offer;
+  std::vector<std::string> events;  // UTF-8
+  std::string appliedTitle;         // UTF-8
+
+  switching::SwitchChoice confirm(const switching::SwitchOffer& shown) override {
+    offer = shown;
+    events.push_back("confirm");
+    return choice;
+  }
+  void setBusy(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
+  void setProgressRange(int maximum) override {
+    events.push_back("range " + std::to_string(maximum));
+  }
+  void setProgress(int position) override {
+    events.push_back("progress " + std::to_string(position));
+  }
+  void setStatusText(const std::string& text) override {
+    events.push_back("status " + win::ansiToUtf8(text));
+  }
+  void setAppliedTitle(const std::string& title) override { appliedTitle = win::ansiToUtf8(title); }
+  bool saw(const std::string& event) const {
+    return std::find(events.begin(), events.end(), event) != events.end();
+  }
+};
+
+class SwitchFlowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    auto reg = machinetool::templateReg("notebook");
+    ASSERT_TRUE(reg);
+    std::string error;
+    machine = machinetool::createMachine(folder, std::string_view(reg->constData(), reg->size()),
+                                         "notebook", false, &error);
+    ASSERT_TRUE(machine) << error;
+    ASSERT_TRUE(machine->files().createDirectory("C:\\WINDOWS"));
+  }
+
+  store::Context context() { return {*machine, prompter, nullptr}; }
+
+  // Captures the live settings as a new profile.
+  void capture(const std::string& utf8Title) {
+    prompter
+        .expect(
+            "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録しま"
+            "す。",
+            "確認メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDYES)
+        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInfo, kInfoFlags);
+    ASSERT_TRUE(store::CaptureProfile(context(), ansi(utf8Title)).captured);
+  }
+
+  switching::SwitchOutcome runSwitch(const std::string& utf8Title,
+                                     std::chrono::milliseconds stall = std::chrono::seconds(20)) {
+    return switching::RunSwitch(context(), ansi(utf8Title), view, {stall});
+  }
+
+  void set(win::HKEY hive, const std::string& path, const std::string& name, win::DWORD type,
+           const std::string& bytes) {
+    win::HKEY key = nullptr;
+    ASSERT_EQ(machine->registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, win::KEY_ALL_ACCESS,
+                                                  nullptr, &key, nullptr),
+              win::ERROR_SUCCESS);
+    machine->registry().RegSetValueExA(key, name.c_str(), 0, type,
+                                       reinterpret_cast<const win::BYTE*>(bytes.data()),
+                                       win::DWORD(bytes.size()));
+    machine->registry().RegCloseKey(key);
+  }
+  void setString(win::HKEY hive, const std::string& path, const std::string& name,
+                 const std::string& text) {
+    set(hive, path, name, win::REG_SZ, text + '\0');
+  }
+  void setDword(win::HKEY hive, const std::string& path, const std::string& name,
+                win::DWORD value) {
+    set(hive, path, name, win::REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4));
+  }
+  std::optional<win::DWORD> dword(win::HKEY hive, const std::string& path,
+                                  const std::string& name) {
+    auto values = testing_support::snapshot(machine->registry(), hive, path);
+    auto it = values.find("|" + name);
+    if (it == values.end() || it->second.second.size() != 4) return std::nullopt;
+    win::DWORD value = 0;
+    std::memcpy(&value, it->second.second.data(), 4);
+    return value;
+  }
+  // The TCP/IP values the program reads, each as text, of both interfaces.
+  // Masks are compared by address: netsh stores one for every address.
+  std::vector<std::string> liveTcpip() {
+    std::vector<std::string> values;
+    store::Context ctx = context();
+    for (const std::string& key : {kWired, kWireless}) {
+      win::DWORD dhcp = 99;
+      store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", dhcp);
+      values.push_back(std::to_string(dhcp));
+      switching::StringList masks =
+          switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, "SubnetMask");
+      switching::StringList addresses =
+          switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, "IPAddress");
+      for (std::size_t i = 0; i < addresses.items.size(); ++i)
+        values.push_back(addresses.items[i] + "/" + masks.at(i));
+      for (const char* name : {"DefaultGateway", "DefaultGatewayMetric"})
+        for (const std::string& item :
+             switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, name).items)
+          values.push_back(item);
+      std::string dns;
+      store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", dns);
+      values.push_back(dns);
+    }
+    return values;
+  }
+  // The proxy values as the program reads them; "-" for a missing one.
+  std::vector<std::string> liveProxy() {
+    std::vector<std::string> values;
+    store::Context ctx = context();
+    for (const char* name : {"ProxyServer", "ProxyOverride", "AutoConfigURL"}) {
+      std::string text;
+      values.push_back(
+          store::ReadStringValue(ctx, HKEY_CURRENT_USER, kInternetSettings, name, text) == 0 ? text
+                                                                                             : "-");
+    }
+    values.push_back(
+        std::to_string(dword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable").value_or(99)));
+    return values;
+  }
+  testing_support::Snapshot liveNetwork() {
+    return testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, kInterfaces);
+  }
+  std::string defaultPrinter() {
+    char device[256] = {};
+    machine->profileStrings().GetProfileStringA("windows", "device", "", device, sizeof device);
+    return win::ansiToUtf8(device);
+  }
+  std::string membership() {
+    std::u16string name;
+    win::DWORD status = 0;
+    machine->membership().NetGetJoinInformation(nullptr, &name, &status);
+    return win::ansiToUtf8(win::wideToAnsi(name)) + "/" + std::to_string(status);
+  }
+  std::string driveC(const std::string& path) { return folder + "/drive_c/" + path; }
+  std::string readHostFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  // A stand-in for the machine tool: a shell script with `body`.
+  std::string fakeTool(const std::string& body) {
+    std::string path = dir.path().toStdString() + "/tool";
+    std::ofstream(path) << "#!/bin/sh\n" << body << "\n";
+    QFile::setPermissions(QString::fromStdString(path),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+  }
+  // The wired interface unplugged: netsh fails on it.
+  void unplugWired() {
+    std::string list = ansi("ローカル エリア接続") + '\0' + '\0';
+    set(HKEY_LOCAL_MACHINE, kEmulation, "UnavailableInterfaces", win::REG_MULTI_SZ, list);
+  }
+
+  QTemporaryDir dir;
+  std::string folder = dir.path().toStdString() + "/machine";
+  std::unique_ptr<emu::EmulatedMachine> machine;
+  ScriptedPrompter prompter;
+  FakeView view;
+};
+
+TEST_F(SwitchFlowTest, AppliesACapturedProfileOverChangedLiveSettings) {
+  capture("オフィス");
+  const std::vector<std::string> network = liveTcpip();
+  const std::vector<std::string> proxy = liveProxy();
+
+  // Elsewhere: the wired card on DHCP, DNS on the wireless one, another
+  // printer, no proxy but a configuration script, another workgroup.
+  setDword(HKEY_LOCAL_MACHINE, kWired, "EnableDHCP", 1);
+  set(HKEY_LOCAL_MACHINE, kWired, "IPAddress", win::REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+  set(HKEY_LOCAL_MACHINE, kWired, "SubnetMask", win::REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGateway", win::REG_MULTI_SZ, std::string(2, '\0'));
+  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGatewayMetric", win::REG_MULTI_SZ, std::string(2, '\0'));
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "");
+  setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  setDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", 0);
+  setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "other:3128");
+  setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://wpad/wpad.dat");
+  ASSERT_EQ(machine->membership().NetJoinDomain(nullptr, u"HOME", nullptr, nullptr, nullptr,
+                                                win::NETSETUP_JOIN_UNSECURE),
+            win::NERR_Success);
+  ASSERT_NE(liveTcpip(), network);
+  ASSERT_NE(liveProxy(), proxy);
+
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("オフィス"), switching::SwitchOutcome::Succeeded);
+
+  EXPECT_EQ(liveTcpip(), network);
+  EXPECT_EQ(liveProxy(), proxy);
+  EXPECT_EQ(defaultPrinter(), "EPSON PX-V630,winspool,Ne00:");
+  EXPECT_EQ(membership(), "WORKGROUP/2");
+
+  // What the dialog offered, and how the window followed the switch.
+  ASSERT_TRUE(view.offer);
+  EXPECT_EQ(view.offer->rememberedSteps, switching::kDefaultSteps);
+  ASSERT_EQ(view.offer->interfaces.size(), 2u);
+  EXPECT_EQ(win::ansiToUtf8(view.offer->interfaces[0].name), "ローカル エリア接続");
+  EXPECT_EQ(win::ansiToUtf8(view.offer->defaultPrinter), "EPSON PX-V630");
+  EXPECT_EQ(view.events.front(), "confirm");
+  EXPECT_EQ(view.events[1], "busy");
+  EXPECT_TRUE(view.saw("range 6"));
+  const std::vector<std::string> ending = {"idle", "status ", "progress 0"};
+  EXPECT_TRUE(std::equal(ending.begin(), ending.end(), view.events.end() - 3));
+  EXPECT_EQ(view.appliedTitle, "オフィス");
+
+  // The store records the switch.
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"), 0u);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::DataPath(1), "InitCheck"), 15u);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
+}
+
+TEST_F(SwitchFlowTest, AFailingNetshCommandFailsTheSwitchButItIsCounted) {
+  capture("A");
+  capture("B");
+  unplugWired();
+  view.choice.remember = false;
+  prompter.expect(kFailed, kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("B"), switching::SwitchOutcome::Failed);
+
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(2), "Count"), 1u);
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"));
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::DataPath(2), "InitCheck"));
+  EXPECT_EQ(view.appliedTitle, "");
+  // The message stays visible in the result file.
+  std::string result = win::ansiToUtf8(readHostFile(driveC("WINDOWS/relay4err.txt")));
+  EXPECT_NE(result.find("e ○○○ 切り替え処理の終了"), std::string::npos);
+
+  // Remembered steps come back the next time; Count keeps adding up.
+  view.choice = {true, switching::kStepPrinter, {}, true};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("B"), switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(2), "Count"), 2u);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::DataPath(2), "InitCheck"), switching::kStepPrinter);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"), 1u);
+  view.choice.confirmed = false;
+  runSwitch("B");
+  EXPECT_EQ(view.offer->rememberedSteps, switching::kStepPrinter);
+}
+
+TEST_F(SwitchFlowTest, AMembershipFailureIsShownAndTheSwitchGoesOn) {
+  capture("Corp");
+  setDword(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
+  setString(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainName", "NOWHERE");
+  setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
+  prompter
+      .expect(
+          "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつ"
+          "かりません。\n処理は継続されます。",
+          kError, kErrorFlags)
+      .expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("Corp"), switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(membership(), "WORKGROUP/2");
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, kWireless)
+                .at("|NameServer")
+                .second,
+            std::string(1, '\0'));
+}
+
+TEST_F(SwitchFlowTest, AScriptThatCannotBeWrittenStopsWithTheStepsBeforeItApplied) {
+  capture("A");
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  std::filesystem::remove_all(driveC("WINDOWS"));
+  const auto before =
+      testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey);
+  prompter.expect("一時ファイルが作成できませんでした。", kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+
+  EXPECT_EQ(view.events.back(), "idle");
+  EXPECT_EQ(defaultPrinter(), "EPSON PX-V630,winspool,Ne00:");
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey),
+            before);
+}
+
+TEST_F(SwitchFlowTest, AScriptThatNeverStartsDiesOrHangsIsAFailureWithoutHanging) {
+  capture("A");
+  const testing_support::Snapshot network = liveNetwork();
+  struct Case {
+    const char* what;
+    std::string tool;
+  };
+  const std::vector<Case> cases = {
+      {"never starts", dir.path().toStdString() + "/missing-tool"},
+      {"dies after its first line",
+       fakeTool(std::string("exec '") + VERANTU_MACHINE_TOOL +
+                "' cmd /c 'echo s started > C:\\WINDOWS\\relay4err.txt'")},
+      {"hangs", fakeTool("exec sleep 30")},
+  };
+  win::DWORD count = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ScopedEnv tool("VERANTU_MACHINE_TOOL", c.tool);
+    prompter.expect(kFailed, kError, kErrorFlags);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(runSwitch("A", std::chrono::milliseconds(300)), switching::SwitchOutcome::Failed);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+    EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), ++count);
+    EXPECT_EQ(view.events.back(), "progress 0");
+  }
+  EXPECT_EQ(liveNetwork(), network);
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"));
+}
+
+TEST_F(SwitchFlowTest, StepsWithoutTheNetworkLeaveTheWorkFilesAlone) {
+  capture("A");
+  std::ofstream(driveC("WINDOWS/relay4.bat")) << "old script\r\n";
+  std::ofstream(driveC("WINDOWS/relay4err.txt")) << "old result\r\n";
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  const win::DWORD broadcasts = machine->profileStrings().settingChangeBroadcasts();
+  view.choice.steps = switching::kStepPrinter;
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+
+  EXPECT_EQ(defaultPrinter(), "EPSON PX-V630,winspool,Ne00:");
+  EXPECT_EQ(machine->profileStrings().settingChangeBroadcasts(), broadcasts + 1);
+  EXPECT_EQ(readHostFile(driveC("WINDOWS/relay4.bat")), "old script\r\n");
+  EXPECT_EQ(readHostFile(driveC("WINDOWS/relay4err.txt")), "old result\r\n");
+  EXPECT_FALSE(view.saw("range 0"));
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::DataPath(1), "InitCheck"), switching::kStepPrinter);
+}
+
+TEST_F(SwitchFlowTest, NoInTheDialogChangesNothing) {
+  capture("A");
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  const auto hklm = testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, "");
+  const auto hkcu = testing_support::snapshot(machine->registry(), HKEY_CURRENT_USER, "");
+  view.choice.confirmed = false;
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  EXPECT_EQ(view.events, std::vector<std::string>{"confirm"});
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, ""), hklm);
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_CURRENT_USER, ""), hkcu);
+  EXPECT_FALSE(std::filesystem::exists(driveC("WINDOWS/relay4.bat")));
+}
+
+TEST_F(SwitchFlowTest, NoTickedInterfaceGivesAScriptOfTwoLinesThatSucceeds) {
+  capture("A");
+  view.choice = {true, switching::kStepNetwork, {false, false}, true};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+  EXPECT_TRUE(view.saw("range 0"));
+  EXPECT_EQ(win::ansiToUtf8(readHostFile(driveC("WINDOWS/relay4err.txt"))),
+            "s ○○○ 切り替え処理の開始 \r\ne ○○○ 切り替え処理の終了 \r\n");
+}
+
+TEST_F(SwitchFlowTest, AnUnsafeStoredValueStopsTheSwitchBeforeAnythingChanges) {
+  capture("A");
+  const std::string connection =
+      store::MirrorPath(1,
+                        "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-"
+                        "08002BE10318}\\{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}\\Connection");
+  setString(HKEY_LOCAL_MACHINE, connection, "Name", "LAN & del C:\\x");
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  prompter.expect(
+      "登録内容に使用できない文字が含まれているため切り替えできません。\n[LAN & del C:\\x] Name "
+      ": LAN & del C:\\x",
+      kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  EXPECT_EQ(defaultPrinter(), "Canon LBP3300,winspool,Ne01:");
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"));
+  EXPECT_FALSE(view.saw("busy"));
+
+  // Unticked, the interface is not in the script and the switch goes ahead.
+  view.choice.tickedInterfaces = {false, true};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+}
+
+TEST_F(SwitchFlowTest, AResultFileThatOutlivesItsDeletionIsNotTakenForThisSwitch) {
+  capture("A");
+  unplugWired();  // would make the script fail, if it ran
+  std::filesystem::create_directories(driveC("WINDOWS/relay4err.txt"));
+  prompter.expect(kFailed, kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Failed);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
+}
+
+TEST_F(SwitchFlowTest, UnknownTitlesAndAnEmptyStoreAreReported) {
+  prompter.expect("何も登録されていません。", kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  capture("A");
+  prompter.expect("この登録名では登録されていません。", kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("a"), switching::SwitchOutcome::NotStarted);
+  EXPECT_TRUE(view.events.empty());
+}
+
+// The wait on its own, over result files written by the test.
+class ScriptWaitTest : public SwitchFlowTest {
+ protected:
+  switching::ScriptWait wait(const std::string& utf8Content,
+                             std::chrono::milliseconds stall = std::chrono::seconds(5)) {
+    std::string bytes;
+    for (char c : ansi(utf8Content)) {
+      if (c == '\n') bytes += '\r';
+      bytes += c;
+    }
+    std::ofstream(driveC("WINDOWS/relay4err.txt"), std::ios::binary) << bytes;
+    return switching::WaitForScriptEnd(*machine, "C:\\WINDOWS\\relay4err.txt", nullptr, view,
+                                       stall);
+  }
+};
+
+TEST_F(ScriptWaitTest, CountsMessageLinesAndFollowsTheLastHeader) {
+  switching::ScriptWait result = wait(
+      "s ○○○ 切り替え処理の開始 \n"
+      "====  1 [LAN] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 === \n"
+      "OK\n\n"
+      "==== 12 [LAN] DNS の設定 === \n"
+      "指定されたインターフェイスは使用できません。\n"
+      "e ○○○ 切り替え処理の終了 \n");
+  EXPECT_EQ(result.ending, switching::ScriptEnding::EndLine);
+  EXPECT_EQ(result.countedLines, 5);
+  EXPECT_EQ(view.events, (std::vector<std::string>{"progress 12"}));
+
+  // The status follows a header that is the last line so far.
+  view.events.clear();
+  result = wait("s x \n====  3 [ワイヤレス] DNS2 の追加 === \n", std::chrono::milliseconds(30));
+  EXPECT_EQ(result.ending, switching::ScriptEnding::TimedOut);
+  EXPECT_EQ(view.events,
+            (std::vector<std::string>{"progress 3", "status [ワイヤレス] DNS2 の追加中"}));
+}
+
+TEST_F(ScriptWaitTest, ALineLongerThanTheBufferCountsAsSeveral) {
+  const std::string longMessage(300, 'x');
+  switching::ScriptWait result = wait("s start \n" + longMessage + "\ne end \n");
+  EXPECT_EQ(result.countedLines, 4);
+  // Without a result file the wait gives up once the stall time has passed.
+  std::filesystem::remove(driveC("WINDOWS/relay4err.txt"));
+  result = switching::WaitForScriptEnd(*machine, "C:\\WINDOWS\\relay4err.txt", nullptr, view,
+                                       std::chrono::milliseconds(20));
+  EXPECT_EQ(result.ending, switching::ScriptEnding::TimedOut);
+  EXPECT_EQ(result.countedLines, 0);
+}
+
+TEST(HeaderStatusText, TakesTheTextBetweenTheNumberAndTheClosingMarks) {
+  EXPECT_EQ(win::ansiToUtf8(switching::HeaderStatusText(
+                ansi("====  1 [ローカル エリア接続] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 === \n"))),
+            "[ローカル エリア接続] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定中");
+  EXPECT_EQ(win::ansiToUtf8(switching::HeaderStatusText("=== \n")), "中");
+}
+
+}  // namespace
