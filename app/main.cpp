@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
   app::DialogRunner dialogs;
   TForm1 mainWindow(*machine, prompter, dialogs);
   mainWindow.show();
-  mainWindow.setWindows(app::CreateOtherWindows(&mainWindow));
+  mainWindow.setWindows(app::CreateOtherWindows(&mainWindow, *machine));
 
   application.exec();
   if (!application.escapedException().isEmpty())

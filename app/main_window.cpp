@@ -7,14 +7,18 @@
 #include "app/help_links.h"
 #include "app/pictures.h"
 #include "app/qt_text.h"
+#include "app/switch_view.h"
 #include "store/capture.h"
 #include "store/deletion.h"
 #include "store/profile_titles.h"
+#include "switching/confirmation_dialog.h"
 #include "switching/result_viewer.h"
 #include "switching/script_viewer.h"
+#include "switching/switch_flow.h"
 #include "ui_main_window.h"
 #include "views/live_view.h"
 #include "views/profile_editor.h"
+#include "views/tcpip_editor.h"
 
 namespace {
 
@@ -42,7 +46,7 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   layout()->setSizeConstraint(QLayout::SetFixedSize);
   setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
-  statusPanel_ = new QLabel(QStringLiteral("Verantu!"), ui_->StatusBar1);
+  statusPanel_ = new QLabel(QString::fromLatin1(app::kNormalStatusText), ui_->StatusBar1);
   statusPanel_->setObjectName("StatusBar1Panel");
   ui_->StatusBar1->addWidget(statusPanel_, 1);
 
@@ -50,7 +54,7 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   ui_->Image2->setGeometry(centralWidget()->rect());
   ui_->SpeedButton1->setIcon(QIcon(app::SwitchGlyph(96)));
   ui_->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
-  setIndicatorColour(QColor(128, 128, 128));
+  app::SetIndicatorColour(*ui_->Label2, app::kIdleIndicator);
   // No completion: a typed title must stay as typed, or a new title could
   // silently become a longer existing one (or one in another letter case).
   ui_->ComboBox1->setCompleter(nullptr);
@@ -79,6 +83,18 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
 
 TForm1::~TForm1() = default;
 
+void TForm1::setWindows(const app::WindowSet& windows) {
+  windows_ = windows;
+  if (windows_.form2) windows_.form2->Attach(ctx_, dialogs_, windows_.form13, windows_.form9);
+  // The profile editor loads the profile named in the selector.
+  if (windows_.form3)
+    windows_.form3->attach(machine_, ctx_.prompter, dialogs_, windows_.form10, windows_.form14,
+                           [this] { return selectorText(); });
+  if (windows_.form14)
+    windows_.form14->attach(windows_.form3, windows_.form15, windows_.form16, windows_.form17,
+                            ctx_.prompter, dialogs_);
+}
+
 QString TForm1::statusText() const {
   return statusPanel_->text();
 }
@@ -92,17 +108,11 @@ void TForm1::X1Click() {
 }
 
 void TForm1::Option1Click() {
-  std::string title = selectorText();
-  store::CaptureResult result = store::CaptureProfile(ctx_, title);
-  if (result.appendTitle) appendSelectorItem(title);
+  store::CaptureProfile(ctx_, selectorText(), &selector_);
 }
 
 void TForm1::Delete1Click() {
-  std::string title = selectorText();
-  store::DeletionResult result = store::DeleteProfile(ctx_, title);
-  if (result.removeTitle) removeSelectorItem(title);
-  if (result.clearSelector) ui_->ComboBox1->clear();
-  if (result.selectorText) setSelectorText(*result.selectorText);
+  store::DeleteProfile(ctx_, selectorText(), &selector_);
 }
 
 void TForm1::N1Click() {
@@ -137,10 +147,9 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::SpeedButton1Click() {
-  std::optional<int> index = store::LocateSelectedProfile(ctx_, selectorText());
-  if (!index) return;
-  // The switch itself (confirmation, printer, proxy, membership and the
-  // network script) runs from here on the located profile.
+  app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
+                             windows_.form11, dialogs_);
+  switching::RunSwitch(ctx_, selectorText(), view);
 }
 
 std::string TForm1::selectorText() const {
@@ -169,10 +178,20 @@ void TForm1::removeSelectorItem(const std::string& ansi) {
   ui_->ComboBox1->setEditText(text);
 }
 
-void TForm1::setIndicatorColour(const QColor& colour) {
-  QPalette palette = ui_->Label2->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  ui_->Label2->setPalette(palette);
+void TForm1::Selector::appendItem(const std::string& ansiTitle) {
+  window_.appendSelectorItem(ansiTitle);
+}
+
+void TForm1::Selector::removeItem(const std::string& ansiTitle) {
+  window_.removeSelectorItem(ansiTitle);
+}
+
+void TForm1::Selector::clear() {
+  window_.ui_->ComboBox1->clear();
+}
+
+void TForm1::Selector::setText(const std::string& ansiText) {
+  window_.setSelectorText(ansiText);
 }
 
 // The viewers' refresh button closes them with the retry result; showing

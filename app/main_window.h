@@ -10,6 +10,7 @@
 #include "app/dialog_runner.h"
 #include "app/window_set.h"
 #include "store/context.h"
+#include "store/profile_selector.h"
 
 class QLabel;
 
@@ -27,7 +28,8 @@ class TForm1 : public QMainWindow {
   ~TForm1() override;
 
   // The windows the commands open; they are created after this one.
-  void setWindows(const app::WindowSet& windows) { windows_ = windows; }
+  // Gives each of them what it reads and the windows it opens.
+  void setWindows(const app::WindowSet& windows);
   const app::WindowSet& windows() const { return windows_; }
 
   // The status bar's single panel, which the switch writes its progress into.
@@ -47,11 +49,23 @@ class TForm1 : public QMainWindow {
   void SpeedButton1Click();
 
  private:
+  // ComboBox1 as the capture and deletion commands change it.
+  class Selector : public store::ProfileSelector {
+   public:
+    explicit Selector(TForm1& window) : window_(window) {}
+    void appendItem(const std::string& ansiTitle) override;
+    void removeItem(const std::string& ansiTitle) override;
+    void clear() override;
+    void setText(const std::string& ansiText) override;
+
+   private:
+    TForm1& window_;
+  };
+
   std::string selectorText() const;
   void setSelectorText(const std::string& ansi);
   void appendSelectorItem(const std::string& ansi);
   void removeSelectorItem(const std::string& ansi);
-  void setIndicatorColour(const QColor& colour);
   void showModalWhileRetried(QDialog* dialog);
 
   std::unique_ptr<Ui::TForm1> ui_;
@@ -60,4 +74,5 @@ class TForm1 : public QMainWindow {
   app::DialogRunner& dialogs_;
   store::Context ctx_;
   app::WindowSet windows_;
+  Selector selector_{*this};
 };

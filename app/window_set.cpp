@@ -13,15 +13,15 @@
 
 namespace app {
 
-WindowSet CreateOtherWindows(QWidget* mainWindow) {
+WindowSet CreateOtherWindows(QWidget* mainWindow, win::Machine& machine) {
   WindowSet windows;
   windows.form2 = new TForm2(mainWindow);
   windows.form3 = new TForm3(mainWindow);
-  windows.form4 = new TForm4(mainWindow);
+  windows.form4 = new TForm4(machine, mainWindow);
   windows.form9 = new TForm9(mainWindow);
   windows.form10 = new TForm10(mainWindow);
   windows.form11 = new TForm11(mainWindow);
-  windows.form12 = new TForm12(mainWindow);
+  windows.form12 = new TForm12(machine, mainWindow);
   windows.form13 = new TForm13(mainWindow);
   windows.form14 = new TForm14(mainWindow);
   windows.form15 = new TForm15(mainWindow);

@@ -4,6 +4,9 @@
 #pragma once
 
 class QWidget;
+namespace win {
+class Machine;
+}
 class TForm2;
 class TForm3;
 class TForm4;
@@ -34,7 +37,8 @@ struct WindowSet {
   TForm17* form17 = nullptr;
 };
 
-// Creates the windows with `mainWindow` as their parent, which owns them.
-WindowSet CreateOtherWindows(QWidget* mainWindow);
+// Creates the windows with `mainWindow` as their parent, which owns them;
+// those that read the machine's files get `machine`.
+WindowSet CreateOtherWindows(QWidget* mainWindow, win::Machine& machine);
 
 }  // namespace app

@@ -188,6 +188,10 @@ class NoMembershipMachine : public testing_support::FaultyMachine {
     win::DWORD NetGetJoinInformation(const char16_t*, std::u16string*, win::DWORD*) override {
       return 1722;  // RPC server unavailable
     }
+    win::DWORD NetJoinDomain(const char16_t*, const char16_t*, const char16_t*, const char16_t*,
+                             const char16_t*, win::DWORD) override {
+      return 1722;
+    }
   } failing_;
 };
 

@@ -76,5 +76,8 @@ class TitleCommand : public Command {
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeCaptureCommand();
 std::unique_ptr<Command> makeDeleteCommand();
+std::unique_ptr<Command> makeSwitchCommand();
+std::unique_ptr<Command> makeScriptCommand();
+std::unique_ptr<Command> makeShowCommand();
 
 }  // namespace cli

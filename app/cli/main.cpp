@@ -15,6 +15,9 @@ std::vector<std::unique_ptr<cli::Command>> allCommands() {
   commands.push_back(cli::makeListCommand());
   commands.push_back(cli::makeCaptureCommand());
   commands.push_back(cli::makeDeleteCommand());
+  commands.push_back(cli::makeSwitchCommand());
+  commands.push_back(cli::makeScriptCommand());
+  commands.push_back(cli::makeShowCommand());
   return commands;
 }
 

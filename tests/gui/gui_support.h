@@ -52,6 +52,17 @@ class RecordingShell : public win::Shell {
     return reinterpret_cast<win::HINSTANCE>(42);
   }
   void Sleep(win::DWORD) override {}
+  // Starts nothing: the windows tested with this shell run no script.
+  win::UINT WinExec(const char*, win::UINT) override { return 2; }
+  win::BOOL CreateProcessA(const char*, char*, const void*, const void*, win::BOOL, win::DWORD,
+                           void*, const char*, win::STARTUPINFOA*,
+                           win::PROCESS_INFORMATION*) override {
+    return win::FALSE;
+  }
+  win::DWORD WaitForSingleObject(win::HANDLE, win::DWORD) override { return win::WAIT_FAILED; }
+  win::BOOL GetExitCodeProcess(win::HANDLE, win::DWORD*) override { return win::FALSE; }
+  win::BOOL TerminateProcess(win::HANDLE, win::UINT) override { return win::FALSE; }
+  win::BOOL CloseHandle(win::HANDLE) override { return win::FALSE; }
   std::vector<Call> calls;
 };
 

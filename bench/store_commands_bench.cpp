@@ -1,0 +1,91 @@
+// Capture, deletion and start-up on the notebook machine.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+
+#include <filesystem>
+
+#include "app/dialog_runner.h"
+#include "app/main_window.h"
+#include "app/startup.h"
+#include "app/window_set.h"
+#include "bench/bench_machine.h"
+#include "store/capture.h"
+#include "store/deletion.h"
+#include "store/profile_store.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void BM_Capture(benchmark::State& state) {
+  bench::NotebookMachine notebook;
+  store::CaptureProfile(notebook.context(), "Office");
+  for (auto _ : state) {
+    // Over the existing profile: its mirrors are replaced each time.
+    benchmark::DoNotOptimize(store::CaptureProfile(notebook.context(), "Office").captured);
+  }
+}
+BENCHMARK(BM_Capture)->Unit(benchmark::kMillisecond);
+
+// A notebook machine holding 256 captured profiles, kept as a copy of its
+// folder so that every iteration starts from the same store.
+const std::string& fullStoreFolder() {
+  static bench::NotebookMachine* notebook = [] {
+    auto* machine = new bench::NotebookMachine;
+    for (int i = 0; i < store::kMaxProfiles; ++i)
+      store::CaptureProfile(machine->context(), "Profile " + std::to_string(i + 1));
+    return machine;
+  }();
+  return notebook->folder();
+}
+
+std::unique_ptr<emu::EmulatedMachine> copyOfFullStore(const std::string& target) {
+  fs::remove_all(target);
+  fs::copy(fullStoreFolder(), target, fs::copy_options::recursive);
+  std::string error;
+  return emu::EmulatedMachine::open(target, &error);
+}
+
+void BM_DeleteFirstOf256(benchmark::State& state) {
+  std::string target = fullStoreFolder() + "-copy";
+  bench::SilentPrompter prompter;
+  for (auto _ : state) {
+    state.PauseTiming();
+    auto machine = copyOfFullStore(target);
+    store::Context ctx{*machine, prompter, nullptr};
+    state.ResumeTiming();
+    benchmark::DoNotOptimize(store::DeleteProfile(ctx, "Profile 1").deleted);
+  }
+  fs::remove_all(target);
+}
+BENCHMARK(BM_DeleteFirstOf256)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// From the start-up checks to the main window shown with every other window
+// created, on a store of 256 profiles.
+void BM_StartupToMainWindow(benchmark::State& state) {
+  static int argc = 1;
+  static char name[] = "verantu";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication application(argc, argv);
+  std::string target = fullStoreFolder() + "-startup";
+  auto machine = copyOfFullStore(target);
+  bench::SilentPrompter prompter;
+  app::DialogRunner dialogs;
+  for (auto _ : state) {
+    app::StartupResult startup = app::RunStartupChecks(*machine, prompter, "");
+    if (!startup.proceed) state.SkipWithError("start-up refused");
+    {
+      TForm1 window(*machine, prompter, dialogs);
+      window.show();
+      window.setWindows(app::CreateOtherWindows(&window, *machine));
+      QApplication::processEvents();
+    }
+    app::ReleaseSingleInstance(*machine, startup.mutex);
+  }
+  fs::remove_all(target);
+}
+BENCHMARK(BM_StartupToMainWindow)->Unit(benchmark::kMillisecond);
+
+}  // namespace

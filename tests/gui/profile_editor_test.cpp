@@ -1,0 +1,408 @@
+// The profile editor, the advanced TCP/IP editor and the entry dialogs as a
+// user works them, on a notebook profile: the load, tabs that keep typed
+// values, the key filters, the save, and the lists of the TCP/IP editor
+// with their Show, OK, cancel and entry dialogs.
+#include "views/profile_editor.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabBar>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "app/dialog_runner.h"
+#include "store/registry_access.h"
+#include "tests/support/notebook_profile.h"
+#include "tests/support/scripted_prompter.h"
+#include "views/address_dialogs.h"
+#include "views/proxy_editor.h"
+#include "views/tcpip_editor.h"
+
+namespace {
+
+using testing_support::NotebookProfile;
+using testing_support::ScriptedPrompter;
+
+const std::string kInfo = "情報メッセージ";
+const std::string kError = "エラーメッセージ";
+constexpr win::UINT kQuestion = win::MB_YESNO | win::MB_ICONINFORMATION;
+constexpr win::UINT kRefusal = win::MB_OK | win::MB_ICONERROR;
+
+// Shows each dialog for real (so that its Show runs) and lets the test act
+// in it; the dialog's own result is what the runner returns.
+class ActingDialogRunner : public app::DialogRunner {
+ public:
+  using Action = std::function<void(QDialog&)>;
+  void then(Action action) { actions_.push_back(std::move(action)); }
+  int run(QDialog& dialog) override {
+    shown.push_back(dialog.objectName().toStdString());
+    dialog.setResult(QDialog::Rejected);
+    dialog.show();
+    if (!actions_.empty()) {
+      Action action = std::move(actions_.front());
+      actions_.pop_front();
+      action(dialog);
+    } else {
+      ADD_FAILURE() << "no action for " << shown.back();
+    }
+    dialog.hide();
+    return dialog.result();
+  }
+  bool done() const { return actions_.empty(); }
+  std::vector<std::string> shown;
+
+ private:
+  std::deque<Action> actions_;
+};
+
+template <typename T>
+T* child(QWidget& window, const char* name) {
+  T* found = window.findChild<T*>(name);
+  EXPECT_NE(found, nullptr) << name;
+  return found;
+}
+
+// Typing a character that has no key of its own, as an input method or a
+// Japanese keyboard layout delivers it.
+void typeCharacters(QWidget* widget, const QString& text) {
+  for (QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+  }
+}
+
+QStringList items(QListWidget* list) {
+  QStringList texts;
+  for (int row = 0; row < list->count(); ++row) texts << list->item(row)->text();
+  return texts;
+}
+
+class ProfileEditorTest : public ::testing::Test {
+ protected:
+  ProfileEditorTest() {
+    form3.attach(notebook.machine(), prompter, dialogs, &form10, &form14,
+                 [this] { return win::ansiFromUtf8(title); });
+    form14.attach(&form3, &form15, &form16, &form17, prompter, dialogs);
+  }
+  ~ProfileEditorTest() override {
+    form3.hide();
+    EXPECT_TRUE(dialogs.done());
+  }
+
+  QLineEdit* edit(const char* name) { return child<QLineEdit>(form3, name); }
+  QTabBar* tabs() { return child<QTabBar>(form3, "TabControl1"); }
+  QString label1() { return child<QLabel>(form3, "Label1")->text(); }
+  QStringList boxes() {
+    return {edit("Edit5")->text(), edit("Edit6")->text(), edit("Edit7")->text(),
+            edit("Edit8")->text()};
+  }
+  void click(QWidget& window, const char* name) { child<QPushButton>(window, name)->click(); }
+  QListWidget* list(const char* name) { return child<QListWidget>(form14, name); }
+  void select(const char* name, int row) {
+    list(name)->setCurrentRow(row);
+    list(name)->item(row)->setSelected(true);
+  }
+  std::string stored(const std::string& name) {
+    std::string bytes;
+    win::DWORD length = 0;
+    store::Context ctx{notebook.machine(), prompter, nullptr};
+    store::ReadRawValue(ctx, win::HKEY_LOCAL_MACHINE,
+                        NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name, bytes,
+                        length);
+    return bytes;
+  }
+
+  NotebookProfile notebook;
+  ScriptedPrompter prompter;
+  ActingDialogRunner dialogs;
+  std::string title = "会社";
+  TForm3 form3;
+  TForm10 form10;
+  TForm14 form14;
+  TForm15 form15;
+  TForm16 form16;
+  TForm17 form17;
+};
+
+TEST_F(ProfileEditorTest, ShowLoadsTheProfileNamedInTheSelector) {
+  form3.show();
+  EXPECT_EQ(form3.windowTitle(), QStringLiteral("[会社]の詳細"));
+  EXPECT_EQ(edit("Edit10")->text(), QStringLiteral("会社"));
+  ASSERT_EQ(tabs()->count(), 2);
+  EXPECT_EQ(tabs()->tabText(0), QStringLiteral("ローカル エリア接続"));
+  EXPECT_EQ(tabs()->tabText(1), QStringLiteral("ワイヤレス ネットワーク接続"));
+  EXPECT_EQ(tabs()->currentIndex(), 0);
+  EXPECT_EQ(label1(), "STATIC");
+  EXPECT_EQ(boxes(), QStringList({"192.168.10.25", "255.255.255.0", "192.168.10.1",
+                                  "192.168.10.2,192.168.10.3"}));
+
+  QComboBox* printer = child<QComboBox>(form3, "ComboBox1");
+  EXPECT_EQ(printer->currentText(), "EPSON PX-V630");
+  EXPECT_EQ(printer->count(), 2);
+  EXPECT_TRUE(child<QRadioButton>(form3, "RadioButton2")->isChecked());
+  EXPECT_EQ(edit("Edit1")->text(), "WORKGROUP");
+
+  EXPECT_TRUE(child<QCheckBox>(form3, "CheckBox1")->isChecked());
+  EXPECT_TRUE(child<QCheckBox>(form3, "CheckBox2")->isChecked());
+  EXPECT_EQ(edit("Edit4")->text(), "proxy.example.co.jp");
+  EXPECT_EQ(edit("Edit9")->text(), "8080");
+  EXPECT_TRUE(edit("Edit4")->isEnabled());
+  EXPECT_TRUE(child<QPushButton>(form3, "Button2")->isEnabled());
+}
+
+TEST_F(ProfileEditorTest, UnknownTitleKeepsWhatWasShownAndCannotBeSaved) {
+  form3.show();
+  form3.hide();
+  title = "未登録";
+  prompter.expect("この登録名では登録されていません。", kError, kRefusal);
+  form3.show();
+  EXPECT_EQ(prompter.shown().back().owner, nullptr);
+  EXPECT_EQ(form3.windowTitle(), QStringLiteral("[会社]の詳細"));
+  EXPECT_EQ(tabs()->count(), 2);
+  EXPECT_FALSE(child<QPushButton>(form3, "Button3")->isEnabled());
+}
+
+TEST_F(ProfileEditorTest, TabsKeepTypedValuesUntilTheWindowCloses) {
+  form3.show();
+  edit("Edit5")->setText("10.1.1.1");
+  tabs()->setCurrentIndex(1);
+  EXPECT_EQ(label1(), "DHCP");
+  EXPECT_EQ(boxes(), QStringList({"0.0.0.0", "0.0.0.0", "", ""}));
+  edit("Edit8")->setText("10.1.1.53");
+
+  tabs()->setCurrentIndex(0);
+  EXPECT_EQ(label1(), "STATIC");
+  EXPECT_EQ(edit("Edit5")->text(), "10.1.1.1");
+  tabs()->setCurrentIndex(1);
+  EXPECT_EQ(edit("Edit8")->text(), "10.1.1.53");
+
+  // A new opening reloads the stored profile.
+  form3.hide();
+  form3.show();
+  EXPECT_EQ(edit("Edit5")->text(), "192.168.10.25");
+}
+
+TEST_F(ProfileEditorTest, KeyFiltersLetThroughOnlyWhatEachFieldTakes) {
+  form3.show();
+  QLineEdit* address = edit("Edit5");
+  address->clear();
+  QTest::keyClicks(address, "1a9. x,2");
+  EXPECT_EQ(address->text(), "19.2");
+  QTest::keyClick(address, Qt::Key_Backspace);
+  EXPECT_EQ(address->text(), "19.");
+  // The bytes of half-width katakana and double-byte characters pass.
+  typeCharacters(address, QStringLiteral("ｱあ"));
+  EXPECT_EQ(address->text(), QStringLiteral("19.ｱあ"));
+
+  QLineEdit* dns = edit("Edit8");
+  dns->clear();
+  QTest::keyClicks(dns, "1.2,3;4");
+  EXPECT_EQ(dns->text(), "1.2,34");
+
+  QLineEdit* port = edit("Edit9");
+  port->clear();
+  QTest::keyClicks(port, "80.8a0");
+  EXPECT_EQ(port->text(), "8080");
+
+  EXPECT_EQ(form3.Edit5KeyPress('\x7f'), 7);
+  EXPECT_EQ(form3.Edit5KeyPress(char(0x82)), char(0x82));
+  EXPECT_EQ(form3.Edit8Press(' '), 7);
+  EXPECT_EQ(form3.Edit9KeyPress('\b'), '\b');
+}
+
+TEST_F(ProfileEditorTest, SaveWritesTheFieldsAndShowsTheDhcpAddress) {
+  form3.show();
+  edit("Edit5")->setText("192.168.10.40");
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  click(form3, "Button3");
+  EXPECT_EQ(prompter.shown().back().owner, static_cast<win::HWND>(&form3));
+  EXPECT_EQ(stored("IPAddress"), views::MultiStringImage({"192.168.10.40", "192.168.10.26"}));
+
+  edit("Edit5")->clear();
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  click(form3, "Button3");
+  EXPECT_EQ(edit("Edit5")->text(), "0.0.0.0");
+  EXPECT_EQ(edit("Edit6")->text(), "0.0.0.0");
+  EXPECT_EQ(stored("DhcpIPAddress"), "0.0.0.0");
+}
+
+TEST_F(ProfileEditorTest, TcpipEditorShowsTheListsAndOkWritesThemBack) {
+  form3.show();
+  edit("Edit8")->setText("192.168.10.9");  // typed since the tab was shown
+  dialogs.then([&](QDialog&) {
+    EXPECT_EQ(items(list("ListBox1")),
+              QStringList({"192.168.10.25 --- 255.255.255.0", "192.168.10.26 --- 255.255.255.0"}));
+    EXPECT_EQ(items(list("ListBox2")),
+              QStringList({"192.168.10.1 --- 0", "192.168.10.254 --- 20"}));
+    EXPECT_EQ(items(list("ListBox3")), QStringList({"192.168.10.9"}));
+    EXPECT_FALSE(child<QCheckBox>(form14, "CheckBox1")->isChecked());
+    EXPECT_EQ(child<QLineEdit>(form14, "Edit1")->text(), "20");
+
+    // All DNS servers and all gateways removed, the metric made automatic.
+    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES)
+        .expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES)
+        .expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES);
+    select("ListBox3", 0);
+    click(form14, "Button9");
+    select("ListBox2", 1);
+    click(form14, "Button6");
+    select("ListBox2", 0);
+    click(form14, "Button6");
+    child<QCheckBox>(form14, "CheckBox1")->click();
+    EXPECT_FALSE(child<QLineEdit>(form14, "Edit1")->isEnabled());
+    click(form14, "BitBtn1");
+  });
+  click(form3, "Button1");
+  EXPECT_EQ(dialogs.shown, std::vector<std::string>({"TForm14"}));
+  EXPECT_EQ(form14.tag(), 0);
+  EXPECT_EQ(boxes(), QStringList({"192.168.10.25", "255.255.255.0", "192.168.10.1", ""}));
+  EXPECT_EQ(form3.workingSet()[0].interfaceMetric, 0u);
+  EXPECT_EQ(views::MultiStringItems(form3.workingSet()[0].gatewayList),
+            (std::vector<std::string>{"192.168.10.1", "192.168.10.254"}));
+}
+
+TEST_F(ProfileEditorTest, TcpipEditorOnAnEmptyAddressMakesItDhcpEvenWhenCancelled) {
+  form3.show();
+  edit("Edit5")->clear();
+  edit("Edit7")->clear();
+  dialogs.then([&](QDialog&) {
+    EXPECT_EQ(items(list("ListBox1")), QStringList({"0.0.0.0 --- 0.0.0.0"}));
+    EXPECT_TRUE(items(list("ListBox2")).isEmpty());
+    EXPECT_EQ(items(list("ListBox3")).size(), 2);
+    click(form14, "BitBtn2");
+  });
+  click(form3, "Button1");
+  EXPECT_EQ(boxes(), QStringList({"0.0.0.0", "0.0.0.0", "", "192.168.10.2,192.168.10.3"}));
+  EXPECT_TRUE(form3.workingSet()[0].gatewayList.empty());
+}
+
+TEST_F(ProfileEditorTest, TcpipEditorAsksForASelectionAndKeepsAnItemOnNo) {
+  form3.show();
+  dialogs.then([&](QDialog& dialog) {
+    for (const char* button : {"Button2", "Button3", "Button5", "Button6", "Button8", "Button9"}) {
+      prompter.expect("項目を選択してください。", kError, kRefusal);
+      click(form14, button);
+      EXPECT_EQ(prompter.shown().back().owner, static_cast<win::HWND>(&dialog));
+    }
+    select("ListBox1", 1);
+    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, win::IDNO);
+    click(form14, "Button3");
+    EXPECT_EQ(list("ListBox1")->count(), 2);
+    // A list the profile cannot store keeps the window open.
+    for (int i = 0; i < 15; ++i) list("ListBox1")->addItem("192.168.100.100 --- 255.255.255.255");
+    prompter.expect(
+        "IPｱﾄﾞﾚｽの一覧が長すぎるため登録できません。\n"
+        "256ﾊﾞｲﾄ以内に収まるように項目を減らしてください。",
+        kError, kRefusal);
+    click(form14, "BitBtn1");
+    EXPECT_TRUE(dialog.isVisible());
+    // A full list ignores its add button.
+    while (list("ListBox3")->count() < views::kMaxListItems) list("ListBox3")->addItem("1.1.1.1");
+    click(form14, "Button7");
+    click(form14, "BitBtn2");
+  });
+  click(form3, "Button1");
+}
+
+TEST_F(ProfileEditorTest, EntryDialogsAddAndEditItemsOfTheEditorsLists) {
+  form3.show();
+  dialogs.then([&](QDialog&) {
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(dialog.objectName(), "TForm15");
+      EXPECT_EQ(child<QPushButton>(dialog, "Button1")->text(), QStringLiteral("追加(&A)"));
+      const char* typed[] = {"10", "0", "0", "300", "255", "255", "255", ""};
+      for (int k = 0; k < 8; ++k) {
+        QLineEdit* box = child<QLineEdit>(dialog, qPrintable(QStringLiteral("Edit%1").arg(k + 1)));
+        box->clear();
+        QTest::keyClicks(box, typed[k]);
+      }
+      QLineEdit* first = child<QLineEdit>(dialog, "Edit1");
+      QTest::keyClicks(first, ".a");  // refused
+      EXPECT_EQ(first->text(), "10");
+      EXPECT_FALSE(first->testAttribute(Qt::WA_InputMethodEnabled));
+      click(dialog, "Button1");
+    });
+    click(form14, "Button1");
+    EXPECT_EQ(items(list("ListBox1")).last(), "10.0.0.0 --- 255.255.255.0");
+
+    select("ListBox2", 1);
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(child<QPushButton>(dialog, "Button1")->text(), QStringLiteral("編集(&E)"));
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit1")->text(), "192");
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit4")->text(), "254");
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit5")->text(), "20");
+      child<QLineEdit>(dialog, "Edit3")->setText("  1");
+      child<QLineEdit>(dialog, "Edit5")->setText("300");
+      click(dialog, "Button1");
+    });
+    click(form14, "Button5");
+    EXPECT_EQ(items(list("ListBox2")),
+              QStringList({"192.168.10.1 --- 0", "192.168.1.254 --- 300"}));
+
+    // Add right after an edit starts from the edit's values; cancel adds nothing.
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit3")->text(), "  1");
+      EXPECT_EQ(child<QPushButton>(dialog, "Button1")->text(), QStringLiteral("追加(&A)"));
+      click(dialog, "BitBtn1");
+    });
+    click(form14, "Button4");
+    EXPECT_EQ(list("ListBox2")->count(), 2);
+
+    select("ListBox3", 0);
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit3")->text(), " 10");  // right-aligned
+      click(dialog, "Button1");
+    });
+    click(form14, "Button8");
+    EXPECT_EQ(items(list("ListBox3")), QStringList({"192.168.10.2", "192.168.10.3"}));
+    click(form14, "BitBtn1");
+  });
+  click(form3, "Button1");
+  EXPECT_EQ(dialogs.shown,
+            std::vector<std::string>({"TForm14", "TForm15", "TForm16", "TForm16", "TForm17"}));
+  EXPECT_EQ(views::MultiStringItems(form3.workingSet()[0].addressList),
+            (std::vector<std::string>{"192.168.10.25", "192.168.10.26", "10.0.0.0"}));
+  EXPECT_EQ(views::MultiStringItems(form3.workingSet()[0].gatewayMetricList),
+            (std::vector<std::string>{"0", "300"}));
+}
+
+TEST_F(ProfileEditorTest, MetricTypedIntoTheTcpipEditorIsSaved) {
+  form3.show();
+  tabs()->setCurrentIndex(1);  // the DHCP interface, automatic metric
+  dialogs.then([&](QDialog&) {
+    QCheckBox* automatic = child<QCheckBox>(form14, "CheckBox1");
+    QLineEdit* metric = child<QLineEdit>(form14, "Edit1");
+    EXPECT_TRUE(automatic->isChecked());
+    EXPECT_FALSE(metric->isEnabled());
+    EXPECT_EQ(metric->text(), "");
+    automatic->click();
+    EXPECT_TRUE(metric->isEnabled());
+    QTest::keyClicks(metric, "2x0");
+    EXPECT_EQ(metric->text(), "20");
+    click(form14, "BitBtn1");
+  });
+  click(form3, "Button1");
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  click(form3, "Button3");
+  std::string bytes;
+  win::DWORD length = 0;
+  store::Context ctx{notebook.machine(), prompter, nullptr};
+  store::ReadRawValue(ctx, win::HKEY_LOCAL_MACHINE,
+                      NotebookProfile::interfaceKey(1, NotebookProfile::kWireless),
+                      "InterfaceMetric", bytes, length);
+  EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4));
+}
+
+}  // namespace
