@@ -62,12 +62,16 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
                      win::MB_YESNO | win::MB_ICONWARNING) != win::IDYES)
     return result;
 
-  // Slot j takes over slot j+1 whole: Title, Count and the Data tree.
-  for (int slot = index + 1; slot <= slotCount - 1; ++slot) {
-    DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot));
-    CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE, SlotPath(slot));
+  {
+    // Moving up to 255 slots is a great many writes: one batch for them all.
+    win::RegistryBatch batch(ctx.registry());
+    // Slot j takes over slot j+1 whole: Title, Count and the Data tree.
+    for (int slot = index + 1; slot <= slotCount - 1; ++slot) {
+      DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot));
+      CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE, SlotPath(slot));
+    }
+    DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount));
   }
-  DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount));
   result.deleted = true;
 
   comboActive = followMove(comboActive, DWORD(index));

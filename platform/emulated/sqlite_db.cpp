@@ -84,20 +84,19 @@ std::string Database::errorMessage() const {
 }
 
 Statement Database::prepare(std::string_view sql) {
-  std::string key(sql);
-  auto found = cache_.find(key);
+  auto found = cache_.find(sql.data());
   if (found != cache_.end()) {
     sqlite3_reset(found->second);
     sqlite3_clear_bindings(found->second);
     return Statement(found->second);
   }
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v3(db_, key.c_str(), int(key.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+  if (sqlite3_prepare_v3(db_, sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
                          nullptr) != SQLITE_OK) {
     sqlite3_finalize(stmt);
     return Statement();
   }
-  cache_[key] = stmt;
+  cache_[sql.data()] = stmt;
   return Statement(stmt);
 }
 

@@ -56,7 +56,7 @@ class Database {
   std::string errorMessage() const;
 
   // A cached prepared statement with its bindings cleared; empty (false) on a
-  // preparation error.
+  // preparation error. `sql` must be a string literal (it keys the cache).
   Statement prepare(std::string_view sql);
   int exec(const char* sql);
   // Runs one prepared statement to its end; SQLITE_OK or the error.
@@ -74,27 +74,37 @@ class Database {
 
  private:
   sqlite3* db_ = nullptr;
-  std::unordered_map<std::string, sqlite3_stmt*> cache_;
+  // Keyed by the address of the SQL text: every statement is a literal, so
+  // a lookup costs no string hashing on the registry's hot path.
+  std::unordered_map<const char*, sqlite3_stmt*> cache_;
   int depth_ = 0;
 };
 
-// Rolls back unless committed.
+// Rolls back unless committed. Inside an open transaction a read needs no
+// savepoint of its own (it already sees one consistent state), and neither
+// does a write made of one statement, which SQLite undoes by itself when it
+// fails.
 class Transaction {
  public:
-  Transaction(Database& db, bool write) : db_(db), status_(db.begin(write)) {}
+  Transaction(Database& db, bool write, bool singleStatement = false)
+      : db_(db),
+        joined_((!write || singleStatement) && db.depth() > 0),
+        status_(joined_ ? SQLITE_OK : db.begin(write)) {}
   ~Transaction() {
-    if (status_ == SQLITE_OK && !done_) db_.rollback();
+    if (status_ == SQLITE_OK && !joined_ && !done_) db_.rollback();
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
   int status() const { return status_; }
   int commit() {
+    if (joined_) return SQLITE_OK;
     done_ = true;
     return db_.commit();
   }
 
  private:
   Database& db_;
+  bool joined_;
   int status_;
   bool done_ = false;
 };
