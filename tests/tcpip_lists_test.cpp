@@ -52,6 +52,12 @@ TEST(TcpipListsTest, OpenPairsFurtherAddressesAsTheSwitchAppliesThem) {
   // The fields' texts become the buffers' texts, as typed.
   EXPECT_EQ(entry.addressText, "192.168.1.300");
   EXPECT_EQ(entry.gatewayText, "192.168.1.1");
+
+  // A metric stored as plain text serves every gateway.
+  entry.gatewayMetricList.clear();
+  entry.gatewayMetricText = "5";
+  lists = views::OpenTcpipLists(entry, boxes, true);
+  EXPECT_EQ(lists.gateways, (std::vector<std::string>{"192.168.1.1 --- 5", "192.168.1.254 --- 5"}));
 }
 
 TEST(TcpipListsTest, OpenOnEmptyFieldsMakesDhcpAndDropsGateways) {

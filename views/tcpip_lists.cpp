@@ -26,27 +26,15 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-std::string format(const char* utf8Format, const std::string& ansiText) {
+// printf-style filling of a UTF-8 format whose result is ANSI; the
+// arguments are ANSI texts and numbers.
+template <typename... Args>
+std::string format(const char* utf8Format, Args... args) {
   std::string ansiFormat = win::ansiFromUtf8(utf8Format);
-  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), ansiText.c_str());
+  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), args...);
+  if (size < 0) return ansiFormat;
   std::string out(std::size_t(size), '\0');
-  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), ansiText.c_str());
-  return out;
-}
-
-std::string format(const char* utf8Format, const std::string& ansiText, int number) {
-  std::string ansiFormat = win::ansiFromUtf8(utf8Format);
-  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), ansiText.c_str(), number);
-  std::string out(std::size_t(size), '\0');
-  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), ansiText.c_str(), number);
-  return out;
-}
-
-std::string format(const char* utf8Format, int number) {
-  std::string ansiFormat = win::ansiFromUtf8(utf8Format);
-  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), number);
-  std::string out(std::size_t(size), '\0');
-  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), number);
+  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), args...);
   return out;
 }
 
@@ -73,17 +61,10 @@ bool isCompleteAddress(std::string_view text) {
 }
 
 // The partner of the further item at `index`: the one at the same
-// position, else the last one of the list (so that a single mask serves
-// every address, as the switch applies them), else `fallback`.
-std::string partnerAt(const std::vector<std::string>& partners, std::size_t index,
-                      const std::string& fallback) {
-  if (index < partners.size()) return partners[index];
-  if (!partners.empty()) return partners.back();
-  return fallback;
-}
-
-std::string dottedText(const std::array<int, 4>& octets) {
-  return FormatAddress(octets);
+// position, else the last one of the list, so that a single mask serves
+// every address, as the switch applies them.
+const std::string& partnerAt(const std::vector<std::string>& partners, std::size_t index) {
+  return index < partners.size() ? partners[index] : partners.back();
 }
 
 }  // namespace
@@ -166,7 +147,7 @@ TcpipLists OpenTcpipLists(InterfaceBuffers& entry, AddressBoxes& boxes, bool sho
   const std::vector<std::string> masks =
       MultiStringItems(ReplaceFirstString(entry.maskList, entry.maskText));
   for (std::size_t i = 1; i < addresses.size(); ++i)
-    lists.addresses.push_back(JoinPair(addresses[i], partnerAt(masks, i, entry.maskText)));
+    lists.addresses.push_back(JoinPair(addresses[i], partnerAt(masks, i)));
 
   if (showsInterface && boxes.gateway.empty()) {
     entry.gatewayText.clear();
@@ -176,10 +157,12 @@ TcpipLists OpenTcpipLists(InterfaceBuffers& entry, AddressBoxes& boxes, bool sho
     lists.gateways.push_back(
         JoinPair(NormalizeAddress(entry.gatewayText), entry.gatewayMetricText));
     const std::vector<std::string> gateways = MultiStringItems(entry.gatewayList);
-    const std::vector<std::string> metrics = MultiStringItems(entry.gatewayMetricList);
+    // Without a stored metric list the metric field's text is the metric,
+    // as a save stores it.
+    std::vector<std::string> metrics = MultiStringItems(entry.gatewayMetricList);
+    if (metrics.front().empty()) metrics = {entry.gatewayMetricText};
     for (std::size_t i = 1; i < gateways.size(); ++i)
-      lists.gateways.push_back(
-          JoinPair(gateways[i], partnerAt(metrics, i, entry.gatewayMetricText)));
+      lists.gateways.push_back(JoinPair(gateways[i], partnerAt(metrics, i)));
   }
 
   // The DNS field rather than the buffer: what the user typed there since
@@ -205,16 +188,16 @@ std::optional<std::string> FindTcpipListProblem(const TcpipLists& lists) {
     auto [left, right] = SplitPair(item);
     if (item.find(kPairSeparator) == std::string::npos || !isCompleteAddress(left) ||
         !isCompleteAddress(right))
-      return format(kIncompleteAddress, item);
-    addresses.push_back(dottedText(readOctets(left)));
-    masks.push_back(dottedText(readOctets(right)));
+      return format(kIncompleteAddress, item.c_str());
+    addresses.push_back(FormatAddress(readOctets(left)));
+    masks.push_back(FormatAddress(readOctets(right)));
   }
   for (const std::string& item : lists.gateways) {
     auto [left, right] = SplitPair(item);
     // A gateway without a metric reads as metric 0, automatic.
     if (item.find(kPairSeparator) == std::string::npos || !isCompleteAddress(left))
-      return format(kIncompleteGateway, item);
-    gateways.push_back(dottedText(readOctets(left)));
+      return format(kIncompleteGateway, item.c_str());
+    gateways.push_back(FormatAddress(readOctets(left)));
     metrics.push_back(std::to_string(readInt(right)));
   }
   const std::pair<const char*, const std::vector<std::string>*> stored[] = {
@@ -224,7 +207,7 @@ std::optional<std::string> FindTcpipListProblem(const TcpipLists& lists) {
       {"ｹﾞｰﾄｳｪｲﾒﾄﾘｯｸ", &metrics}};
   for (const auto& [utf8Name, items] : stored)
     if (MultiStringImage(*items).size() > kMaxStoredListBytes)
-      return format(kListTooLong, win::ansiFromUtf8(utf8Name), int(kMaxStoredListBytes));
+      return format(kListTooLong, win::ansiFromUtf8(utf8Name).c_str(), int(kMaxStoredListBytes));
 
   std::size_t dnsLength = 0;
   for (const std::string& server : lists.dnsServers) dnsLength += server.size() + 1;
@@ -237,8 +220,8 @@ void AcceptTcpipLists(const TcpipLists& lists, InterfaceBuffers& entry, AddressB
     std::vector<std::string> addresses, masks;
     for (const std::string& item : lists.addresses) {
       auto [left, right] = SplitPair(item);
-      addresses.push_back(dottedText(readOctets(left)));
-      masks.push_back(dottedText(readOctets(right)));
+      addresses.push_back(FormatAddress(readOctets(left)));
+      masks.push_back(FormatAddress(readOctets(right)));
     }
     entry.addressText = boxes.address = addresses.front();
     entry.maskText = boxes.mask = masks.front();
@@ -249,7 +232,7 @@ void AcceptTcpipLists(const TcpipLists& lists, InterfaceBuffers& entry, AddressB
     std::vector<std::string> gateways, metrics;
     for (const std::string& item : lists.gateways) {
       auto [left, right] = SplitPair(item);
-      gateways.push_back(dottedText(readOctets(left)));
+      gateways.push_back(FormatAddress(readOctets(left)));
       metrics.push_back(std::to_string(readInt(right)));
     }
     entry.gatewayText = boxes.gateway = gateways.front();

@@ -73,7 +73,8 @@ void styleHeadings(QTextDocument& document) {
   }
 }
 
-// Tables get thin rules, room around the text and a shaded head row.
+// Tables get thin rules, room around the text and a shaded head row that
+// starts every page the table runs onto.
 void styleTables(QTextDocument& document) {
   for (QTextFrame* frame : document.rootFrame()->childFrames()) {
     auto* table = qobject_cast<QTextTable*>(frame);
@@ -84,6 +85,7 @@ void styleTables(QTextDocument& document) {
     format.setBorderBrush(QColor(0x80, 0x80, 0x80));
     format.setCellPadding(3);
     format.setCellSpacing(0);
+    format.setHeaderRowCount(1);  // repeated on the next page
     format.setWidth(QTextLength(QTextLength::PercentageLength, 100));
     // The last column holds the explanations and gets the most room.
     if (table->columns() == 2)
