@@ -16,4 +16,9 @@ std::string ansiFromUtf8(std::string_view utf8);
 // and back to the same bytes.
 bool isRoundTripAnsi(std::string_view ansi);
 
+// True for a byte that opens a double-byte character in code page 932.
+inline bool isLeadByte(unsigned char c) {
+  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
 }  // namespace win

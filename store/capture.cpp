@@ -9,6 +9,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/system_keys.h"
 
 namespace store {
 
@@ -17,18 +18,6 @@ namespace {
 using win::DWORD;
 using win::HKEY_CURRENT_USER;
 using win::HKEY_LOCAL_MACHINE;
-
-constexpr const char* kAdaptersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
-constexpr const char* kInterfacesKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
-constexpr const char* kAdapterTcpipKey =
-    "SYSTEM\\CurrentControlSet\\Services\\%s\\Parameters\\Tcpip";
-constexpr const char* kConnectionKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\%s\\"
-    "Connection";
-constexpr const char* kInternetSettingsKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // A title is read back into a 256-byte buffer with its NUL.
 constexpr std::size_t kMaxTitleBytes = kValueBufferSize - 1;
@@ -131,8 +120,8 @@ void captureInto(const Context& ctx, int index) {
     // Only GUID-named adapters are network interfaces; pseudo-adapters such
     // as NdisWan entries stay listed in the Adapters mirror alone.
     if (identifier.empty() || identifier[0] != '{') continue;
-    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kAdapterTcpipKey, identifier));
-    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kConnectionKey, identifier));
+    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kAdapterTcpipKeyFormat, identifier));
+    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kConnectionKeyFormat, identifier));
   }
   replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kAdaptersKey);
   replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kInterfacesKey);

@@ -7,6 +7,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/system_keys.h"
 
 namespace switching {
 
@@ -14,12 +15,6 @@ namespace {
 
 using win::DWORD;
 using win::HKEY_LOCAL_MACHINE;
-
-constexpr const char* kAdaptersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
-constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
-constexpr const char* kNetworkKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
 
 // UTF-8 sources of the texts the script carries; they enter ANSI text once,
 // where the script is composed.
@@ -36,9 +31,6 @@ constexpr const char* kUnsafeMessage =
     "登録内容に使用できない文字が含まれているため切り替えできません。\n[%s] %s : %s";
 constexpr const char* kErrorCaption = "エラーメッセージ";
 
-bool isLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool isTrailByte(unsigned char c) {
   return c >= 0x40 && c <= 0xFC && c != 0x7F;
 }
@@ -111,9 +103,9 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
   std::string ipConfig;
   store::ReadStringValue(
       ctx, HKEY_LOCAL_MACHINE,
-      store::MirrorPath(slot, std::string(kAdaptersKey) + "\\" + entry.adapterId), "IpConfig",
-      ipConfig);
-  const std::string interfaceKey = kServicesKey + ipConfig;
+      store::MirrorPath(slot, std::string(store::kAdaptersKey) + "\\" + entry.adapterId),
+      "IpConfig", ipConfig);
+  const std::string interfaceKey = store::kServicesKeyPrefix + ipConfig;
   const std::string profileKey = store::MirrorPath(slot, interfaceKey);
 
   // A profile interface without EnableDHCP takes the static form: its own
@@ -209,7 +201,7 @@ std::string resultPathInScript(const std::string& path) {
   bool quote = false;
   for (std::size_t i = 0; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (isLeadByte(c) && i + 1 < path.size()) {
+    if (win::isLeadByte(c) && i + 1 < path.size()) {
       escaped += path[i];
       escaped += path[++i];
       continue;
@@ -233,7 +225,7 @@ std::string displayText(const std::string& ansi) {
   std::string shown;
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ansi[i]);
-    if (isLeadByte(c) && i + 1 < ansi.size() &&
+    if (win::isLeadByte(c) && i + 1 < ansi.size() &&
         isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
       shown += ansi[i];
       shown += ansi[++i];
@@ -241,7 +233,7 @@ std::string displayText(const std::string& ansi) {
       shown += "\\r";
     } else if (c == '\n') {
       shown += "\\n";
-    } else if (c < 0x20 || c == 0x7F || isLeadByte(c) || c == 0x80 || c >= 0xFD) {
+    } else if (c < 0x20 || c == 0x7F || win::isLeadByte(c) || c == 0x80 || c >= 0xFD) {
       char hex[8];
       std::snprintf(hex, sizeof hex, "\\x%02X", c);
       shown += hex;
@@ -265,7 +257,7 @@ WorkFiles WorkFilePaths(win::System& system) {
   bool endsWithBackslash = false;
   for (std::size_t i = 0; i < directory.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(directory[i]);
-    if (isLeadByte(c) && i + 1 < directory.size()) {
+    if (win::isLeadByte(c) && i + 1 < directory.size()) {
       ++i;
       endsWithBackslash = false;
     } else {
@@ -277,7 +269,7 @@ WorkFiles WorkFilePaths(win::System& system) {
 }
 
 std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int slot) {
-  const std::string adapters = store::MirrorPath(slot, kAdaptersKey);
+  const std::string adapters = store::MirrorPath(slot, store::kAdaptersKey);
   std::vector<std::string> paths;
   int count = 0;
   store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, adapters, paths, count);
@@ -289,9 +281,10 @@ std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int sl
     // the entry is left out rather than cut into the name of another key.
     if (id.empty() || id.front() != '{' || id.size() > kMaxAdapterIdLength) continue;
     std::string name;
-    if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE,
-                               store::MirrorPath(slot, kNetworkKey + id + "\\Connection"), "Name",
-                               name) != 0)
+    if (store::ReadStringValue(
+            ctx, HKEY_LOCAL_MACHINE,
+            store::MirrorPath(slot, store::kNetworkKeyPrefix + id + "\\Connection"), "Name",
+            name) != 0)
       continue;
     list.push_back({std::move(id), std::move(name)});
   }
@@ -357,7 +350,7 @@ std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
 bool IsScriptSafeText(std::string_view ansi) {
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ansi[i]);
-    if (isLeadByte(c)) {
+    if (win::isLeadByte(c)) {
       // The interpreter takes the next byte as the character's second half
       // whatever it is; a lead byte without a proper partner would swallow
       // the quote or blank that follows the value in the script.

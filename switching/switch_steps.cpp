@@ -5,6 +5,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/system_keys.h"
 
 namespace switching {
 
@@ -13,9 +14,6 @@ namespace {
 using win::DWORD;
 using win::HKEY_CURRENT_USER;
 using win::HKEY_LOCAL_MACHINE;
-
-constexpr const char* kInternetSettings =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 
 // The WIN.INI entry of a printer is read into 256 bytes, as the name is.
 constexpr win::DWORD kPrinterEntrySize = 256;
@@ -63,24 +61,24 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
 }
 
 void ApplyProxySettings(const store::Context& ctx, int slot) {
-  const std::string mirror = store::MirrorPath(slot, kInternetSettings);
+  const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
-                         kInternetSettings);
+                         store::kInternetSettingsKey);
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyOverride", HKEY_CURRENT_USER,
-                         kInternetSettings);
+                         store::kInternetSettingsKey);
   store::CopyDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", HKEY_CURRENT_USER,
-                        kInternetSettings);
+                        store::kInternetSettingsKey);
   // The automatic configuration script goes first, so that the live key
   // keeps one only when the profile has one.
   win::Registry& registry = ctx.registry();
   win::HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, kInternetSettings, 0, win::KEY_ALL_ACCESS, &key) ==
-      win::ERROR_SUCCESS) {
+  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, win::KEY_ALL_ACCESS,
+                             &key) == win::ERROR_SUCCESS) {
     registry.RegDeleteValueA(key, "AutoConfigURL");
     registry.RegCloseKey(key);
   }
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
-                         kInternetSettings);
+                         store::kInternetSettingsKey);
 }
 
 std::string MembershipFailureMessage(DWORD code) {

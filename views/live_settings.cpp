@@ -6,6 +6,7 @@
 #include "platform/code_page.h"
 #include "store/capture.h"
 #include "store/registry_access.h"
+#include "store/system_keys.h"
 
 namespace views {
 
@@ -15,13 +16,6 @@ using win::DWORD;
 using win::HKEY_CURRENT_USER;
 using win::HKEY_LOCAL_MACHINE;
 
-constexpr const char* kComputerNameKey =
-    "SYSTEM\\CurrentControlSet\\Control\\ComputerName\\ComputerName";
-constexpr const char* kServerParametersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\lanmanserver\\parameters";
-constexpr const char* kNetworkKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
-constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
 // NetGetJoinInformation's name is converted into a buffer of this size; a
 // name that does not fit is shown as empty rather than cut.
 constexpr std::size_t kJoinNameBufferSize = 1024;
@@ -76,12 +70,14 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
                                            const std::string& adapterPath,
                                            const std::string& adapterId) {
   LiveInterface entry;
-  if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, kNetworkKey + adapterId + "\\Connection",
-                             "Name", entry.name) != 0)
+  if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE,
+                             store::kNetworkKeyPrefix + adapterId + "\\Connection", "Name",
+                             entry.name) != 0)
     return std::nullopt;
 
   std::vector<std::string> ipConfig = ReadList(ctx, adapterPath, "IpConfig");
-  const std::string key = kServicesKey + (ipConfig.empty() ? std::string() : ipConfig.front());
+  const std::string key =
+      store::kServicesKeyPrefix + (ipConfig.empty() ? std::string() : ipConfig.front());
   DWORD enableDhcp = 0;
   store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
   entry.dhcp = enableDhcp != 0;
@@ -106,7 +102,7 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
     entry.mask = PairedItem(masks, 0);
     for (std::size_t i = 0; i < addresses.size(); ++i) {
       entry.addressPairs.push_back({addresses[i], PairedItem(masks, i)});
-      entry.addressItems.push_back(DisplayPair(addresses[i], PairedItem(masks, i)));
+      entry.addressItems.push_back(JoinPair(addresses[i], PairedItem(masks, i)));
     }
     entry.dns = ReadText(ctx, HKEY_LOCAL_MACHINE, key, "NameServer");
   }
@@ -121,7 +117,7 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
     // Only the first gateway's metric 0 reads as automatic.
     bool automatic = i == 0 && !metrics.empty() && metrics.front() == "0";
     entry.gatewayItems.push_back(
-        DisplayPair(gateways[i], automatic ? win::ansiFromUtf8("自動") : metric));
+        JoinPair(gateways[i], automatic ? win::ansiFromUtf8("自動") : metric));
   }
 
   store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.metric);
@@ -133,9 +129,9 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
 void ReadInterfaces(const store::Context& ctx, LiveSettings& live) {
   std::vector<std::string> paths;
   int count = 0;
-  store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
+  store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, store::kAdaptersKey, paths, count);
   if (paths.size() > kMaxLiveAdapterKeys) paths.resize(kMaxLiveAdapterKeys);
-  const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
+  const std::size_t prefix = std::string(store::kAdaptersKey).size() + 1;
   for (const std::string& path : paths) {
     if (live.interfaces.size() >= kMaxLiveInterfaces) break;
     std::string id = path.substr(prefix);
@@ -148,10 +144,6 @@ void ReadInterfaces(const store::Context& ctx, LiveSettings& live) {
 }
 
 }  // namespace
-
-std::string DisplayPair(const std::string& left, const std::string& right) {
-  return left + " --- " + right;
-}
 
 std::vector<std::string> SplitMultiString(const std::string& bytes, DWORD length) {
   std::vector<std::string> strings;
@@ -174,8 +166,8 @@ std::vector<std::string> SplitMultiString(const std::string& bytes, DWORD length
 
 LiveSettings ReadLiveSettings(const store::Context& ctx) {
   LiveSettings live;
-  live.computerName = ReadText(ctx, HKEY_LOCAL_MACHINE, kComputerNameKey, "ComputerName");
-  live.description = ReadText(ctx, HKEY_LOCAL_MACHINE, kServerParametersKey, "srvcomment");
+  live.computerName = ReadText(ctx, HKEY_LOCAL_MACHINE, store::kComputerNameKey, "ComputerName");
+  live.description = ReadText(ctx, HKEY_LOCAL_MACHINE, store::kServerParametersKey, "srvcomment");
   ReadMembership(ctx, live);
   live.printer = store::ReadDefaultPrinter(ctx);
   ReadProxy(ctx, live);

@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "store/context.h"
+#include "store/system_keys.h"
+#include "views/display_pair.h"
 #include "views/proxy_settings.h"
 
 namespace views {
 
-inline constexpr const char* kAdaptersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
+// The adapters key the live view enumerates.
+using store::kAdaptersKey;
 // At most this many interfaces, out of at most this many adapter keys, per
 // read; adapter identifiers longer than kMaxAdapterNameLength are left out.
 inline constexpr std::size_t kMaxLiveInterfaces = 256;
@@ -74,9 +76,6 @@ struct LiveSettings {
 // empty (or the defaults named above); nothing is written and no message
 // box is raised except those the registry layer raises itself.
 LiveSettings ReadLiveSettings(const store::Context& ctx);
-
-// The display pair "left --- right" that the detail lists show.
-std::string DisplayPair(const std::string& left, const std::string& right);
 
 // Splits a REG_MULTI_SZ image read by store::ReadRawValue (`length` 0: one
 // plain text) into its strings, up to the first empty one. An empty plain

@@ -8,6 +8,7 @@
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/system_keys.h"
 #include "switching/switch_script.h"
 #include "views/tcpip_lists.h"
 
@@ -17,10 +18,6 @@ namespace {
 
 using win::DWORD;
 using win::HKEY_LOCAL_MACHINE;
-
-constexpr const char* kAdaptersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
-constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
 
 constexpr const char* kDhcpAddress = "0.0.0.0";
 // A stored value is read whole into a buffer of this size to tell a value
@@ -108,12 +105,13 @@ void readList(const store::Context& ctx, const std::string& key, const char* nam
 
 std::string interfaceKeyOf(const store::Context& ctx, int slot, const std::string& adapterId) {
   std::string ipConfig;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE,
-                         store::MirrorPath(slot, std::string(kAdaptersKey) + "\\" + adapterId),
-                         "IpConfig", ipConfig);
+  store::ReadStringValue(
+      ctx, HKEY_LOCAL_MACHINE,
+      store::MirrorPath(slot, std::string(store::kAdaptersKey) + "\\" + adapterId), "IpConfig",
+      ipConfig);
   ipConfig = firstString(ipConfig);
   if (ipConfig.empty()) return std::string();
-  return store::MirrorPath(slot, kServicesKey + ipConfig);
+  return store::MirrorPath(slot, store::kServicesKeyPrefix + ipConfig);
 }
 
 // Fills the buffers of one interface from its stored key.

@@ -57,6 +57,10 @@ TForm3::TForm3(QWidget* parent)
   views::KeyPressFilter::install(
       ui_->Edit9, [this](char key) { return Edit9KeyPress(key); }, this);
 
+  // Enter presses only the focused button here, so no button may look like
+  // the default one.
+  for (QPushButton* button : findChildren<QPushButton*>()) button->setAutoDefault(false);
+
   // Nothing to save or edit until a profile has been loaded.
   ui_->Button1->setEnabled(false);
   ui_->Button3->setEnabled(false);
@@ -244,6 +248,7 @@ void TForm3::showProxyState() {
   ui_->CheckBox2->setChecked(state.bypassLocal);
   showText(ui_->Edit2, state.scriptAddress);
   showText(ui_->Edit4, state.single.host);
+  ui_->Edit4->setCursorPosition(0);  // a long host shows its beginning
   showText(ui_->Edit9, state.single.port);
   const bool single = views::SingleFieldsEnabled(state);
   for (QWidget* widget : {static_cast<QWidget*>(ui_->Edit4), static_cast<QWidget*>(ui_->Label4),

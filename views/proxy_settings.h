@@ -15,11 +15,12 @@
 
 #include "platform/win_types.h"
 #include "store/context.h"
+#include "store/system_keys.h"
 
 namespace views {
 
-inline constexpr const char* kInternetSettingsKey =
-    "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+// The key the proxy values are read from and written to, live or mirrored.
+using store::kInternetSettingsKey;
 inline constexpr const char* kLocalBypassEntry = "<local>";
 // Composed values and single fields live in 256-byte buffers.
 inline constexpr std::size_t kMaxProxyTextLength = 255;

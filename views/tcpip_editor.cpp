@@ -48,6 +48,10 @@ TForm14::TForm14(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
   views::KeyPressFilter::install(
       ui_->Edit1, [this](char key) { return Edit1KeyPress(key); }, this);
+  // A group's accelerator takes the user to its list.
+  ui_->GroupBox1->setFocusProxy(ui_->ListBox1);
+  ui_->GroupBox2->setFocusProxy(ui_->ListBox2);
+  ui_->GroupBox3->setFocusProxy(ui_->ListBox3);
 }
 
 TForm14::~TForm14() = default;

@@ -118,10 +118,6 @@ std::string NormalizeAddress(std::string_view text) {
   return FormatAddress(ClampOctets(readOctets(text)));
 }
 
-std::string JoinPair(const std::string& left, const std::string& right) {
-  return left + kPairSeparator + right;
-}
-
 std::pair<std::string, std::string> SplitPair(const std::string& item) {
   std::size_t at = item.find(kPairSeparator);
   if (at == std::string::npos) return {item, std::string()};

@@ -12,11 +12,11 @@
 #include <utility>
 #include <vector>
 
+#include "views/display_pair.h"
 #include "views/profile_data.h"
 
 namespace views {
 
-inline constexpr const char* kPairSeparator = " --- ";
 // Each list of the editor holds at most this many items.
 inline constexpr int kMaxListItems = 32;
 
@@ -36,7 +36,6 @@ std::string FormatAddress(const std::array<int, 4>& octets);
 // The address read as four octets, an unreadable or out-of-range one as 0.
 std::string NormalizeAddress(std::string_view text);
 
-std::string JoinPair(const std::string& left, const std::string& right);
 // Split at the first " --- "; without it the whole item is the left part.
 std::pair<std::string, std::string> SplitPair(const std::string& item);
 

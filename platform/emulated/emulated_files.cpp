@@ -16,10 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Splits at "\" and "/" that are characters of their own (a double-byte
 // character's second byte may be 0x5C).
 std::vector<std::string> splitComponents(const std::string& path) {
@@ -27,7 +23,7 @@ std::vector<std::string> splitComponents(const std::string& path) {
   std::string current;
   for (size_t i = 0; i < path.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(path[i]);
-    if (isLeadByte(c) && i + 1 < path.size()) {
+    if (win::isLeadByte(c) && i + 1 < path.size()) {
       current += path[i];
       current += path[++i];
     } else if (c == '\\' || c == '/') {

@@ -68,7 +68,7 @@ bool isValidWorkgroupName(const std::string& ansi) {
   bool onlyDotsAndBlanks = true;
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ansi[i]);
-    if ((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) {
+    if (win::isLeadByte(c)) {
       ++i;  // a double-byte character is a name character whatever its second byte
       onlyDotsAndBlanks = false;
       continue;

@@ -70,10 +70,6 @@ int wideLength(std::string_view ansi) {
   return int(ansiToWide(ansi).size());
 }
 
-bool isLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // Splits an ANSI path at backslashes that are characters of their own: the
 // second byte of a double-byte character may be 0x5C and is not a separator.
 // False for an empty component (a leading or doubled backslash); one trailing
@@ -85,7 +81,7 @@ bool splitPath(const char* path, std::vector<std::string>* parts) {
   bool any = false;
   for (const char* p = path; *p; ++p) {
     unsigned char c = static_cast<unsigned char>(*p);
-    if (isLeadByte(c) && p[1]) {
+    if (win::isLeadByte(c) && p[1]) {
       current += *p++;
       current += *p;
     } else if (c == '\\') {
@@ -247,9 +243,18 @@ LONG EmulatedRegistry::resolveHandle(HKEY key, REGSAM need, std::int64_t* keyId)
   }
   auto found = handles_.find(value);
   if (found == handles_.end()) return ERROR_INVALID_HANDLE;
-  if ((found->second.access & need) != need) return ERROR_ACCESS_DENIED;
-  if (!keyExists(found->second.keyId)) return ERROR_KEY_DELETED;
-  *keyId = found->second.keyId;
+  Handle& handle = found->second;
+  if ((handle.access & need) != need) return ERROR_ACCESS_DENIED;
+  // While a batch holds the write lock no other process can delete the key,
+  // so one check per batch suffices until this registry deletes a key itself.
+  bool known =
+      batchOpen_ && handle.checkedBatch == batchSerial_ && handle.checkedDeletions == deletions_;
+  if (!known) {
+    if (!keyExists(handle.keyId)) return ERROR_KEY_DELETED;
+    handle.checkedBatch = batchOpen_ ? batchSerial_ : 0;
+    handle.checkedDeletions = deletions_;
+  }
+  *keyId = handle.keyId;
   return ERROR_SUCCESS;
 }
 
@@ -475,6 +480,7 @@ LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
 }
 
 LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
+  ++deletions_;
   if (!subKey || !*subKey) return ERROR_ACCESS_DENIED;
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
@@ -497,6 +503,7 @@ LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
 }
 
 DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
+  ++deletions_;
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return DWORD(rc);
@@ -535,6 +542,7 @@ void EmulatedRegistry::beginBatch() {
   // If the transaction cannot start (another process holds the lock for
   // longer than the busy timeout) the calls simply commit one by one.
   batchOpen_ = db_.begin(true) == SQLITE_OK;
+  if (batchOpen_) ++batchSerial_;
 }
 
 void EmulatedRegistry::endBatch() {

@@ -70,6 +70,9 @@ class EmulatedRegistry : public win::Registry {
   struct Handle {
     std::int64_t keyId;
     win::REGSAM access;
+    // The batch and deletion count at which the key was last seen to exist.
+    std::uint64_t checkedBatch = 0;
+    std::uint64_t checkedDeletions = 0;
   };
   EmulatedRegistry() = default;
 
@@ -86,6 +89,8 @@ class EmulatedRegistry : public win::Registry {
   bool failed_ = false;  // a write failed inside an outer transaction
   int batchDepth_ = 0;
   bool batchOpen_ = false;  // the outermost batch holds a transaction
+  std::uint64_t batchSerial_ = 0;  // numbers the batches that held a transaction
+  std::uint64_t deletions_ = 0;    // key deletions attempted through this registry
 };
 
 }  // namespace emu

@@ -9,6 +9,8 @@
 #include <ctime>
 #include <filesystem>
 
+#include "platform/code_page.h"
+
 namespace emu {
 
 using namespace win;
@@ -55,7 +57,7 @@ bool endsWithBackslashCharacter(const std::string& text) {
   bool backslash = false;
   for (size_t i = 0; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
-    bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+    bool lead = win::isLeadByte(c);
     backslash = c == '\\';
     if (lead && i + 1 < text.size()) ++i;
   }

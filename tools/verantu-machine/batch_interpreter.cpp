@@ -20,9 +20,6 @@ constexpr std::size_t kMaxLineLength = 8191;
 constexpr int kMaxBatchDepth = 32;
 constexpr int kNotRecognizedLevel = 9009;
 
-bool isLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 bool isBlank(char c) {
   return c == ' ' || c == '\t';
 }
@@ -149,7 +146,7 @@ bool BatchInterpreter::parseLine(const std::string& line, std::vector<Command>* 
   const std::size_t n = line.size();
   std::size_t i = 0;
   auto takeCharacter = [&](std::string& to) {
-    if (isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < n) {
+    if (win::isLeadByte(static_cast<unsigned char>(line[i])) && i + 1 < n) {
       to.append(line, i, 2);
       i += 2;
     } else {
@@ -158,7 +155,7 @@ bool BatchInterpreter::parseLine(const std::string& line, std::vector<Command>* 
   };
   while (i < n) {
     const char c = line[i];
-    if (isLeadByte(static_cast<unsigned char>(c)) || quoted) {
+    if (win::isLeadByte(static_cast<unsigned char>(c)) || quoted) {
       if (c == '"') quoted = false;
       takeCharacter(current.text);
       continue;
@@ -199,7 +196,7 @@ bool BatchInterpreter::parseLine(const std::string& line, std::vector<Command>* 
         bool fileQuoted = false;
         while (i < n) {
           const char f = line[i];
-          if (isLeadByte(static_cast<unsigned char>(f))) {
+          if (win::isLeadByte(static_cast<unsigned char>(f))) {
             takeCharacter(redirect.file);
           } else if (f == '"') {
             fileQuoted = !fileQuoted;
@@ -345,7 +342,8 @@ int BatchInterpreter::runSimple(const std::string& text, std::string* out, std::
     rest = close == std::string::npos ? text.size() : close + 1;
   } else {
     while (rest < text.size() && !isBlank(text[rest])) {
-      rest += isLeadByte(static_cast<unsigned char>(text[rest])) && rest + 1 < text.size() ? 2 : 1;
+      rest +=
+          win::isLeadByte(static_cast<unsigned char>(text[rest])) && rest + 1 < text.size() ? 2 : 1;
     }
     word = text.substr(start, rest - start);
   }

@@ -9,6 +9,7 @@
 
 #include "platform/code_page.h"
 #include "platform/emulated/emulated_machine.h"
+#include "store/system_keys.h"
 
 namespace machinetool {
 
@@ -17,19 +18,6 @@ namespace {
 using win::DWORD;
 using win::HKEY;
 using win::HKEY_LOCAL_MACHINE;
-
-constexpr const char* kNetworkKey =
-    "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}";
-constexpr const char* kAdaptersKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
-constexpr const char* kInterfacesKey =
-    "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
-constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services\\";
-constexpr const char* kEmulationKey = "SYSTEM\\Emulation";
-
-bool isLeadByte(unsigned char c) {
-  return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
 
 // --- registry -------------------------------------------------------------
 
@@ -259,7 +247,7 @@ struct Interface {
 
 std::optional<Interface> findInterface(win::Registry& registry, const std::string& name) {
   HKEY network = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kNetworkKey, 0, win::KEY_READ, &network) !=
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kNetworkKey, 0, win::KEY_READ, &network) !=
       win::ERROR_SUCCESS)
     return std::nullopt;
   std::vector<std::string> ids;
@@ -273,7 +261,7 @@ std::optional<Interface> findInterface(win::Registry& registry, const std::strin
   for (const std::string& id : ids) {
     DWORD type = 0;
     std::string bytes;
-    const std::string connection = std::string(kNetworkKey) + "\\" + id + "\\Connection";
+    const std::string connection = std::string(store::kNetworkKey) + "\\" + id + "\\Connection";
     if (!readValue(registry, connection, "Name", &type, &bytes) || !sameName(text(bytes), name))
       continue;
     Interface found;
@@ -281,12 +269,13 @@ std::optional<Interface> findInterface(win::Registry& registry, const std::strin
     // The adapter's IpConfig names its interface key; without it Windows
     // keeps the interface under its own identifier.
     std::string ipConfig;
-    if (readValue(registry, std::string(kAdaptersKey) + "\\" + id, "IpConfig", &type, &bytes))
+    if (readValue(registry, std::string(store::kAdaptersKey) + "\\" + id, "IpConfig", &type,
+                  &bytes))
       ipConfig = text(bytes);
-    found.key =
-        ipConfig.empty() ? std::string(kInterfacesKey) + "\\" + id : kServicesKey + ipConfig;
+    found.key = ipConfig.empty() ? std::string(store::kInterfacesKey) + "\\" + id
+                                 : store::kServicesKeyPrefix + ipConfig;
     if (!keyExists(registry, found.key)) continue;
-    const std::string legacy = kServicesKey + id + "\\Parameters\\Tcpip";
+    const std::string legacy = store::kServicesKeyPrefix + id + "\\Parameters\\Tcpip";
     if (keyExists(registry, legacy)) found.legacyKey = legacy;
     return found;
   }
@@ -294,7 +283,8 @@ std::optional<Interface> findInterface(win::Registry& registry, const std::strin
 }
 
 bool isUnavailable(win::Registry& registry, const std::string& name) {
-  for (const std::string& listed : readList(registry, kEmulationKey, "UnavailableInterfaces"))
+  for (const std::string& listed :
+       readList(registry, store::kEmulationKey, "UnavailableInterfaces"))
     if (sameName(listed, name)) return true;
   return false;
 }
@@ -520,7 +510,7 @@ std::vector<std::string> SplitCommandLine(std::string_view ansi) {
     bool quoted = false;
     while (i < n) {
       unsigned char c = static_cast<unsigned char>(ansi[i]);
-      if (isLeadByte(c) && i + 1 < n) {
+      if (win::isLeadByte(c) && i + 1 < n) {
         arg += ansi.substr(i, 2);
         i += 2;
       } else if (c == '\\') {
@@ -553,7 +543,7 @@ std::vector<std::string> SplitCommandLine(std::string_view ansi) {
 NetshResult RunNetsh(emu::EmulatedMachine& machine, const std::vector<std::string>& args) {
   DWORD type = 0;
   std::string bytes;
-  if (readValue(machine.registry(), kEmulationKey, "NetshDelay", &type, &bytes) &&
+  if (readValue(machine.registry(), store::kEmulationKey, "NetshDelay", &type, &bytes) &&
       bytes.size() == 4) {
     DWORD delay = 0;
     for (int i = 0; i < 4; ++i)

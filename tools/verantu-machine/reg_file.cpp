@@ -25,9 +25,6 @@ constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
 using Units = std::u32string;
 constexpr char32_t kDoubleByte = 0x10000;
 
-bool isLeadByte(unsigned char b) {
-  return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-}
 bool isTrailByte(unsigned char b) {
   return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC);
 }
@@ -51,7 +48,7 @@ Units ansiUnits(std::string_view ansi) {
   units.reserve(ansi.size());
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     auto b = static_cast<unsigned char>(ansi[i]);
-    if (isLeadByte(b) && i + 1 < ansi.size() &&
+    if (win::isLeadByte(b) && i + 1 < ansi.size() &&
         isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
       units += kDoubleByte + (char32_t(b) << 8) + static_cast<unsigned char>(ansi[++i]);
     } else {
