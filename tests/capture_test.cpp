@@ -53,7 +53,9 @@ class CaptureTest : public ::testing::Test {
       m.setString(HKEY_LOCAL_MACHINE, connection(id), "Name", win::ansiFromUtf8("接続 " + id));
     }
     m.setValue(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWired, "IPAddress", win::REG_MULTI_SZ,
-               std::string("192.168.1.10\0192.168.1.11\0\0", 28));
+               std::string("192.168.1.10\0"
+                           "192.168.1.11\0\0",
+                           27));
     m.setDword(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWireless, "EnableDHCP", 1);
     m.setDword(HKEY_CURRENT_USER, kInternet, "ProxyEnable", 1);
     m.setString(HKEY_CURRENT_USER, kInternet, "", "default");

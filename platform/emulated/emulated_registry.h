@@ -88,7 +88,7 @@ class EmulatedRegistry : public win::Registry {
   std::uintptr_t nextHandle_ = 0x1000;
   bool failed_ = false;  // a write failed inside an outer transaction
   int batchDepth_ = 0;
-  bool batchOpen_ = false;  // the outermost batch holds a transaction
+  bool batchOpen_ = false;         // the outermost batch holds a transaction
   std::uint64_t batchSerial_ = 0;  // numbers the batches that held a transaction
   std::uint64_t deletions_ = 0;    // key deletions attempted through this registry
 };
