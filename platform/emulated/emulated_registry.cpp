@@ -140,6 +140,19 @@ std::string describe(const std::string& path, int rc, const std::string& message
   }
 }
 
+// Counts a key deletion before and after it: whatever was cached while it
+// ran (its own path walk included) is stale afterwards.
+class DeletionMark {
+ public:
+  explicit DeletionMark(std::uint64_t& count) : count_(count) { ++count_; }
+  ~DeletionMark() { ++count_; }
+  DeletionMark(const DeletionMark&) = delete;
+  DeletionMark& operator=(const DeletionMark&) = delete;
+
+ private:
+  std::uint64_t& count_;
+};
+
 }  // namespace
 
 // A registry call: a transaction of its own, or a savepoint inside an outer
@@ -271,13 +284,31 @@ LONG EmulatedRegistry::walk(std::int64_t from, const char* subKey, bool create, 
   if (!splitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
   std::int64_t current = from;
   if (created) *created = false;
+  bool cache = inBatch();
+  if (!cache || pathCacheStamp_ != std::make_pair(batchSerial_, deletions_)) {
+    pathCache_.clear();
+    pathCacheStamp_ = {batchSerial_, deletions_};
+  }
   for (const std::string& part : parts) {
     std::string fold = foldName(part);
+    // Inside a batch no other process changes the tree, so keys found once
+    // stay where they are until this registry deletes one.
+    std::string cacheKey = std::to_string(current) + '\\' + fold;
+    if (cache) {
+      auto known = pathCache_.find(cacheKey);
+      if (known != pathCache_.end()) {
+        current = known->second;
+        continue;
+      }
+    }
     Statement find = db_.prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
     find.bind(1, current).bind(2, std::string_view(fold));
     int rc = find.step();
     if (rc == SQLITE_ROW) {
       current = find.columnInt(0);
+      // Only keys that existed before this call are remembered: a key this
+      // call inserts goes again if the call is undone.
+      if (cache) pathCache_.emplace(std::move(cacheKey), current);
       continue;
     }
     if (rc != SQLITE_DONE) return storageError();
@@ -392,24 +423,28 @@ LONG EmulatedRegistry::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* n
   REG_TRANSACTION(false);
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
-  Statement query =
-      db_.prepare("SELECT name, type, data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
+  // The data is read only when the caller asks for it; its size comes from
+  // the record header.
+  Statement query = db_.prepare(
+      "SELECT name, type, length(data), data FROM vals WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?");
   query.bind(1, id).bind(2, std::int64_t(index));
   int rc = query.step();
   if (rc == SQLITE_DONE) return ERROR_NO_MORE_ITEMS;
   if (rc != SQLITE_ROW) return storageError();
-  std::string found = query.columnBlob(0);
-  std::string bytes = query.columnBlob(2);
+  std::string_view found = query.columnBlobView(0);
   if (!name || *nameLength < found.size() + 1) return ERROR_MORE_DATA;
-  std::memcpy(name, found.c_str(), found.size() + 1);
+  if (!found.empty()) std::memcpy(name, found.data(), found.size());
+  name[found.size()] = '\0';
   *nameLength = DWORD(found.size());
   if (type) *type = DWORD(query.columnInt(1));
   if (dataSize) {
     DWORD available = *dataSize;
-    *dataSize = DWORD(bytes.size());
+    DWORD size = DWORD(query.columnInt(2));
+    *dataSize = size;
     if (data) {
-      if (available < bytes.size()) return ERROR_MORE_DATA;
-      std::memcpy(data, bytes.data(), bytes.size());
+      if (available < size) return ERROR_MORE_DATA;
+      std::string_view bytes = query.columnBlobView(3);
+      if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
     }
   }
   return ERROR_SUCCESS;
@@ -427,7 +462,7 @@ LONG EmulatedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD*, DWOR
   int rc = query.step();
   if (rc == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
   if (rc != SQLITE_ROW) return storageError();
-  std::string bytes = query.columnBlob(1);
+  std::string_view bytes = query.columnBlobView(1);
   if (type) *type = DWORD(query.columnInt(0));
   if (dataSize) {
     DWORD available = *dataSize;
@@ -436,7 +471,7 @@ LONG EmulatedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD*, DWOR
       // Nothing is copied into a buffer that is too small; the caller learns
       // the size it needs.
       if (available < bytes.size()) return ERROR_MORE_DATA;
-      std::memcpy(data, bytes.data(), bytes.size());
+      if (!bytes.empty()) std::memcpy(data, bytes.data(), bytes.size());
     }
   }
   return ERROR_SUCCESS;
@@ -480,7 +515,7 @@ LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
 }
 
 LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
-  ++deletions_;
+  DeletionMark mark(deletions_);
   if (!subKey || !*subKey) return ERROR_ACCESS_DENIED;
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
@@ -503,7 +538,7 @@ LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
 }
 
 DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
-  ++deletions_;
+  DeletionMark mark(deletions_);
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return DWORD(rc);
@@ -535,6 +570,12 @@ LONG EmulatedRegistry::RegCloseKey(HKEY key) {
   if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
   return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS
                                                                : ERROR_INVALID_HANDLE;
+}
+
+bool EmulatedRegistry::inBatch() const {
+  // SQLite ends a transaction by itself after some errors; then the batch no
+  // longer keeps other processes out.
+  return batchOpen_ && !sqlite3_get_autocommit(db_.handle());
 }
 
 void EmulatedRegistry::beginBatch() {

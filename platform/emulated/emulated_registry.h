@@ -81,6 +81,7 @@ class EmulatedRegistry : public win::Registry {
                  bool* created);
   win::HKEY newHandle(std::int64_t keyId, win::REGSAM access);
   bool keyExists(std::int64_t keyId);
+  bool inBatch() const;
   win::LONG storageError();
 
   Database db_;
@@ -91,6 +92,10 @@ class EmulatedRegistry : public win::Registry {
   bool batchOpen_ = false;         // the outermost batch holds a transaction
   std::uint64_t batchSerial_ = 0;  // numbers the batches that held a transaction
   std::uint64_t deletions_ = 0;    // key deletions attempted through this registry
+  // Keys found by walking paths inside the current batch, by parent id and
+  // folded name; valid for one batch and deletion count.
+  std::unordered_map<std::string, std::int64_t> pathCache_;
+  std::pair<std::uint64_t, std::uint64_t> pathCacheStamp_{0, 0};
 };
 
 }  // namespace emu

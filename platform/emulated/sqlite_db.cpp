@@ -44,6 +44,12 @@ std::string Statement::columnBlob(int column) {
   return data ? std::string(static_cast<const char*>(data), size_t(size)) : std::string();
 }
 
+std::string_view Statement::columnBlobView(int column) {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  int size = sqlite3_column_bytes(stmt_, column);
+  return data ? std::string_view(static_cast<const char*>(data), size_t(size)) : std::string_view();
+}
+
 bool Statement::columnIsNull(int column) {
   return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }

@@ -32,6 +32,8 @@ class Statement {
   std::int64_t columnInt(int column);
   std::string columnText(int column);
   std::string columnBlob(int column);
+  // The bytes in SQLite's own memory: valid until the statement moves on.
+  std::string_view columnBlobView(int column);
   bool columnIsNull(int column);
   void reset();
   explicit operator bool() const { return stmt_ != nullptr; }
