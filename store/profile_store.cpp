@@ -3,6 +3,7 @@
 // ComboActive, and the lookups every command of the main window starts with.
 #include "store/profile_store.h"
 
+#include "store/open_key.h"
 #include "store/registry_access.h"
 
 namespace store {
@@ -15,25 +16,6 @@ using win::HKEY;
 constexpr const char* kActive = "Active";
 constexpr const char* kComboActive = "ComboActive";
 constexpr const char* kTitle = "Title";
-
-// A key handle closed when it goes out of scope.
-class OpenKey {
- public:
-  explicit OpenKey(win::Registry& registry) : registry_(registry) {}
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (key_) registry_.RegCloseKey(key_);
-  }
-  bool open(HKEY parent, const std::string& path, win::REGSAM access) {
-    return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_) == win::ERROR_SUCCESS;
-  }
-  HKEY get() const { return key_; }
-
- private:
-  win::Registry& registry_;
-  HKEY key_ = nullptr;
-};
 
 }  // namespace
 
@@ -55,7 +37,8 @@ int ReadStoreInfo(const Context& ctx, int& slotCount, DWORD& comboActive) {
   slotCount = 0;
   comboActive = 0;
   OpenKey setting(ctx.registry());
-  if (!setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ)) return 1;
+  if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ) != win::ERROR_SUCCESS)
+    return 1;
   DWORD subKeys = 0;
   if (ctx.registry().RegQueryInfoKeyA(setting.get(), nullptr, nullptr, nullptr, &subKeys, nullptr,
                                       nullptr, nullptr, nullptr, nullptr, nullptr,
@@ -107,14 +90,14 @@ SelectorFill FillProfileSelector(const Context& ctx, int slotCount, int selected
   SelectorFill fill;
   win::Registry& registry = ctx.registry();
   OpenKey setting(registry);
-  if (!setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ)) {
+  if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ) != win::ERROR_SUCCESS) {
     fill.status = 1;
     return fill;
   }
   for (int i = 0; i < slotCount; ++i) {
     OpenKey slot(registry);
     std::string title;
-    if (!slot.open(setting.get(), std::to_string(i + 1), win::KEY_READ) ||
+    if (slot.open(setting.get(), std::to_string(i + 1), win::KEY_READ) != win::ERROR_SUCCESS ||
         QueryStringValue(registry, slot.get(), kTitle, title) != 0) {
       // The titles listed so far stay in the selector.
       fill.status = 1;
@@ -140,7 +123,8 @@ void ApplyStartupSelection(const Context& ctx) {
   // first profile. Failures are ignored, as for every write of the store.
   {
     OpenKey setting(ctx.registry());
-    if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ | win::KEY_SET_VALUE))
+    if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ | win::KEY_SET_VALUE) ==
+        win::ERROR_SUCCESS)
       ctx.registry().RegDeleteValueA(setting.get(), kActive);
   }
   WriteComboActive(ctx, 0);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "store/open_key.h"
 
 namespace store {
 
@@ -37,31 +38,6 @@ constexpr const char* kOperationFailed = "レジストリの操作に失敗し�
 // this size, plus kValueBufferSlack bytes.
 constexpr std::size_t kMinimumCopyBuffer = 4096;
 constexpr std::size_t kValueBufferSlack = 64;
-
-// A key handle that is closed when it goes out of scope, so that no return
-// path can leave one open.
-class OpenKey {
- public:
-  explicit OpenKey(win::Registry& registry) : registry_(registry) {}
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (key_) registry_.RegCloseKey(key_);
-  }
-
-  LONG open(HKEY parent, const std::string& path, win::REGSAM access) {
-    return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_);
-  }
-  LONG create(HKEY parent, const std::string& path) {
-    return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", win::REG_OPTION_NON_VOLATILE,
-                                     win::KEY_ALL_ACCESS, nullptr, &key_, nullptr);
-  }
-  HKEY get() const { return key_; }
-
- private:
-  win::Registry& registry_;
-  HKEY key_ = nullptr;
-};
 
 // printf-style filling of an ANSI format with one text and one number, as the
 // program's own message formats are ("%s ... %d").

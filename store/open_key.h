@@ -1,0 +1,35 @@
+// A registry key handle that is closed when it goes out of scope, so that no
+// return path can leave one open.
+#pragma once
+
+#include <string>
+
+#include "platform/registry.h"
+
+namespace store {
+
+class OpenKey {
+ public:
+  explicit OpenKey(win::Registry& registry) : registry_(registry) {}
+  OpenKey(const OpenKey&) = delete;
+  OpenKey& operator=(const OpenKey&) = delete;
+  ~OpenKey() {
+    if (key_) registry_.RegCloseKey(key_);
+  }
+
+  win::LONG open(win::HKEY parent, const std::string& path, win::REGSAM access) {
+    return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_);
+  }
+  // Creates the key (and the keys above it) when missing, with full access.
+  win::LONG create(win::HKEY parent, const std::string& path) {
+    return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", win::REG_OPTION_NON_VOLATILE,
+                                     win::KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+  }
+  win::HKEY get() const { return key_; }
+
+ private:
+  win::Registry& registry_;
+  win::HKEY key_ = nullptr;
+};
+
+}  // namespace store
