@@ -11,30 +11,12 @@
 
 #include <string>
 
+#include "tests/support/program_run.h"
+
 namespace {
 
-struct ProcessRun {
-  int code = -1;
-  QString out;
-  QStringList lines;  // stderr, one entry per line
-};
-
-ProcessRun runProgram(const QString& program, const QStringList& arguments,
-                      const QString& machine) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
-  env.insert(QStringLiteral("VERANTU_MACHINE_TOOL"), QStringLiteral(VERANTU_MACHINE_TOOL));
-  process.setProcessEnvironment(env);
-  process.start(program, arguments);
-  process.closeWriteChannel();  // no terminal: questions are answered No
-  EXPECT_TRUE(process.waitForFinished(60000)) << program.toStdString();
-  ProcessRun run;
-  run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.lines = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
-  return run;
-}
+using ProcessRun = testing_support::ProgramRun;
+using testing_support::runProgram;
 
 const QString kWiredKey = QStringLiteral(
     "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"

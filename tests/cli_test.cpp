@@ -8,29 +8,12 @@
 
 #include <string>
 
+#include "tests/support/program_run.h"
+
 namespace {
 
-struct ProcessRun {
-  int code = -1;
-  std::string out;
-  QStringList lines;  // stderr, one entry per line
-};
-
-ProcessRun runProgram(const QString& program, const QStringList& arguments,
-                      const QString& machine) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
-  process.setProcessEnvironment(env);
-  process.start(program, arguments);
-  process.closeWriteChannel();  // stdin is a pipe at its end: no one to ask
-  EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
-  ProcessRun run;
-  run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = process.readAllStandardOutput().toStdString();
-  run.lines = QString::fromUtf8(process.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
-  return run;
-}
+using ProcessRun = testing_support::ProgramRun;
+using testing_support::runProgram;
 
 class CliTest : public ::testing::Test {
  protected:

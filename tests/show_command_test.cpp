@@ -9,35 +9,18 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "tests/support/program_run.h"
+
 namespace {
 
-struct ProgramRun {
-  int code = -1;
-  QString out;
-  QString err;
-};
-
-ProgramRun RunProgram(const QString& program, const QStringList& arguments,
-                      const QString& machine) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
-  process.setProcessEnvironment(env);
-  process.start(program, arguments);
-  process.closeWriteChannel();
-  EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
-  ProgramRun run;
-  run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
-}
+using testing_support::ProgramRun;
+using testing_support::runProgram;
 
 class ShowCommandTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_EQ(RunProgram(VERANTU_MACHINE_TOOL, {"init"}, machine).code, 0); }
+  void SetUp() override { ASSERT_EQ(runProgram(VERANTU_MACHINE_TOOL, {"init"}, machine).code, 0); }
   ProgramRun show(const QStringList& arguments = {}) {
-    return RunProgram(VERANTU_CLI, QStringList{"show"} + arguments, machine);
+    return runProgram(VERANTU_CLI, QStringList{"show"} + arguments, machine);
   }
 
   QTemporaryDir dir;

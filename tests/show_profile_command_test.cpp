@@ -9,29 +9,12 @@
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 
+#include "tests/support/program_run.h"
+
 namespace {
 
-struct ProgramRun {
-  int code = -1;
-  QString out;
-  QString err;
-};
-
-ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                      const QString& machine) {
-  QProcess process;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
-  process.setProcessEnvironment(env);
-  process.start(program, arguments);
-  process.closeWriteChannel();
-  EXPECT_TRUE(process.waitForFinished(30000)) << program.toStdString();
-  ProgramRun run;
-  run.code = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-  run.out = QString::fromUtf8(process.readAllStandardOutput());
-  run.err = QString::fromUtf8(process.readAllStandardError());
-  return run;
-}
+using testing_support::ProgramRun;
+using testing_support::runProgram;
 
 class ShowProfileCommandTest : public ::testing::Test {
  protected:
