@@ -9,16 +9,16 @@
 #include <memory>
 #include <string>
 
-#include "app/dialog_runner.h"
+#include "gui/common/dialog_runner.h"
 #include "bench/bench_machine.h"
 #include "platform/code_page.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "views/profile_data.h"
-#include "views/profile_editor.h"
-#include "views/proxy_editor.h"
-#include "views/tcpip_editor.h"
+#include "gui/views/profile_editor.h"
+#include "gui/views/proxy_editor.h"
+#include "gui/views/tcpip_editor.h"
 
 namespace {
 

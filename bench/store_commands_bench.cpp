@@ -5,10 +5,10 @@
 
 #include <filesystem>
 
-#include "app/dialog_runner.h"
-#include "app/main_window.h"
-#include "app/startup.h"
-#include "app/window_set.h"
+#include "gui/common/dialog_runner.h"
+#include "gui/shell/main_window.h"
+#include "store/startup.h"
+#include "gui/shell/window_set.h"
 #include "bench/bench_machine.h"
 #include "store/capture.h"
 #include "store/deletion.h"
@@ -74,7 +74,7 @@ void BM_StartupToMainWindow(benchmark::State& state) {
   bench::SilentPrompter prompter;
   app::DialogRunner dialogs;
   for (auto _ : state) {
-    app::StartupResult startup = app::RunStartupChecks(*machine, prompter, "");
+    store::StartupResult startup = store::RunStartupChecks(*machine, prompter, "");
     if (!startup.proceed) state.SkipWithError("start-up refused");
     {
       TForm1 window(*machine, prompter, dialogs);
@@ -82,7 +82,7 @@ void BM_StartupToMainWindow(benchmark::State& state) {
       window.setWindows(app::CreateOtherWindows(&window, *machine));
       QApplication::processEvents();
     }
-    app::ReleaseSingleInstance(*machine, startup.mutex);
+    store::ReleaseSingleInstance(*machine, startup.mutex);
   }
   fs::remove_all(target);
 }

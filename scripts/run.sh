@@ -13,4 +13,4 @@ if [ ! -e "$VERANTU_MACHINE/registry.db" ]; then
   "$dir/tools/verantu-machine/verantu-machine" init --template notebook
 fi
 # Without a display the program says so in one line and what to do instead.
-exec "$dir/app/verantu" "$@"
+exec "$dir/gui/verantu" "$@"

@@ -15,7 +15,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 export VERANTU_MACHINE="$work/machine"
 "$dir/tools/verantu-machine/verantu-machine" init --template notebook >/dev/null
-cli="$dir/app/verantu-cli"
+cli="$dir/cli/verantu-cli"
 "$cli" capture --yes '自宅' >/dev/null
 "$cli" capture --yes '本社' >/dev/null
 "$cli" switch --yes '本社' >/dev/null

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_runner.h"
+#include "gui/common/dialog_runner.h"
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "tests/support/test_machine.h"

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/japanese_font.h"
+#include "gui/common/japanese_font.h"
 
 int main(int argc, char** argv) {
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

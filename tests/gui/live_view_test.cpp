@@ -1,6 +1,6 @@
 // The live view on the notebook machine: what an opening shows, what a tab
 // change shows, and what its two detail windows hold afterwards.
-#include "views/live_view.h"
+#include "gui/views/live_view.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -17,8 +17,8 @@
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/reg_file.h"
 #include "tools/verantu-machine/templates.h"
-#include "views/proxy_view.h"
-#include "views/tcpip_details.h"
+#include "gui/views/proxy_view.h"
+#include "gui/views/tcpip_details.h"
 
 namespace {
 

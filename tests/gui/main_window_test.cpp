@@ -1,6 +1,6 @@
 // The main window: what it shows of the store when it opens, and its
 // commands as a user runs them (the message boxes are scripted).
-#include "app/main_window.h"
+#include "gui/shell/main_window.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/help_links.h"
+#include "gui/shell/help_links.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 

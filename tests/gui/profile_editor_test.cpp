@@ -2,7 +2,7 @@
 // user works them, on a notebook profile: the load, tabs that keep typed
 // values, the key filters, the save, and the lists of the TCP/IP editor
 // with their Show, OK, cancel and entry dialogs.
-#include "views/profile_editor.h"
+#include "gui/views/profile_editor.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,13 +22,13 @@
 #include <functional>
 #include <memory>
 
-#include "app/dialog_runner.h"
+#include "gui/common/dialog_runner.h"
 #include "store/registry_access.h"
 #include "tests/support/notebook_profile.h"
 #include "tests/support/scripted_prompter.h"
-#include "views/address_dialogs.h"
-#include "views/proxy_editor.h"
-#include "views/tcpip_editor.h"
+#include "gui/views/address_dialogs.h"
+#include "gui/views/proxy_editor.h"
+#include "gui/views/tcpip_editor.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The proxy editor as a user works it: the same-proxy box with the rows it
 // holds aside, typing into the shared state, opening and OK.
-#include "views/proxy_editor.h"
+#include "gui/views/proxy_editor.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,6 +1,6 @@
 // Message boxes: MessageBoxA's flags become QMessageBox icons and buttons,
 // and the button pressed comes back as MessageBoxA's answer.
-#include "app/qt_prompter.h"
+#include "gui/common/qt_prompter.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -1,6 +1,6 @@
 // Start-up: the single-instance guard, the refusals, the first-run offer and
 // the debug log.
-#include "app/startup.h"
+#include "store/startup.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +19,11 @@ constexpr const char* kOffer = "以前使用していた設定内容が見つか
 
 class StartupTest : public ::testing::Test {
  protected:
-  app::StartupResult start(ScriptedPrompter& prompter, const std::string& commandLine = "") {
-    return app::RunStartupChecks(machine.machine(), prompter, commandLine);
+  store::StartupResult start(ScriptedPrompter& prompter, const std::string& commandLine = "") {
+    return store::RunStartupChecks(machine.machine(), prompter, commandLine);
   }
-  void finish(app::StartupResult& result) {
-    app::ReleaseSingleInstance(machine.machine(), result.mutex);
+  void finish(store::StartupResult& result) {
+    store::ReleaseSingleInstance(machine.machine(), result.mutex);
   }
   std::string readFile(const std::string& path) {
     auto file = machine.machine().files().openText(path, win::TextMode::Read);
@@ -40,21 +40,21 @@ class StartupTest : public ::testing::Test {
 TEST_F(StartupTest, SecondCopyEndsSilentlyUntilTheFirstLetsGo) {
   installProgram(machine);
   ScriptedPrompter prompter;  // no box may appear
-  app::StartupResult first = start(prompter);
+  store::StartupResult first = start(prompter);
   ASSERT_TRUE(first.proceed);
   EXPECT_EQ(first.exitCode, 0);
   EXPECT_NE(first.mutex, nullptr);
 
   // Another process on the same machine.
   auto other = machine.reopen();
-  app::StartupResult second = app::RunStartupChecks(*other, prompter, "");
+  store::StartupResult second = store::RunStartupChecks(*other, prompter, "");
   EXPECT_FALSE(second.proceed);
   EXPECT_EQ(second.exitCode, 1);
 
   finish(first);
-  app::StartupResult third = app::RunStartupChecks(*other, prompter, "");
+  store::StartupResult third = store::RunStartupChecks(*other, prompter, "");
   EXPECT_TRUE(third.proceed);
-  app::ReleaseSingleInstance(*other, third.mutex);
+  store::ReleaseSingleInstance(*other, third.mutex);
 }
 
 TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
@@ -64,7 +64,7 @@ TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
     machine.createKey(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik");
     ScriptedPrompter prompter;
     prompter.expect(text, "エラーメッセージ", win::MB_ICONERROR);
-    app::StartupResult result = start(prompter);
+    store::StartupResult result = start(prompter);
     EXPECT_FALSE(result.proceed);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(prompter.shown().at(0).owner, nullptr);
@@ -79,7 +79,7 @@ TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
     // Newer systems pass, and the refusals above did not keep the mutex.
     installProgram(machine, "6.1");
     ScriptedPrompter prompter;
-    app::StartupResult result = start(prompter);
+    store::StartupResult result = start(prompter);
     EXPECT_TRUE(result.proceed);
     finish(result);
   }
@@ -90,7 +90,7 @@ TEST_F(StartupTest, RefusesAMachineWithoutTheProgramsKey) {
   machine.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q");
   ScriptedPrompter prompter;
   prompter.expect("正しくインストールしてください。", "エラーメッセージ", win::MB_ICONERROR);
-  app::StartupResult result = start(prompter);
+  store::StartupResult result = start(prompter);
   EXPECT_FALSE(result.proceed);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik"));
@@ -104,7 +104,7 @@ TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain
   {
     ScriptedPrompter prompter;
     prompter.expect(kOffer, "情報メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDNO);
-    app::StartupResult result = start(prompter);
+    store::StartupResult result = start(prompter);
     EXPECT_TRUE(result.proceed);
     finish(result);
   }
@@ -121,7 +121,7 @@ TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain
   // A store made after that first start is kept without a question.
   gui_testing::addProfiles(machine, {"Office"});
   ScriptedPrompter silent;
-  app::StartupResult again = start(silent);
+  store::StartupResult again = start(silent);
   EXPECT_TRUE(again.proceed);
   finish(again);
   EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
@@ -132,7 +132,7 @@ TEST_F(StartupTest, AcceptingTheEarlierStoreKeepsIt) {
   gui_testing::addProfiles(machine, {"Office"});
   ScriptedPrompter prompter;
   prompter.expect(kOffer, "情報メッセージ", 0x34, win::IDYES);
-  app::StartupResult result = start(prompter);
+  store::StartupResult result = start(prompter);
   finish(result);
   EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
 }
@@ -141,7 +141,7 @@ TEST_F(StartupTest, SettingWithoutComboActiveIsNoEarlierStore) {
   installProgram(machine);
   machine.setString(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", "Office");
   ScriptedPrompter prompter;  // nothing is asked
-  app::StartupResult result = start(prompter);
+  store::StartupResult result = start(prompter);
   EXPECT_TRUE(result.proceed);
   finish(result);
   EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
@@ -151,13 +151,13 @@ TEST_F(StartupTest, OnlyExactlyDashDebugWritesTheDebugLog) {
   installProgram(machine);
   ScriptedPrompter prompter;
   for (const char* other : {"-DEBUG", "-debug x", " -debug", ""}) {
-    app::StartupResult result = start(prompter, other);
+    store::StartupResult result = start(prompter, other);
     EXPECT_FALSE(result.debug) << other;
     EXPECT_EQ(readFile("verantu.dbg"), "<missing>") << other;
     finish(result);
   }
 
-  app::StartupResult result = start(prompter, "-debug");
+  store::StartupResult result = start(prompter, "-debug");
   EXPECT_TRUE(result.debug);
   ASSERT_TRUE(result.debugLog);
   result.debugLog->close();
@@ -171,7 +171,7 @@ TEST_F(StartupTest, OnlyExactlyDashDebugWritesTheDebugLog) {
 
   // A log that cannot be created leaves the switch on and the start going.
   machine.machine().files().setCurrentDirectory("C:\\no such folder\\");
-  app::StartupResult unlogged = start(prompter, "-debug");
+  store::StartupResult unlogged = start(prompter, "-debug");
   EXPECT_TRUE(unlogged.debug);
   EXPECT_FALSE(unlogged.debugLog);
   EXPECT_TRUE(unlogged.proceed);

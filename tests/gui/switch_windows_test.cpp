@@ -24,13 +24,13 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window.h"
-#include "app/switch_view.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/switch_view.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
-#include "switching/confirmation_dialog.h"
-#include "switching/result_viewer.h"
-#include "switching/script_viewer.h"
+#include "gui/switching/confirmation_dialog.h"
+#include "gui/switching/result_viewer.h"
+#include "gui/switching/script_viewer.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/templates.h"

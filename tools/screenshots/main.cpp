@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_runner.h"
-#include "app/japanese_font.h"
-#include "app/main_window.h"
-#include "app/window_set.h"
+#include "gui/common/dialog_runner.h"
+#include "gui/common/japanese_font.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/window_set.h"
 #include "platform/code_page.h"
 #include "platform/emulated/emulated_machine.h"
 

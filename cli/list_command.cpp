@@ -1,0 +1,46 @@
+// verantu-cli list: every profile's title on its own line, in slot order.
+#include "cli/command.h"
+#include "platform/code_page.h"
+#include "store/profile_store.h"
+
+namespace cli {
+
+namespace {
+
+class ListCommand : public Command {
+ public:
+  ListCommand()
+      : Command(QStringLiteral("list"),
+                QStringLiteral("Prints each profile's title on its own line, in slot order.")) {}
+
+ protected:
+  void addOptions(QCommandLineParser&) override {}
+  QString checkArguments(const QCommandLineParser& parser) override {
+    return parser.positionalArguments().isEmpty() ? QString()
+                                                  : QStringLiteral("takes no arguments");
+  }
+
+  int execute(const store::Context& ctx, const TerminalPrompter&) override {
+    int slotCount = 0;
+    win::DWORD comboActive = 0;
+    store::ReadStoreInfo(ctx, slotCount, comboActive);
+    store::SelectorFill fill = store::FillProfileSelector(ctx, slotCount, int(comboActive));
+    for (const std::string& title : fill.titles) printOut(win::ansiToUtf8(title));
+    // An empty store has no Setting key to open; that is not a failure.
+    if (slotCount > 0 && fill.status != 0) {
+      printError(QStringLiteral("profile %1 cannot be read; it and the ones after it are not "
+                                "listed")
+                     .arg(int(fill.titles.size()) + 1));
+      return kExitFailure;
+    }
+    return kExitSuccess;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Command> makeListCommand() {
+  return std::make_unique<ListCommand>();
+}
+
+}  // namespace cli

@@ -1,0 +1,83 @@
+#include "cli/terminal_prompter.h"
+
+#include <unistd.h>
+
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include "platform/code_page.h"
+
+namespace cli {
+
+namespace {
+
+// A message text on one line: every run of line breaks becomes one blank.
+std::string oneLine(const std::string& text) {
+  std::string line;
+  bool inBreak = false;
+  for (char c : text) {
+    if (c == '\n' || c == '\r') {
+      if (!inBreak) line += ' ';
+      inBreak = true;
+    } else {
+      line += c;
+      inBreak = false;
+    }
+  }
+  return line;
+}
+
+void printLine(const std::string& line) {
+  std::fputs(line.c_str(), stderr);
+  std::fputc('\n', stderr);
+  std::fflush(stderr);
+}
+
+bool isYes(std::string answer) {
+  for (char& c : answer) c = char(std::tolower(static_cast<unsigned char>(c)));
+  while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())))
+    answer.pop_back();
+  return answer == "y" || answer == "yes";
+}
+
+}  // namespace
+
+bool TerminalPrompter::ask(const std::string& line) {
+  std::string question = line + " [y/N] ";
+  if (answerYes_) {
+    printLine(question + "y");
+    return true;
+  }
+  if (!::isatty(STDIN_FILENO)) {
+    printLine(question + "n");
+    return false;
+  }
+  std::fputs(question.c_str(), stderr);
+  std::fflush(stderr);
+  std::string answer;
+  if (!std::getline(std::cin, answer)) {
+    printLine("");
+    return false;
+  }
+  return isYes(answer);
+}
+
+int TerminalPrompter::messageBox(win::HWND, const std::string& text, const std::string& caption,
+                                 win::UINT flags) {
+  shown_ = true;
+  std::string line = win::ansiToUtf8(caption) + ": " + oneLine(win::ansiToUtf8(text));
+  switch (flags & win::MB_TYPEMASK) {
+    case win::MB_YESNO:
+    case win::MB_YESNOCANCEL:
+      return ask(line) ? win::IDYES : win::IDNO;
+    case win::MB_OKCANCEL:
+      return ask(line) ? win::IDOK : win::IDCANCEL;
+    default:
+      printLine(line);
+      return win::IDOK;
+  }
+}
+
+}  // namespace cli

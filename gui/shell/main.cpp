@@ -1,0 +1,102 @@
+// verantu: the windowed program. Start-up checks, every window created in
+// order, the message loop, and the single-instance mutex let go at the end.
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <string>
+
+#include "gui/common/dialog_runner.h"
+#include "gui/common/japanese_font.h"
+#include "gui/shell/main_window.h"
+#include "gui/common/qt_prompter.h"
+#include "store/startup.h"
+#include "gui/shell/window_set.h"
+#include "platform/emulated/emulated_machine.h"
+
+namespace {
+
+bool hasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value && *value) return true;
+  }
+  return false;
+}
+
+// An exception that escapes a handler ends the message loop; it is shown
+// once the loop has stopped, and the program then ends as after a close.
+class Application : public QApplication {
+ public:
+  using QApplication::QApplication;
+
+  bool notify(QObject* receiver, QEvent* event) override {
+    try {
+      return QApplication::notify(receiver, event);
+    } catch (const std::exception& error) {
+      escaped_ = QString::fromLocal8Bit(error.what());
+    } catch (...) {
+      escaped_ = QStringLiteral("Unknown exception");
+    }
+    exit(0);
+    return false;
+  }
+
+  const QString& escapedException() const { return escaped_; }
+
+ private:
+  QString escaped_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Read before the toolkit takes the arguments it knows out of argv.
+  std::string commandLine = store::CommandLineText(argc, argv);
+
+  std::string folder = emu::defaultMachineFolder();
+  std::string error;
+  auto machine = emu::EmulatedMachine::open(folder, &error);
+  if (!machine) {
+    if (emu::EmulatedMachine::exists(folder))
+      error += " (replace it with: verantu-machine init --force)";
+    std::fprintf(stderr, "verantu: %s\n", error.c_str());
+    return 1;
+  }
+  if (!hasDisplay()) {
+    std::fprintf(stderr,
+                 "verantu: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                 "unset); run it under a virtual display with 'xvfb-run -a verantu', or use "
+                 "verantu-cli\n");
+    return 1;
+  }
+
+  // The toolkit is needed for the message boxes of the start-up checks.
+  Application application(argc, argv);
+  application.setFont(app::JapaneseUiFont());
+  app::QtPrompter prompter;
+
+  store::StartupResult startup = store::RunStartupChecks(*machine, prompter, commandLine);
+  if (!startup.proceed) return startup.exitCode;
+
+  // The title goes into applicationName, not applicationDisplayName, which
+  // Qt would append to every dialog's caption.
+  application.setApplicationName(QStringLiteral("Verantu!"));
+  // A help file of the old kind; nothing opens it (the Help menu opens the
+  // PDF manual).
+  application.setProperty("helpFile", QStringLiteral("C:\\Program Files\\Verantu\\VERANTU.HLP"));
+
+  app::DialogRunner dialogs;
+  TForm1 mainWindow(*machine, prompter, dialogs);
+  mainWindow.show();
+  mainWindow.setWindows(app::CreateOtherWindows(&mainWindow, *machine));
+
+  application.exec();
+  if (!application.escapedException().isEmpty())
+    QMessageBox::critical(nullptr, application.applicationName(), application.escapedException());
+
+  store::ReleaseSingleInstance(*machine, startup.mutex);
+  return 0;
+}

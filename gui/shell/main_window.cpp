@@ -1,0 +1,203 @@
+#include "gui/shell/main_window.h"
+
+#include <QLabel>
+#include <QLayout>
+#include <QStyle>
+
+#include "gui/shell/help_links.h"
+#include "gui/shell/pictures.h"
+#include "gui/common/qt_text.h"
+#include "gui/shell/switch_view.h"
+#include "store/capture.h"
+#include "store/deletion.h"
+#include "store/profile_titles.h"
+#include "gui/switching/confirmation_dialog.h"
+#include "gui/switching/result_viewer.h"
+#include "gui/switching/script_viewer.h"
+#include "switching/switch_flow.h"
+#include "ui_main_window.h"
+#include "gui/views/live_view.h"
+#include "gui/views/profile_editor.h"
+#include "gui/views/tcpip_editor.h"
+
+namespace {
+
+constexpr int kClientWidth = 322;
+constexpr int kClientHeight = 259;
+// A viewer closed with this result wants to be shown again with fresh content.
+constexpr int kRetryResult = 4;
+
+}  // namespace
+
+TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner& dialogs,
+               QWidget* parent)
+    : QMainWindow(parent),
+      ui_(std::make_unique<Ui::TForm1>()),
+      machine_(machine),
+      dialogs_(dialogs),
+      ctx_{machine, prompter, static_cast<QWidget*>(this)} {
+  ui_->setupUi(this);
+
+  // The client area (everything below the menu, status bar included) keeps
+  // its size whatever the fonts and style make of the bars.
+  int statusHeight = ui_->StatusBar1->sizeHint().height();
+  ui_->StatusBar1->setFixedHeight(statusHeight);
+  centralWidget()->setFixedSize(kClientWidth, kClientHeight - statusHeight);
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+  setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+
+  statusPanel_ = new QLabel(QString::fromLatin1(app::kNormalStatusText), ui_->StatusBar1);
+  statusPanel_->setObjectName("StatusBar1Panel");
+  ui_->StatusBar1->addWidget(statusPanel_, 1);
+
+  ui_->Image1->setPixmap(app::BackgroundPicture(centralWidget()->size()));
+  ui_->Image2->setGeometry(centralWidget()->rect());
+  ui_->SpeedButton1->setIcon(QIcon(app::SwitchGlyph(96)));
+  ui_->BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
+  app::SetIndicatorColour(*ui_->Label2, app::kIdleIndicator);
+  // No completion: a typed title must stay as typed, or a new title could
+  // silently become a longer existing one (or one in another letter case).
+  ui_->ComboBox1->setCompleter(nullptr);
+  ui_->ComboBox1->setEditText(QStringLiteral("未設定"));
+
+  connect(ui_->X1, &QAction::triggered, this, &TForm1::X1Click);
+  connect(ui_->Option1, &QAction::triggered, this, &TForm1::Option1Click);
+  connect(ui_->Delete1, &QAction::triggered, this, &TForm1::Delete1Click);
+  connect(ui_->N1, &QAction::triggered, this, &TForm1::N1Click);
+  connect(ui_->B1, &QAction::triggered, this, &TForm1::B1Click);
+  connect(ui_->Contents1, &QAction::triggered, this, &TForm1::Contents1Click);
+  connect(ui_->S1, &QAction::triggered, this, &TForm1::S1Click);
+  connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+  connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+  connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+
+  ui_->Label6->setText(QStringLiteral("Ver 3.30"));
+  ui_->Image2->setPixmap(ui_->Image1->pixmap());
+
+  store::InitialSelection selection = store::ReadInitialSelection(ctx_);
+  for (const std::string& title : selection.titles) appendSelectorItem(title);
+  if (selection.selectorText) setSelectorText(*selection.selectorText);
+  if (selection.appliedTitle) ui_->Label1->setText(app::fromAnsi(*selection.appliedTitle));
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::setWindows(const app::WindowSet& windows) {
+  windows_ = windows;
+  if (windows_.form2) windows_.form2->Attach(ctx_, dialogs_, windows_.form13, windows_.form9);
+  // The profile editor loads the profile named in the selector.
+  if (windows_.form3)
+    windows_.form3->attach(machine_, ctx_.prompter, dialogs_, windows_.form10, windows_.form14,
+                           [this] { return selectorText(); });
+  if (windows_.form14)
+    windows_.form14->attach(windows_.form3, windows_.form15, windows_.form16, windows_.form17,
+                            ctx_.prompter, dialogs_);
+}
+
+QString TForm1::statusText() const {
+  return statusPanel_->text();
+}
+
+void TForm1::setStatusText(const QString& text) {
+  statusPanel_->setText(text);
+}
+
+void TForm1::X1Click() {
+  close();
+}
+
+void TForm1::Option1Click() {
+  store::CaptureProfile(ctx_, selectorText(), &selector_);
+}
+
+void TForm1::Delete1Click() {
+  store::DeleteProfile(ctx_, selectorText(), &selector_);
+}
+
+void TForm1::N1Click() {
+  showModalWhileRetried(windows_.form4);
+}
+
+void TForm1::B1Click() {
+  showModalWhileRetried(windows_.form12);
+}
+
+void TForm1::Contents1Click() {
+  // Whether a reader could be started is not checked: there is nothing more
+  // the program could do about it.
+  std::string manual = app::ManualPath(ctx_);
+  machine_.shell().ShellExecuteA(ctx_.owner, "open", manual.c_str(), nullptr, nullptr,
+                                 win::SW_SHOWNORMAL);
+}
+
+void TForm1::S1Click() {
+  machine_.shell().ShellExecuteA(ctx_.owner, "open", app::kSupportPageAddress, nullptr, nullptr,
+                                 win::SW_SHOWNORMAL);
+}
+
+void TForm1::Button3Click() {
+  // The editor finds the profile from the selector's text itself.
+  if (store::LocateSelectedProfile(ctx_, selectorText()) && windows_.form3)
+    dialogs_.run(*windows_.form3);
+}
+
+void TForm1::Button4Click() {
+  if (windows_.form2) dialogs_.run(*windows_.form2);
+}
+
+void TForm1::SpeedButton1Click() {
+  app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
+                             windows_.form11, dialogs_);
+  switching::RunSwitch(ctx_, selectorText(), view);
+}
+
+std::string TForm1::selectorText() const {
+  return app::toAnsi(ui_->ComboBox1->currentText());
+}
+
+void TForm1::setSelectorText(const std::string& ansi) {
+  ui_->ComboBox1->setEditText(app::fromAnsi(ansi));
+}
+
+// Adding or removing an item must not change what the user sees in the edit
+// field, though QComboBox moves its current item (and text) when the list
+// becomes non-empty or the current item goes.
+void TForm1::appendSelectorItem(const std::string& ansi) {
+  QString text = ui_->ComboBox1->currentText();
+  ui_->ComboBox1->addItem(app::fromAnsi(ansi));
+  ui_->ComboBox1->setEditText(text);
+}
+
+void TForm1::removeSelectorItem(const std::string& ansi) {
+  int index =
+      ui_->ComboBox1->findText(app::fromAnsi(ansi), Qt::MatchExactly | Qt::MatchCaseSensitive);
+  if (index < 0) return;
+  QString text = ui_->ComboBox1->currentText();
+  ui_->ComboBox1->removeItem(index);
+  ui_->ComboBox1->setEditText(text);
+}
+
+void TForm1::Selector::appendItem(const std::string& ansiTitle) {
+  window_.appendSelectorItem(ansiTitle);
+}
+
+void TForm1::Selector::removeItem(const std::string& ansiTitle) {
+  window_.removeSelectorItem(ansiTitle);
+}
+
+void TForm1::Selector::clear() {
+  window_.ui_->ComboBox1->clear();
+}
+
+void TForm1::Selector::setText(const std::string& ansiText) {
+  window_.setSelectorText(ansiText);
+}
+
+// The viewers' refresh button closes them with the retry result; showing
+// them again reloads their file.
+void TForm1::showModalWhileRetried(QDialog* dialog) {
+  if (!dialog) return;
+  while (dialogs_.run(*dialog) == kRetryResult) {
+  }
+}

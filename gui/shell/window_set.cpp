@@ -1,0 +1,33 @@
+#include "gui/shell/window_set.h"
+
+#include "gui/switching/confirmation_dialog.h"
+#include "gui/switching/result_viewer.h"
+#include "gui/switching/script_viewer.h"
+#include "gui/views/address_dialogs.h"
+#include "gui/views/live_view.h"
+#include "gui/views/profile_editor.h"
+#include "gui/views/proxy_editor.h"
+#include "gui/views/proxy_view.h"
+#include "gui/views/tcpip_details.h"
+#include "gui/views/tcpip_editor.h"
+
+namespace app {
+
+WindowSet CreateOtherWindows(QWidget* mainWindow, win::Machine& machine) {
+  WindowSet windows;
+  windows.form2 = new TForm2(mainWindow);
+  windows.form3 = new TForm3(mainWindow);
+  windows.form4 = new TForm4(machine, mainWindow);
+  windows.form9 = new TForm9(mainWindow);
+  windows.form10 = new TForm10(mainWindow);
+  windows.form11 = new TForm11(mainWindow);
+  windows.form12 = new TForm12(machine, mainWindow);
+  windows.form13 = new TForm13(mainWindow);
+  windows.form14 = new TForm14(mainWindow);
+  windows.form15 = new TForm15(mainWindow);
+  windows.form16 = new TForm16(mainWindow);
+  windows.form17 = new TForm17(mainWindow);
+  return windows;
+}
+
+}  // namespace app

@@ -1,0 +1,36 @@
+// The checks that run before any window exists: the debug log, the
+// single-instance mutex, the Windows version, the installation and the
+// once-only offer to discard a profile store left by an earlier
+// installation. No widgets here; message boxes go through the prompter with
+// no owner window.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/machine.h"
+#include "platform/prompter.h"
+
+namespace store {
+
+struct StartupResult {
+  bool proceed = false;  // false: end the process with exitCode
+  int exitCode = 1;
+  bool debug = false;                       // the command line asked for the debug log
+  std::unique_ptr<win::TextFile> debugLog;  // open for the whole run when created
+  win::HANDLE mutex = nullptr;              // held until the program ends
+};
+
+// `commandLine` is the argument text after the program name; only exactly
+// "-debug" turns the debug log on.
+StartupResult RunStartupChecks(win::Machine& machine, win::Prompter& prompter,
+                               const std::string& commandLine);
+
+// The argument text after the program name, as Windows hands it over: the
+// arguments joined by single blanks.
+std::string CommandLineText(int argc, char** argv);
+
+// Lets the mutex go at the end of the run so that the next copy may start.
+void ReleaseSingleInstance(win::Machine& machine, win::HANDLE mutex);
+
+}  // namespace store
