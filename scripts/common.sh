@@ -9,6 +9,9 @@ verantu_packages=(
   qt6-base-dev libxkbcommon-dev libgl-dev
   libsqlite3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  # Rebuilds of the same sources (worktrees, the sanitizer build) come from
+  # the compiler cache.
+  ccache
   # The build lays out the Japanese manual (verantu.pdf), which needs the
   # font; the program's windows use it too.
   fonts-ipafont-gothic
@@ -37,6 +40,6 @@ install_missing() {
 build() {
   local dir="$1"
   shift
-  cmake -S "$VERANTU_ROOT" -B "$dir" -G Ninja -DVERANTU_WERROR=ON "$@" >/dev/null
+  cmake -S "$VERANTU_ROOT" -B "$dir" -G Ninja -DVERANTU_WERROR=ON -DCMAKE_CXX_COMPILER_LAUNCHER=ccache "$@" >/dev/null
   cmake --build "$dir" -j "$(nproc)"
 }
