@@ -9,16 +9,16 @@
 #include <memory>
 #include <string>
 
-#include "gui/common/dialog_runner.h"
 #include "bench/bench_machine.h"
+#include "gui/common/dialog_runner.h"
+#include "gui/views/profile_editor.h"
+#include "gui/views/proxy_editor.h"
+#include "gui/views/tcpip_editor.h"
 #include "platform/code_page.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "views/profile_data.h"
-#include "gui/views/profile_editor.h"
-#include "gui/views/proxy_editor.h"
-#include "gui/views/tcpip_editor.h"
 
 namespace {
 
@@ -39,20 +39,18 @@ void makeProfileOf32Interfaces(store::Context& ctx) {
     char id[64];
     std::snprintf(id, sizeof id, "{00000000-0000-0000-0000-%012d}", i);
     const std::string adapter = store::MirrorPath(1, kAdapters + "\\" + id);
-    store::CopyKeyTree(ctx, win::HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kAdapters + "\\" + kWired), win::HKEY_LOCAL_MACHINE,
-                       adapter);
+    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters + "\\" + kWired),
+                       HKEY_LOCAL_MACHINE, adapter);
     store::WriteMultiStringValue(
-        ctx, win::HKEY_LOCAL_MACHINE, adapter, "IpConfig",
+        ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig",
         views::MultiStringImage({std::string("Tcpip\\Parameters\\Interfaces\\") + id}));
-    store::CopyKeyTree(ctx, win::HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kInterfaces + "\\" + kWired), win::HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kInterfaces + "\\" + id));
+    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(1, kInterfaces + "\\" + kWired),
+                       HKEY_LOCAL_MACHINE, store::MirrorPath(1, kInterfaces + "\\" + id));
     const std::string connection = store::MirrorPath(1, kNetwork + "\\" + id + "\\Connection");
-    store::CopyKeyTree(ctx, win::HKEY_LOCAL_MACHINE,
+    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
                        store::MirrorPath(1, kNetwork + "\\" + kWired + "\\Connection"),
-                       win::HKEY_LOCAL_MACHINE, connection);
-    store::WriteStringValue(ctx, win::HKEY_LOCAL_MACHINE, connection, "Name",
+                       HKEY_LOCAL_MACHINE, connection);
+    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, connection, "Name",
                             "LAN " + std::to_string(i + 3));
   }
 }

@@ -5,14 +5,14 @@
 
 #include <filesystem>
 
+#include "bench/bench_machine.h"
 #include "gui/common/dialog_runner.h"
 #include "gui/shell/main_window.h"
-#include "store/startup.h"
 #include "gui/shell/window_set.h"
-#include "bench/bench_machine.h"
 #include "store/capture.h"
 #include "store/deletion.h"
 #include "store/profile_store.h"
+#include "store/startup.h"
 
 namespace {
 

@@ -48,9 +48,8 @@ void prepare(bench::NotebookMachine& notebook, benchmark::State& state) {
 void setNetshDelay(bench::NotebookMachine& notebook, win::DWORD milliseconds) {
   win::Registry& registry = notebook.machine().registry();
   win::HKEY key = nullptr;
-  registry.RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", 0, win::KEY_ALL_ACCESS,
-                         &key);
-  registry.RegSetValueExA(key, "NetshDelay", 0, win::REG_DWORD,
+  registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", 0, KEY_ALL_ACCESS, &key);
+  registry.RegSetValueExA(key, "NetshDelay", 0, REG_DWORD,
                           reinterpret_cast<const win::BYTE*>(&milliseconds), sizeof milliseconds);
   registry.RegCloseKey(key);
 }

@@ -82,9 +82,9 @@ class TerminalSwitchView : public switching::SwitchView {
     printLine(std::string(box(boxes.domain)) + "ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ");
     printLine(std::string(box(choice.remember)) + "ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）");
 
-    choice.confirmed = ctx_.messageBox(switching::ConfirmationHeading(offer.title),
-                                       win::ansiFromUtf8("情報ﾒｯｾｰｼﾞ"),
-                                       win::MB_YESNO | win::MB_ICONINFORMATION) == win::IDYES;
+    choice.confirmed =
+        ctx_.messageBox(switching::ConfirmationHeading(offer.title),
+                        win::ansiFromUtf8("情報ﾒｯｾｰｼﾞ"), MB_YESNO | MB_ICONINFORMATION) == IDYES;
     return choice;
   }
 

@@ -68,15 +68,15 @@ int TerminalPrompter::messageBox(win::HWND, const std::string& text, const std::
                                  win::UINT flags) {
   shown_ = true;
   std::string line = win::ansiToUtf8(caption) + ": " + oneLine(win::ansiToUtf8(text));
-  switch (flags & win::MB_TYPEMASK) {
-    case win::MB_YESNO:
-    case win::MB_YESNOCANCEL:
-      return ask(line) ? win::IDYES : win::IDNO;
-    case win::MB_OKCANCEL:
-      return ask(line) ? win::IDOK : win::IDCANCEL;
+  switch (flags & MB_TYPEMASK) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+      return ask(line) ? IDYES : IDNO;
+    case MB_OKCANCEL:
+      return ask(line) ? IDOK : IDCANCEL;
     default:
       printLine(line);
-      return win::IDOK;
+      return IDOK;
   }
 }
 

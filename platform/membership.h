@@ -41,3 +41,17 @@ class Membership {
 };
 
 }  // namespace win
+
+// The constants keep their Win32 names and are visible unqualified, as
+// windows.h makes them, so that code reads the same on both builds.
+using win::ERROR_BAD_NETPATH;
+using win::ERROR_NO_SUCH_DOMAIN;
+using win::NERR_InvalidWorkgroupName;
+using win::NERR_SetupAlreadyJoined;
+using win::NERR_Success;
+using win::NETSETUP_JOIN_DOMAIN;
+using win::NETSETUP_JOIN_UNSECURE;
+using win::NetSetupDomainName;
+using win::NetSetupUnjoined;
+using win::NetSetupUnknownStatus;
+using win::NetSetupWorkgroupName;

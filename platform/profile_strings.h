@@ -65,3 +65,13 @@ class ProfileStrings {
 std::vector<std::string> EnumPrinterNames(ProfileStrings& printers);
 
 }  // namespace win
+
+// The constants keep their Win32 names and are visible unqualified, as
+// windows.h makes them, so that code reads the same on both builds.
+using win::HWND_BROADCAST;
+using win::PRINTER_ATTRIBUTE_LOCAL;
+using win::PRINTER_ATTRIBUTE_NETWORK;
+using win::PRINTER_ENUM_CONNECTIONS;
+using win::PRINTER_ENUM_LOCAL;
+using win::SMTO_NORMAL;
+using win::WM_SETTINGCHANGE;

@@ -64,3 +64,12 @@ class Shell {
 };
 
 }  // namespace win
+
+// The constants keep their Win32 names and are visible unqualified, as
+// windows.h makes them, so that code reads the same on both builds.
+using win::INFINITE;
+using win::STARTF_USESHOWWINDOW;
+using win::STILL_ACTIVE;
+using win::WAIT_FAILED;
+using win::WAIT_OBJECT_0;
+using win::WAIT_TIMEOUT;

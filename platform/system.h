@@ -40,3 +40,7 @@ class System {
 };
 
 }  // namespace win
+
+// The constants keep their Win32 names and are visible unqualified, as
+// windows.h makes them, so that code reads the same on both builds.
+using win::VER_PLATFORM_WIN32_NT;

@@ -16,8 +16,6 @@ namespace store {
 namespace {
 
 using win::DWORD;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 // A title is read back into a 256-byte buffer with its NUL.
 constexpr std::size_t kMaxTitleBytes = kValueBufferSize - 1;
@@ -40,13 +38,12 @@ constexpr const char* kAskNew =
 constexpr const char* kCaptured = "現在のﾈｯﾄﾜｰｸの設定を登録しました。";
 
 void showError(const Context& ctx, const char* text) {
-  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
-                 win::MB_OK | win::MB_ICONERROR);
+  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
 }
 
 bool confirmed(const Context& ctx, const char* question) {
   return ctx.messageBox(win::ansiFromUtf8(question), win::ansiFromUtf8(kConfirmCaption),
-                        win::MB_YESNO | win::MB_ICONWARNING) == win::IDYES;
+                        MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
 // "%s" of a key format filled with an adapter identifier.
@@ -73,16 +70,15 @@ bool createSlot(const Context& ctx, int slot, const std::string& title) {
   win::HKEY key = nullptr;
   DWORD disposition = 0;
   std::string path = SlotPath(slot);
-  if (registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "",
-                               win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr, &key,
-                               &disposition) != win::ERROR_SUCCESS)
+  if (registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", REG_OPTION_NON_VOLATILE,
+                               KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
     return false;
-  win::LONG written = registry.RegSetValueExA(key, "Title", 0, win::REG_SZ,
+  win::LONG written = registry.RegSetValueExA(key, "Title", 0, REG_SZ,
                                               reinterpret_cast<const win::BYTE*>(title.c_str()),
                                               DWORD(title.size() + 1));
   registry.RegCloseKey(key);
-  if (written == win::ERROR_SUCCESS) return true;
-  if (disposition == win::REG_CREATED_NEW_KEY) DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, path);
+  if (written == ERROR_SUCCESS) return true;
+  if (disposition == REG_CREATED_NEW_KEY) DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, path);
   return false;
 }
 
@@ -91,16 +87,15 @@ bool createSlot(const Context& ctx, int slot, const std::string& title) {
 // the profile's real one with nothing.
 void captureMembership(const Context& ctx, int slot) {
   std::u16string wideName;
-  DWORD status = win::NetSetupUnknownStatus;
-  if (ctx.machine.membership().NetGetJoinInformation(nullptr, &wideName, &status) !=
-      win::NERR_Success)
+  DWORD status = NetSetupUnknownStatus;
+  if (ctx.machine.membership().NetGetJoinInformation(nullptr, &wideName, &status) != NERR_Success)
     return;
   std::string name = win::wideToAnsi(wideName);
   if (name.size() >= kDomainNameBufferSize) return;
   std::string data = DataPath(slot);
-  if (status == win::NetSetupWorkgroupName)
+  if (status == NetSetupWorkgroupName)
     WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 0);
-  else if (status == win::NetSetupDomainName)
+  else if (status == NetSetupDomainName)
     WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 1);
   WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 }
@@ -131,8 +126,8 @@ void captureInto(const Context& ctx, int index) {
   // missing and the printer and membership would silently not be stored.
   win::HKEY data = nullptr;
   if (ctx.registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, DataPath(slot).c_str(), 0, "",
-                                     win::REG_OPTION_NON_VOLATILE, win::KEY_ALL_ACCESS, nullptr,
-                                     &data, nullptr) == win::ERROR_SUCCESS)
+                                     REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &data,
+                                     nullptr) == ERROR_SUCCESS)
     ctx.registry().RegCloseKey(data);
 
   WriteStringValue(ctx, HKEY_LOCAL_MACHINE, DataPath(slot), "DefPrinter", ReadDefaultPrinter(ctx));
@@ -182,7 +177,7 @@ CaptureResult CaptureProfile(const Context& ctx, const std::string& title,
   captureInto(ctx, index);
   if (result.appendTitle && selector) selector->appendItem(title);
   ctx.messageBox(win::ansiFromUtf8(kCaptured), win::ansiFromUtf8(kInformationCaption),
-                 win::MB_OK | win::MB_ICONINFORMATION);
+                 MB_OK | MB_ICONINFORMATION);
   result.captured = true;
   return result;
 }

@@ -11,7 +11,6 @@ namespace store {
 namespace {
 
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kConfirmCaption = "確認メッセージ";
@@ -23,8 +22,7 @@ constexpr const char* kDeleted = "登録を抹消しました。";
 constexpr const char* kNoProfile = "未設定";
 
 void showError(const Context& ctx, const char* text) {
-  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
-                 win::MB_OK | win::MB_ICONERROR);
+  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
 }
 
 // An index into the slots after slot `deleted` is gone: the deleted
@@ -59,7 +57,7 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
   }
   const int index = *lookup.index;
   if (ctx.messageBox(win::ansiFromUtf8(kAskDelete), win::ansiFromUtf8(kConfirmCaption),
-                     win::MB_YESNO | win::MB_ICONWARNING) != win::IDYES)
+                     MB_YESNO | MB_ICONWARNING) != IDYES)
     return result;
 
   {
@@ -89,9 +87,8 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
       selector->setText(*result.selectorText);
     }
     win::HKEY setting = nullptr;
-    if (ctx.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingKey, 0,
-                                     win::KEY_READ | win::KEY_SET_VALUE,
-                                     &setting) != win::ERROR_SUCCESS)
+    if (ctx.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingKey, 0, KEY_READ | KEY_SET_VALUE,
+                                     &setting) != ERROR_SUCCESS)
       return result;
     ctx.registry().RegDeleteValueA(setting, "ComboActive");
     ctx.registry().RegCloseKey(setting);
@@ -105,7 +102,7 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
   }
 
   ctx.messageBox(win::ansiFromUtf8(kDeleted), win::ansiFromUtf8(kInformationCaption),
-                 win::MB_OK | win::MB_ICONINFORMATION);
+                 MB_OK | MB_ICONINFORMATION);
   return result;
 }
 

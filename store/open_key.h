@@ -22,8 +22,8 @@ class OpenKey {
   }
   // Creates the key (and the keys above it) when missing, with full access.
   win::LONG create(win::HKEY parent, const std::string& path) {
-    return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", win::REG_OPTION_NON_VOLATILE,
-                                     win::KEY_ALL_ACCESS, nullptr, &key_, nullptr);
+    return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", REG_OPTION_NON_VOLATILE,
+                                     KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }
   win::HKEY get() const { return key_; }
 

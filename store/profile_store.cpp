@@ -37,12 +37,11 @@ int ReadStoreInfo(const Context& ctx, int& slotCount, DWORD& comboActive) {
   slotCount = 0;
   comboActive = 0;
   OpenKey setting(ctx.registry());
-  if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ) != win::ERROR_SUCCESS)
-    return 1;
+  if (setting.open(HKEY_LOCAL_MACHINE, kSettingKey, KEY_READ) != ERROR_SUCCESS) return 1;
   DWORD subKeys = 0;
   if (ctx.registry().RegQueryInfoKeyA(setting.get(), nullptr, nullptr, nullptr, &subKeys, nullptr,
                                       nullptr, nullptr, nullptr, nullptr, nullptr,
-                                      nullptr) != win::ERROR_SUCCESS)
+                                      nullptr) != ERROR_SUCCESS)
     return 1;
   slotCount = int(subKeys);
   // ComboActive is read into 4 bytes; its absence means "no profile selected
@@ -52,15 +51,15 @@ int ReadStoreInfo(const Context& ctx, int& slotCount, DWORD& comboActive) {
 
 int ReadActive(const Context& ctx, DWORD& index) {
   index = 0;
-  return ReadDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
+  return ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
 }
 
 int WriteActive(const Context& ctx, DWORD index) {
-  return WriteDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
+  return WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, kSettingKey, kActive, index);
 }
 
 int WriteComboActive(const Context& ctx, DWORD index) {
-  return WriteDwordValue(ctx, win::HKEY_LOCAL_MACHINE, kSettingKey, kComboActive, index);
+  return WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, kSettingKey, kComboActive, index);
 }
 
 TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title) {
@@ -72,7 +71,7 @@ TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title) {
   ReadStoreInfo(ctx, slotCount, comboActive);
   for (int i = 0; i < slotCount; ++i) {
     std::string stored;
-    if (ReadStringValue(ctx, win::HKEY_LOCAL_MACHINE, SlotPath(i + 1), kTitle, stored) != 0) {
+    if (ReadStringValue(ctx, HKEY_LOCAL_MACHINE, SlotPath(i + 1), kTitle, stored) != 0) {
       // Slots are contiguous; one that cannot be read ends the scan, and the
       // caller decides whether that is silent or "not registered".
       lookup.interrupted = true;
@@ -90,14 +89,14 @@ SelectorFill FillProfileSelector(const Context& ctx, int slotCount, int selected
   SelectorFill fill;
   win::Registry& registry = ctx.registry();
   OpenKey setting(registry);
-  if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ) != win::ERROR_SUCCESS) {
+  if (setting.open(HKEY_LOCAL_MACHINE, kSettingKey, KEY_READ) != ERROR_SUCCESS) {
     fill.status = 1;
     return fill;
   }
   for (int i = 0; i < slotCount; ++i) {
     OpenKey slot(registry);
     std::string title;
-    if (slot.open(setting.get(), std::to_string(i + 1), win::KEY_READ) != win::ERROR_SUCCESS ||
+    if (slot.open(setting.get(), std::to_string(i + 1), KEY_READ) != ERROR_SUCCESS ||
         QueryStringValue(registry, slot.get(), kTitle, title) != 0) {
       // The titles listed so far stay in the selector.
       fill.status = 1;
@@ -123,8 +122,7 @@ void ApplyStartupSelection(const Context& ctx) {
   // first profile. Failures are ignored, as for every write of the store.
   {
     OpenKey setting(ctx.registry());
-    if (setting.open(win::HKEY_LOCAL_MACHINE, kSettingKey, win::KEY_READ | win::KEY_SET_VALUE) ==
-        win::ERROR_SUCCESS)
+    if (setting.open(HKEY_LOCAL_MACHINE, kSettingKey, KEY_READ | KEY_SET_VALUE) == ERROR_SUCCESS)
       ctx.registry().RegDeleteValueA(setting.get(), kActive);
   }
   WriteComboActive(ctx, 0);

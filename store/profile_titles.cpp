@@ -7,7 +7,7 @@
 namespace store {
 
 int ReadSlotTitle(const Context& ctx, int slot, std::string& title) {
-  return ReadStringValue(ctx, win::HKEY_LOCAL_MACHINE, SlotPath(slot), "Title", title);
+  return ReadStringValue(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot), "Title", title);
 }
 
 InitialSelection ReadInitialSelection(const Context& ctx) {
@@ -40,13 +40,13 @@ std::optional<int> LocateSelectedProfile(const Context& ctx, const std::string& 
   win::DWORD comboActive = 0;
   if (ReadStoreInfo(ctx, slotCount, comboActive) != 0) {
     ctx.messageBox(win::ansiFromUtf8("何も登録されていません。"),
-                   win::ansiFromUtf8("エラーメッセージ"), win::MB_OK | win::MB_ICONERROR);
+                   win::ansiFromUtf8("エラーメッセージ"), MB_OK | MB_ICONERROR);
     return std::nullopt;
   }
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (!lookup.index)
     ctx.messageBox(win::ansiFromUtf8("この登録名では登録されていません。"),
-                   win::ansiFromUtf8("エラーメッセージ"), win::MB_OK | win::MB_ICONERROR);
+                   win::ansiFromUtf8("エラーメッセージ"), MB_OK | MB_ICONERROR);
   return lookup.index;
 }
 

@@ -60,7 +60,7 @@ std::string formatAnsi(const std::string& format, const std::string& text) {
 void showLongRegistryMessage(const Context& ctx, const std::string& path, LONG error,
                              const std::string& ansiCaption) {
   ctx.messageBox(formatAnsi(win::ansiFromUtf8(kLongRegistryMessage), path, error), ansiCaption,
-                 win::MB_OK | win::MB_ICONINFORMATION);
+                 MB_OK | MB_ICONINFORMATION);
 }
 
 // Reads a value into a buffer of `bufferSize` bytes. A value that does not
@@ -71,13 +71,13 @@ LONG queryIntoBuffer(win::Registry& registry, HKEY key, const std::string& name,
   // turn the read into a size query.
   std::vector<BYTE> buffer(bufferSize + 1);
   DWORD size = DWORD(std::min<std::size_t>(bufferSize, std::numeric_limits<DWORD>::max()));
-  type = win::REG_NONE;
+  type = REG_NONE;
   LONG result = registry.RegQueryValueExA(key, name.c_str(), nullptr, &type, buffer.data(), &size);
-  if (result != win::ERROR_SUCCESS) return result;
+  if (result != ERROR_SUCCESS) return result;
   // Never trust the reported size beyond what the buffer holds.
   size = DWORD(std::min<std::size_t>(size, bufferSize));
   bytes.assign(reinterpret_cast<const char*>(buffer.data()), size);
-  return win::ERROR_SUCCESS;
+  return ERROR_SUCCESS;
 }
 
 // Little-endian DWORD from up to 4 stored bytes; a shorter value is
@@ -100,9 +100,8 @@ std::string bytesFromDword(DWORD value) {
 int writeValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
                DWORD type, const BYTE* data, DWORD size) {
   OpenKey key(ctx.registry());
-  if (key.open(hive, path, win::KEY_ALL_ACCESS) != win::ERROR_SUCCESS) return 1;
-  if (ctx.registry().RegSetValueExA(key.get(), name.c_str(), 0, type, data, size) !=
-      win::ERROR_SUCCESS)
+  if (key.open(hive, path, KEY_ALL_ACCESS) != ERROR_SUCCESS) return 1;
+  if (ctx.registry().RegSetValueExA(key.get(), name.c_str(), 0, type, data, size) != ERROR_SUCCESS)
     return 1;
   return 0;
 }
@@ -114,7 +113,7 @@ int QueryStringValue(win::Registry& registry, HKEY key, const std::string& name,
   text.clear();
   DWORD type = 0;
   std::string bytes;
-  if (queryIntoBuffer(registry, key, name, kValueBufferSize, type, bytes) != win::ERROR_SUCCESS)
+  if (queryIntoBuffer(registry, key, name, kValueBufferSize, type, bytes) != ERROR_SUCCESS)
     return 1;
   // The text ends at the first NUL or at the end of the stored bytes: a value
   // stored without its NUL (or filling all 256 bytes) is read no further.
@@ -125,8 +124,7 @@ int QueryStringValue(win::Registry& registry, HKEY key, const std::string& name,
 int QueryDwordValue(win::Registry& registry, HKEY key, const std::string& name, DWORD& value) {
   DWORD type = 0;
   std::string bytes;
-  if (queryIntoBuffer(registry, key, name, sizeof(DWORD), type, bytes) != win::ERROR_SUCCESS)
-    return 1;
+  if (queryIntoBuffer(registry, key, name, sizeof(DWORD), type, bytes) != ERROR_SUCCESS) return 1;
   value = dwordFromBytes(bytes);
   return 0;
 }
@@ -135,11 +133,11 @@ int EnumerateSubkeyPaths(const Context& ctx, HKEY hive, const std::string& path,
                          std::vector<std::string>& paths, int& counter) {
   win::Registry& registry = ctx.registry();
   OpenKey key(registry);
-  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 0;
+  if (key.open(hive, path, KEY_READ) != ERROR_SUCCESS) return 0;
 
   LONG result = registry.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-  if (result != win::ERROR_SUCCESS) {
+  if (result != ERROR_SUCCESS) {
     showLongRegistryMessage(
         ctx, path, result,
         formatAnsi(win::ansiFromUtf8(kEnumerationCaption), win::ansiFromUtf8(kInformationCaption)));
@@ -150,8 +148,7 @@ int EnumerateSubkeyPaths(const Context& ctx, HKEY hive, const std::string& path,
   // Until the enumeration fails for any reason, no more items included. The
   // list grows with every entry, so no subkey count can overrun it.
   for (DWORD index = 0;; ++index) {
-    if (registry.RegEnumKeyA(key.get(), index, name.data(), DWORD(name.size())) !=
-        win::ERROR_SUCCESS)
+    if (registry.RegEnumKeyA(key.get(), index, name.data(), DWORD(name.size())) != ERROR_SUCCESS)
       break;
     paths.push_back(path + "\\" + std::string(name.data(), strnlen(name.data(), name.size())));
     ++counter;
@@ -163,7 +160,7 @@ int ReadStringValue(const Context& ctx, HKEY hive, const std::string& path, cons
                     std::string& text) {
   text.clear();
   OpenKey key(ctx.registry());
-  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  if (key.open(hive, path, KEY_READ) != ERROR_SUCCESS) return 1;
   return QueryStringValue(ctx.registry(), key.get(), name, text);
 }
 
@@ -172,16 +169,16 @@ int ReadRawValue(const Context& ctx, HKEY hive, const std::string& path, const s
   bytes.clear();
   length = 0;
   OpenKey key(ctx.registry());
-  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  if (key.open(hive, path, KEY_READ) != ERROR_SUCCESS) return 1;
   DWORD type = 0;
   std::string data;
   if (queryIntoBuffer(ctx.registry(), key.get(), name, std::size_t(std::max(bufferSize, 0)), type,
-                      data) != win::ERROR_SUCCESS)
+                      data) != ERROR_SUCCESS)
     return 1;
   bytes = data;
   // Length 0 tells callers "one plain text": a REG_SZ, or a REG_MULTI_SZ that
   // is a lone NUL (an empty list).
-  if (type == win::REG_SZ || (type == win::REG_MULTI_SZ && data.size() == 1))
+  if (type == REG_SZ || (type == REG_MULTI_SZ && data.size() == 1))
     length = 0;
   else
     length = DWORD(data.size());
@@ -191,7 +188,7 @@ int ReadRawValue(const Context& ctx, HKEY hive, const std::string& path, const s
 int ReadDwordValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
                    DWORD& value) {
   OpenKey key(ctx.registry());
-  if (key.open(hive, path, win::KEY_READ) != win::ERROR_SUCCESS) return 1;
+  if (key.open(hive, path, KEY_READ) != ERROR_SUCCESS) return 1;
   return QueryDwordValue(ctx.registry(), key.get(), name, value);
 }
 
@@ -200,21 +197,21 @@ int WriteStringValue(const Context& ctx, HKEY hive, const std::string& path,
   // The data size is the text's length without its NUL; the NUL itself is
   // not stored.
   std::size_t length = std::min(text.find('\0'), text.size());
-  return writeValue(ctx, hive, path, name, win::REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
+  return writeValue(ctx, hive, path, name, REG_SZ, reinterpret_cast<const BYTE*>(text.data()),
                     DWORD(length));
 }
 
 int WriteMultiStringValue(const Context& ctx, HKEY hive, const std::string& path,
                           const std::string& name, const std::string& bytes) {
-  return writeValue(ctx, hive, path, name, win::REG_MULTI_SZ,
+  return writeValue(ctx, hive, path, name, REG_MULTI_SZ,
                     reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
 }
 
 int WriteDwordValue(const Context& ctx, HKEY hive, const std::string& path, const std::string& name,
                     DWORD value) {
   std::string bytes = bytesFromDword(value);
-  return writeValue(ctx, hive, path, name, win::REG_DWORD,
-                    reinterpret_cast<const BYTE*>(bytes.data()), DWORD(bytes.size()));
+  return writeValue(ctx, hive, path, name, REG_DWORD, reinterpret_cast<const BYTE*>(bytes.data()),
+                    DWORD(bytes.size()));
 }
 
 int CopyStringValue(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
@@ -242,16 +239,16 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
   // A missing source is normal (an adapter without a Connection key): nothing
   // is copied and nothing is created.
   OpenKey source(registry);
-  if (source.open(sourceHive, sourcePath, win::KEY_READ) != win::ERROR_SUCCESS) return 0;
+  if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return 0;
   OpenKey destination(registry);
-  if (destination.create(destinationHive, destinationPath) != win::ERROR_SUCCESS) return 0;
+  if (destination.create(destinationHive, destinationPath) != ERROR_SUCCESS) return 0;
 
   DWORD valueCount = 0;
   DWORD largestValue = 0;
   LONG result =
       registry.RegQueryInfoKeyA(source.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 &valueCount, nullptr, &largestValue, nullptr, nullptr);
-  if (result != win::ERROR_SUCCESS) {
+  if (result != ERROR_SUCCESS) {
     showLongRegistryMessage(ctx, sourcePath, result, win::ansiFromUtf8(kInformationCaption));
     return 0;
   }
@@ -265,7 +262,7 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
     buffer.reset(new (std::nothrow) BYTE[bufferSize]);
     if (!buffer) {
       ctx.messageBox(win::ansiFromUtf8(kOperationFailed), win::ansiFromUtf8(kErrorCaption),
-                     win::MB_OK | win::MB_ICONERROR);
+                     MB_OK | MB_ICONERROR);
       return 1;
     }
   }
@@ -278,21 +275,20 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
     // A value whose name cannot be enumerated cannot be read by name either:
     // it is skipped like any other unreadable value.
     if (registry.RegEnumValueA(source.get(), index, name.data(), &nameLength, nullptr, nullptr,
-                               nullptr, nullptr) != win::ERROR_SUCCESS)
+                               nullptr, nullptr) != ERROR_SUCCESS)
       continue;
     DWORD type = 0;
     DWORD size = readSize;
     if (registry.RegQueryValueExA(source.get(), name.data(), nullptr, &type, buffer.get(), &size) !=
-        win::ERROR_SUCCESS)
+        ERROR_SUCCESS)
       continue;
     if (registry.RegSetValueExA(destination.get(), name.data(), 0, type, buffer.get(),
-                                std::min(size, readSize)) != win::ERROR_SUCCESS)
+                                std::min(size, readSize)) != ERROR_SUCCESS)
       return 1;
   }
 
   for (DWORD index = 0;; ++index) {
-    if (registry.RegEnumKeyA(source.get(), index, name.data(), DWORD(name.size())) !=
-        win::ERROR_SUCCESS)
+    if (registry.RegEnumKeyA(source.get(), index, name.data(), DWORD(name.size())) != ERROR_SUCCESS)
       break;
     std::string subkey(name.data(), strnlen(name.data(), name.size()));
     if (copyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
@@ -314,8 +310,8 @@ int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePa
 
 int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path) {
   DWORD result = ctx.registry().SHDeleteKeyA(hive, path.c_str());
-  if (result != DWORD(win::ERROR_SUCCESS) && result != DWORD(win::ERROR_FILE_NOT_FOUND))
-    ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), win::MB_OK | win::MB_ICONERROR);
+  if (result != DWORD(ERROR_SUCCESS) && result != DWORD(ERROR_FILE_NOT_FOUND))
+    ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
   return 0;
 }
 

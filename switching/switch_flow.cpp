@@ -14,7 +14,6 @@ namespace switching {
 namespace {
 
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kInfoCaption = "情報メッセージ";
@@ -34,7 +33,7 @@ constexpr std::size_t kHeaderTail = 6;
 
 void showError(const store::Context& ctx, const char* utf8Text) {
   ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
-                 win::MB_OK | win::MB_ICONERROR);
+                 MB_OK | MB_ICONERROR);
 }
 
 SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string& title) {
@@ -88,10 +87,10 @@ std::string scriptCommandLine(const std::string& scriptPath) {
 win::HANDLE startScript(win::Shell& shell, const std::string& scriptPath) {
   std::string commandLine = scriptCommandLine(scriptPath);
   win::STARTUPINFOA startup;
-  startup.dwFlags = win::STARTF_USESHOWWINDOW;
-  startup.wShowWindow = win::SW_HIDE;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
   win::PROCESS_INFORMATION info;
-  if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, win::FALSE, 0, nullptr,
+  if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             nullptr, &startup, &info))
     return nullptr;
   if (info.hThread) shell.CloseHandle(info.hThread);
@@ -145,8 +144,7 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
   while (true) {
     // Asked before the file is read: a script that ended has written all it
     // ever will, so this round then sees its last line.
-    const bool ended =
-        process != nullptr && shell.WaitForSingleObject(process, 0) == win::WAIT_OBJECT_0;
+    const bool ended = process != nullptr && shell.WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
     ResultRound round = readResultFile(machine.files(), resultPath);
 
     if (shownPosition != round.position) {
@@ -234,7 +232,7 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
     store::WriteActive(ctx, DWORD(slot - 1));
     view.setAppliedTitle(title);
     ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
-                   win::MB_OK | win::MB_ICONINFORMATION);
+                   MB_OK | MB_ICONINFORMATION);
   } else {
     showError(ctx, kFailed);
   }

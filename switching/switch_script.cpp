@@ -14,7 +14,6 @@ namespace switching {
 namespace {
 
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 // UTF-8 sources of the texts the script carries; they enter ANSI text once,
 // where the script is composed.

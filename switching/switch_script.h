@@ -122,7 +122,7 @@ bool IsScriptSafeText(std::string_view ansi);
 
 // The refusal shown for an unsafe value: caption "エラーメッセージ" with
 // kUnsafeValueFlags. Both texts are ANSI.
-inline constexpr win::UINT kUnsafeValueFlags = win::MB_OK | win::MB_ICONERROR;
+inline constexpr win::UINT kUnsafeValueFlags = MB_OK | MB_ICONERROR;
 std::string UnsafeValueMessage(const UnsafeValue& value);
 std::string UnsafeValueCaption();
 // Shows the refusal through the context's prompter.

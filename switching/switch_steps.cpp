@@ -12,8 +12,6 @@ namespace switching {
 namespace {
 
 using win::DWORD;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 // The WIN.INI entry of a printer is read into 256 bytes, as the name is.
 constexpr win::DWORD kPrinterEntrySize = 256;
@@ -27,13 +25,13 @@ constexpr const char* kErrorCaption = "エラーメッセージ";
 
 std::string membershipDetail(DWORD code) {
   switch (code) {
-    case DWORD(win::ERROR_INVALID_PARAMETER):
+    case DWORD(ERROR_INVALID_PARAMETER):
       return "NetJoinDominのパラメータ誤りです。";
-    case win::ERROR_NO_SUCH_DOMAIN:
+    case ERROR_NO_SUCH_DOMAIN:
       return "指定されたドメインがみつかりません。";
-    case win::NERR_SetupAlreadyJoined:
+    case NERR_SetupAlreadyJoined:
       return "既にドメインに接続済です。";
-    case win::NERR_InvalidWorkgroupName:
+    case NERR_InvalidWorkgroupName:
       return "ワークグループ名が正しくありません。";
     default: {
       // Other results name their code, so that it can be looked up.
@@ -56,8 +54,8 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
     return false;
   const std::string device = ansiPrinter + "," + entry;
   if (!profile.WriteProfileStringA("windows", "device", device.c_str())) return false;
-  return profile.SendMessageTimeoutA(win::HWND_BROADCAST, win::WM_SETTINGCHANGE, 0, 0,
-                                     win::SMTO_NORMAL, kBroadcastTimeoutMs, nullptr) != 0;
+  return profile.SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL,
+                                     kBroadcastTimeoutMs, nullptr) != 0;
 }
 
 void ApplyProxySettings(const store::Context& ctx, int slot) {
@@ -72,8 +70,8 @@ void ApplyProxySettings(const store::Context& ctx, int slot) {
   // keeps one only when the profile has one.
   win::Registry& registry = ctx.registry();
   win::HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, win::KEY_ALL_ACCESS,
-                             &key) == win::ERROR_SUCCESS) {
+  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, KEY_ALL_ACCESS,
+                             &key) == ERROR_SUCCESS) {
     registry.RegDeleteValueA(key, "AutoConfigURL");
     registry.RegCloseKey(key);
   }
@@ -101,12 +99,12 @@ DWORD ChangeMembership(const store::Context& ctx, int slot) {
   // A name that does not fit the buffer converts to nothing, as the
   // conversion call fails then.
   if (wide.size() >= kJoinNameUnits) wide.clear();
-  const DWORD options = domainType != 0 ? win::NETSETUP_JOIN_DOMAIN : win::NETSETUP_JOIN_UNSECURE;
+  const DWORD options = domainType != 0 ? NETSETUP_JOIN_DOMAIN : NETSETUP_JOIN_UNSECURE;
   DWORD result = ctx.machine.membership().NetJoinDomain(nullptr, wide.c_str(), nullptr, nullptr,
                                                         nullptr, options);
-  if (result != win::NERR_Success)
+  if (result != NERR_Success)
     ctx.messageBox(MembershipFailureMessage(result), win::ansiFromUtf8(kErrorCaption),
-                   win::MB_OK | win::MB_ICONERROR);
+                   MB_OK | MB_ICONERROR);
   return result;
 }
 

@@ -27,7 +27,6 @@ namespace {
 
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 
@@ -239,7 +238,7 @@ TEST_F(SwitchEndToEnd, ScriptRestoresTheProfilesTcpIpSettings) {
 TEST_F(SwitchEndToEnd, UnavailableInterfaceFailsTheCountInAQuotedWindowsDirectory) {
   m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "SystemRoot", "C:\\Win Dir");
   m.machine().files().createDirectory("C:\\Win Dir");
-  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", REG_MULTI_SZ,
              ansi("ワイヤレス ネットワーク接続") + std::string("\0\0", 2));
 
   const int sections = runSwitch();

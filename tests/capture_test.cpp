@@ -16,9 +16,6 @@
 namespace {
 
 using testing_support::snapshot;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
-using win::MB_ICONERROR;
 
 const std::string kAdapters = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
 const std::string kInterfaces =
@@ -47,12 +44,12 @@ class CaptureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const std::string& id : {kWired, kWireless, std::string("NdisWanIp")}) {
-      m.setValue(HKEY_LOCAL_MACHINE, kAdapters + "\\" + id, "IpConfig", win::REG_MULTI_SZ,
+      m.setValue(HKEY_LOCAL_MACHINE, kAdapters + "\\" + id, "IpConfig", REG_MULTI_SZ,
                  "Tcpip\\Parameters\\Interfaces\\" + id + std::string("\0\0", 2));
       m.setString(HKEY_LOCAL_MACHINE, tcpip(id), "Domain", "");
       m.setString(HKEY_LOCAL_MACHINE, connection(id), "Name", win::ansiFromUtf8("接続 " + id));
     }
-    m.setValue(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWired, "IPAddress", win::REG_MULTI_SZ,
+    m.setValue(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWired, "IPAddress", REG_MULTI_SZ,
                std::string("192.168.1.10\0"
                            "192.168.1.11\0\0",
                            27));
@@ -60,10 +57,10 @@ class CaptureTest : public ::testing::Test {
     m.setDword(HKEY_CURRENT_USER, kInternet, "ProxyEnable", 1);
     m.setString(HKEY_CURRENT_USER, kInternet, "", "default");
     m.setValue(HKEY_CURRENT_USER, kInternet + "\\Connections", "DefaultConnectionSettings",
-               win::REG_BINARY, std::string("\x3c\0\0\0\xff", 5));
+               REG_BINARY, std::string("\x3c\0\0\0\xff", 5));
     m.setString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
                 "Device", "PrinterA,winspool,Ne00:");
-    setMembership("WORKGROUP", win::NetSetupWorkgroupName);
+    setMembership("WORKGROUP", NetSetupWorkgroupName);
   }
 
   void setMembership(const std::string& utf8Name, win::DWORD status) {
@@ -72,8 +69,8 @@ class CaptureTest : public ::testing::Test {
   }
   // Captures with the boxes of a confirmed capture (new or overwrite).
   store::CaptureResult capture(const std::string& utf8Title, const std::string& question) {
-    prompter.expect(question, kConfirm, 0x34, win::IDYES)
-        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+    prompter.expect(question, kConfirm, 0x34, IDYES)
+        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", MB_ICONINFORMATION);
     return store::CaptureProfile(ctx, win::ansiFromUtf8(utf8Title));
   }
   std::string bytes(const std::string& path, const std::string& name, win::DWORD type) {
@@ -95,8 +92,8 @@ TEST_F(CaptureTest, NewProfileHoldsExactCopiesOfTheLiveSettings) {
   store::CaptureResult result = capture("Office", kAskNew);
   EXPECT_TRUE(result.captured);
   EXPECT_TRUE(result.appendTitle);
-  EXPECT_EQ(bytes(store::SlotPath(1), "Title", win::REG_SZ), std::string("Office\0", 7));
-  EXPECT_EQ(bytes(store::SlotPath(1), "Count", win::REG_DWORD), "<missing>");
+  EXPECT_EQ(bytes(store::SlotPath(1), "Title", REG_SZ), std::string("Office\0", 7));
+  EXPECT_EQ(bytes(store::SlotPath(1), "Count", REG_DWORD), "<missing>");
 
   auto& r = m.registry();
   for (const std::string& key : {kAdapters, kInterfaces, tcpip(kWired), connection(kWired),
@@ -111,10 +108,10 @@ TEST_F(CaptureTest, NewProfileHoldsExactCopiesOfTheLiveSettings) {
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::MirrorPath(1, tcpip("NdisWanIp"))));
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::MirrorPath(1, connection("NdisWanIp"))));
 
-  EXPECT_EQ(bytes(store::DataPath(1), "DefPrinter", win::REG_SZ), "PrinterA");
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", win::REG_DWORD), dword(0));
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", win::REG_SZ), "WORKGROUP");
-  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", win::REG_DWORD), dword(0));
+  EXPECT_EQ(bytes(store::DataPath(1), "DefPrinter", REG_SZ), "PrinterA");
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", REG_DWORD), dword(0));
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", REG_SZ), "WORKGROUP");
+  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", REG_DWORD), dword(0));
 }
 
 TEST_F(CaptureTest, BadTitlesAreRefusedBeforeAnythingIsWritten) {
@@ -126,14 +123,14 @@ TEST_F(CaptureTest, BadTitlesAreRefusedBeforeAnythingIsWritten) {
   std::string fullWidth;
   for (int i = 0; i < 128; ++i) fullWidth += "あ";
   EXPECT_FALSE(store::CaptureProfile(ctx, win::ansiFromUtf8(fullWidth)).captured);
-  prompter.expect(kAskNew, kConfirm, 0x34, win::IDNO);
+  prompter.expect(kAskNew, kConfirm, 0x34, IDNO);
   EXPECT_FALSE(store::CaptureProfile(ctx, "Declined").captured);
   EXPECT_FALSE(hasSetting());
 
   // 255 bytes is the longest title that reads back.
   std::string longest = win::ansiFromUtf8(fullWidth).substr(0, 254) + "z";
-  prompter.expect(kAskNew, kConfirm, 0x34, win::IDYES)
-      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  prompter.expect(kAskNew, kConfirm, 0x34, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", MB_ICONINFORMATION);
   ASSERT_TRUE(store::CaptureProfile(ctx, longest).captured);
   EXPECT_EQ(store::FindProfileByTitle(ctx, longest).index, 0);
 }
@@ -142,12 +139,12 @@ TEST_F(CaptureTest, OverwriteKeepsTitleAndCountAndReplacesTheMirrors) {
   capture("Office", kAskNew);
   capture("office", kAskNew);  // differs only in case: a second profile
   m.setDword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count", 5);
-  m.setValue(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWired, "IPAddress", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, kInterfaces + "\\" + kWired, "IPAddress", REG_MULTI_SZ,
              std::string("10.0.0.1\0\0", 10));
   ASSERT_EQ(m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, (kAdapters + "\\" + kWireless).c_str()),
             0u);
 
-  prompter.expect(kAskOverwrite, kConfirm, 0x34, win::IDNO);
+  prompter.expect(kAskOverwrite, kConfirm, 0x34, IDNO);
   EXPECT_FALSE(store::CaptureProfile(ctx, "Office").captured);
   auto& r = m.registry();
   EXPECT_NE(snapshot(r, HKEY_LOCAL_MACHINE, store::MirrorPath(1, kInterfaces)),
@@ -157,9 +154,9 @@ TEST_F(CaptureTest, OverwriteKeepsTitleAndCountAndReplacesTheMirrors) {
   EXPECT_TRUE(result.captured);
   EXPECT_FALSE(result.appendTitle);
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(3)));
-  EXPECT_EQ(bytes(store::SlotPath(1), "Title", win::REG_SZ), std::string("Office\0", 7));
-  EXPECT_EQ(bytes(store::SlotPath(1), "Count", win::REG_DWORD), dword(5));
-  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", win::REG_DWORD), dword(0));
+  EXPECT_EQ(bytes(store::SlotPath(1), "Title", REG_SZ), std::string("Office\0", 7));
+  EXPECT_EQ(bytes(store::SlotPath(1), "Count", REG_DWORD), dword(5));
+  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", REG_DWORD), dword(0));
   for (const std::string& key : {kAdapters, kInterfaces})
     EXPECT_EQ(snapshot(r, HKEY_LOCAL_MACHINE, store::MirrorPath(1, key)),
               snapshot(r, HKEY_LOCAL_MACHINE, key));
@@ -175,8 +172,8 @@ TEST_F(CaptureTest, StoreHoldsAtMost256ButAnExistingTitleStillOverwrites) {
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(257)));
 
   EXPECT_TRUE(capture("P256", kAskOverwrite).captured);
-  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", win::REG_DWORD), dword(255));
-  EXPECT_EQ(bytes(store::DataPath(256), "DefPrinter", win::REG_SZ), "PrinterA");
+  EXPECT_EQ(bytes(store::kSettingKey, "ComboActive", REG_DWORD), dword(255));
+  EXPECT_EQ(bytes(store::DataPath(256), "DefPrinter", REG_SZ), "PrinterA");
 }
 
 // Hides the membership as a machine whose network calls fail would.
@@ -198,30 +195,30 @@ class NoMembershipMachine : public testing_support::FaultyMachine {
 };
 
 TEST_F(CaptureTest, MembershipSetsDomainTypeOnlyForKnownStatuses) {
-  setMembership("営業部", win::NetSetupDomainName);
+  setMembership("営業部", NetSetupDomainName);
   capture("Office", kAskNew);
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", win::REG_DWORD), dword(1));
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", win::REG_SZ), win::ansiFromUtf8("営業部"));
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", REG_DWORD), dword(1));
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", REG_SZ), win::ansiFromUtf8("営業部"));
 
-  setMembership("HOME", win::NetSetupUnknownStatus);
+  setMembership("HOME", NetSetupUnknownStatus);
   capture("Office", kAskOverwrite);
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", win::REG_DWORD), dword(1));
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", win::REG_SZ), "HOME");
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainType", REG_DWORD), dword(1));
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", REG_SZ), "HOME");
 
   // An unreadable membership leaves the stored one as it was.
   NoMembershipMachine machine(m.machine());
   store::Context failing{machine, prompter, nullptr};
-  prompter.expect(kAskOverwrite, kConfirm, 0x34, win::IDYES)
-      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  prompter.expect(kAskOverwrite, kConfirm, 0x34, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", MB_ICONINFORMATION);
   EXPECT_TRUE(store::CaptureProfile(failing, "Office").captured);
-  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", win::REG_SZ), "HOME");
+  EXPECT_EQ(bytes(store::DataPath(1), "DomainName", REG_SZ), "HOME");
 }
 
 TEST_F(CaptureTest, FailedTitleWriteLeavesNoUnreadableSlot) {
   testing_support::FaultyMachine faulty(m.machine());
-  faulty.registry().failSet("HKLM\\" + store::SlotPath(1), "Title", win::ERROR_ACCESS_DENIED);
+  faulty.registry().failSet("HKLM\\" + store::SlotPath(1), "Title", ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, nullptr};
-  prompter.expect(kAskNew, kConfirm, 0x34, win::IDYES);
+  prompter.expect(kAskNew, kConfirm, 0x34, IDYES);
   EXPECT_FALSE(store::CaptureProfile(failing, "Office").captured);
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
   EXPECT_TRUE(capture("Home", kAskNew).captured);  // the store is still usable
@@ -235,8 +232,8 @@ TEST_F(CaptureTest, MachineWithoutNetworkKeysStillStoresPrinterAndMembership) {
   bare.setDword(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "JoinStatus", 2);
   store::Context bareCtx{bare.machine(), prompter, nullptr};
   EXPECT_EQ(store::ReadDefaultPrinter(bareCtx), "Solo");
-  prompter.expect(kAskNew, kConfirm, 0x34, win::IDYES)
-      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  prompter.expect(kAskNew, kConfirm, 0x34, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", MB_ICONINFORMATION);
   EXPECT_TRUE(store::CaptureProfile(bareCtx, "Empty").captured);
   std::string name;
   EXPECT_TRUE(bare.value(HKEY_LOCAL_MACHINE, store::DataPath(1), "DefPrinter", nullptr, &name));

@@ -20,7 +20,6 @@ namespace {
 using testing_support::Snapshot;
 using testing_support::snapshot;
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kAsk = "リストに表示されている登録を削除しますか？";
 
@@ -50,8 +49,8 @@ struct Store {
     return value;
   }
   store::DeletionResult remove(const std::string& title) {
-    prompter.expect(kAsk, "確認メッセージ", 0x34, win::IDYES)
-        .expect("登録を抹消しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+    prompter.expect(kAsk, "確認メッセージ", 0x34, IDYES)
+        .expect("登録を抹消しました。", "情報メッセージ", MB_ICONINFORMATION);
     return store::DeleteProfile(ctx, title);
   }
 };
@@ -111,9 +110,9 @@ TEST(DeletionTest, UnknownEmptyOrDeclinedTitlesChangeNothing) {
   Store s(2);
   s.m.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 1);
   Snapshot before = snapshot(s.m.registry(), HKEY_LOCAL_MACHINE, store::kSettingKey);
-  s.prompter.expect("登録名を入力してください。", "エラーメッセージ", win::MB_ICONERROR)
-      .expect("この登録名では登録されていません。", "エラーメッセージ", win::MB_ICONERROR)
-      .expect(kAsk, "確認メッセージ", 0x34, win::IDNO);
+  s.prompter.expect("登録名を入力してください。", "エラーメッセージ", MB_ICONERROR)
+      .expect("この登録名では登録されていません。", "エラーメッセージ", MB_ICONERROR)
+      .expect(kAsk, "確認メッセージ", 0x34, IDNO);
   EXPECT_FALSE(store::DeleteProfile(s.ctx, "").deleted);
   EXPECT_FALSE(store::DeleteProfile(s.ctx, "p2").deleted);
   EXPECT_FALSE(store::DeleteProfile(s.ctx, "P2").deleted);
@@ -139,16 +138,16 @@ TEST(DeletionTest, SelectorChangesBeforeTheFinalMessage) {
   Store several(2);
   several.m.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 1);
   RecordingSelector selector(several.prompter);
-  several.prompter.expect(kAsk, "確認メッセージ", 0x34, win::IDYES)
-      .expect("登録を抹消しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  several.prompter.expect(kAsk, "確認メッセージ", 0x34, IDYES)
+      .expect("登録を抹消しました。", "情報メッセージ", MB_ICONINFORMATION);
   store::DeleteProfile(several.ctx, "P2", &selector);
   EXPECT_EQ(selector.calls, (std::vector<std::string>{"remove P2 after 1", "text P1 after 1"}));
 
   Store only(1);
   only.m.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 0);
   RecordingSelector emptied(only.prompter);
-  only.prompter.expect(kAsk, "確認メッセージ", 0x34, win::IDYES)
-      .expect("登録を抹消しました。", "情報メッセージ", win::MB_ICONINFORMATION);
+  only.prompter.expect(kAsk, "確認メッセージ", 0x34, IDYES)
+      .expect("登録を抹消しました。", "情報メッセージ", MB_ICONINFORMATION);
   store::DeleteProfile(only.ctx, "P1", &emptied);
   EXPECT_EQ(emptied.calls, (std::vector<std::string>{"remove P1 after 1", "clear after 1",
                                                      "text 未設定 after 1"}));

@@ -18,7 +18,6 @@
 namespace {
 
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kEmulation = "SYSTEM\\Emulation";
 const std::string kPrinters = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
@@ -56,10 +55,10 @@ class EmulatedProcessTest : public ::testing::Test {
   win::HANDLE start(const std::string& commandLine) {
     std::string line = commandLine;
     win::STARTUPINFOA startup;
-    startup.dwFlags = win::STARTF_USESHOWWINDOW;
-    startup.wShowWindow = win::SW_HIDE;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
     win::PROCESS_INFORMATION info;
-    if (!shell().CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, 0, nullptr,
+    if (!shell().CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                 "C:\\work", &startup, &info))
       return nullptr;
     EXPECT_EQ(info.hThread, nullptr);
@@ -73,13 +72,13 @@ class EmulatedProcessTest : public ::testing::Test {
 TEST_F(EmulatedProcessTest, ACommandLineRunsOnTheSameMachineAndCanBeFollowed) {
   win::HANDLE process = start("C:\\work\\exit3.bat");
   ASSERT_NE(process, nullptr);
-  EXPECT_EQ(shell().WaitForSingleObject(process, 20000), win::WAIT_OBJECT_0);
+  EXPECT_EQ(shell().WaitForSingleObject(process, 20000), WAIT_OBJECT_0);
   win::DWORD code = 0;
   EXPECT_TRUE(shell().GetExitCodeProcess(process, &code));
   EXPECT_EQ(code, 3u);
   EXPECT_TRUE(shell().CloseHandle(process));
   EXPECT_FALSE(shell().CloseHandle(process));
-  EXPECT_EQ(shell().WaitForSingleObject(process, 0), win::WAIT_FAILED);
+  EXPECT_EQ(shell().WaitForSingleObject(process, 0), WAIT_FAILED);
 
   auto out = m.machine().files().openText("C:\\work\\out.txt", win::TextMode::Read);
   ASSERT_TRUE(out);
@@ -93,14 +92,14 @@ TEST_F(EmulatedProcessTest, ARunningProcessCanBeAskedAboutAndEnded) {
   m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "NetshDelay", 30000);
   win::HANDLE process = start("netsh interface ip show address");
   ASSERT_NE(process, nullptr);
-  EXPECT_EQ(shell().WaitForSingleObject(process, 0), win::WAIT_TIMEOUT);
+  EXPECT_EQ(shell().WaitForSingleObject(process, 0), WAIT_TIMEOUT);
   win::DWORD code = 0;
   EXPECT_TRUE(shell().GetExitCodeProcess(process, &code));
-  EXPECT_EQ(code, win::STILL_ACTIVE);
+  EXPECT_EQ(code, STILL_ACTIVE);
 
   const auto before = std::chrono::steady_clock::now();
   EXPECT_TRUE(shell().TerminateProcess(process, 7));
-  EXPECT_EQ(shell().WaitForSingleObject(process, 0), win::WAIT_OBJECT_0);
+  EXPECT_EQ(shell().WaitForSingleObject(process, 0), WAIT_OBJECT_0);
   EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::seconds(5));
   EXPECT_TRUE(shell().GetExitCodeProcess(process, &code));
   EXPECT_EQ(code, 7u);
@@ -109,7 +108,7 @@ TEST_F(EmulatedProcessTest, ARunningProcessCanBeAskedAboutAndEnded) {
 }
 
 TEST_F(EmulatedProcessTest, WinExecStartsAndForgetsWithoutLeavingZombies) {
-  EXPECT_GT(shell().WinExec("C:\\work\\exit3.bat", win::SW_HIDE), 31u);
+  EXPECT_GT(shell().WinExec("C:\\work\\exit3.bat", SW_HIDE), 31u);
   // A handle closed while its process still runs.
   m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "NetshDelay", 200);
   win::HANDLE process = start("netsh interface ip show address");
@@ -128,7 +127,7 @@ TEST_F(EmulatedProcessTest, NothingStartsWithoutTheMachineTool) {
   std::string saved = old ? old : "";
   setenv("VERANTU_MACHINE_TOOL", "/nonexistent/verantu-machine", 1);
   EXPECT_TRUE(emu::machineToolPath().empty());
-  EXPECT_LE(shell().WinExec("C:\\work\\exit3.bat", win::SW_HIDE), 31u);
+  EXPECT_LE(shell().WinExec("C:\\work\\exit3.bat", SW_HIDE), 31u);
   EXPECT_EQ(start("C:\\work\\exit3.bat"), nullptr);
   if (old)
     setenv("VERANTU_MACHINE_TOOL", saved.c_str(), 1);
@@ -150,27 +149,27 @@ TEST(EmulatedPrinters, ListsThePrinterKeysAndCountsBroadcasts) {
   win::DWORD needed = 0;
   win::DWORD returned = 5;
   win::BYTE small[8];
-  EXPECT_FALSE(strings.EnumPrintersA(win::PRINTER_ENUM_LOCAL, nullptr, 4, small, sizeof small,
-                                     &needed, &returned));
+  EXPECT_FALSE(strings.EnumPrintersA(PRINTER_ENUM_LOCAL, nullptr, 4, small, sizeof small, &needed,
+                                     &returned));
   EXPECT_EQ(needed, 3 * sizeof(win::PRINTER_INFO_4A) + 6 + 14 + 9);
   EXPECT_EQ(returned, 0u);
 
   EXPECT_EQ(m.machine().profileStrings().settingChangeBroadcasts(), 0u);
-  EXPECT_NE(strings.SendMessageTimeoutA(win::HWND_BROADCAST, win::WM_SETTINGCHANGE, 0, 0,
-                                        win::SMTO_NORMAL, 1000, nullptr),
+  EXPECT_NE(strings.SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL, 1000,
+                                        nullptr),
             0);
-  EXPECT_EQ(strings.SendMessageTimeoutA(reinterpret_cast<win::HWND>(0x1234), win::WM_SETTINGCHANGE,
-                                        0, 0, win::SMTO_NORMAL, 1000, nullptr),
+  EXPECT_EQ(strings.SendMessageTimeoutA(reinterpret_cast<win::HWND>(0x1234), WM_SETTINGCHANGE, 0, 0,
+                                        SMTO_NORMAL, 1000, nullptr),
             0);
   EXPECT_EQ(m.machine().profileStrings().settingChangeBroadcasts(), 1u);
 }
 
 TEST(EmulatedMembership, JoinsAsTheDomainsAndNamesAllow) {
   TestMachine m;
-  m.setValue(HKEY_LOCAL_MACHINE, kEmulation, "Domains", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, kEmulation, "Domains", REG_MULTI_SZ,
              std::string("CORP\0EXAMPLE\0\0", 14));
   m.setString(HKEY_LOCAL_MACHINE, kEmulation, "JoinName", "WORKGROUP");
-  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", win::NetSetupWorkgroupName);
+  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", NetSetupWorkgroupName);
   win::Membership& net = m.machine().membership();
   auto join = [&](const std::u16string& name, win::DWORD options) {
     return net.NetJoinDomain(nullptr, name.c_str(), nullptr, nullptr, nullptr, options);
@@ -181,24 +180,24 @@ TEST(EmulatedMembership, JoinsAsTheDomainsAndNamesAllow) {
     net.NetGetJoinInformation(nullptr, &name, &status);
     return win::ansiToUtf8(win::wideToAnsi(name)) + "/" + std::to_string(status);
   };
-  const win::DWORD workgroup = win::NETSETUP_JOIN_UNSECURE;
-  const win::DWORD domain = win::NETSETUP_JOIN_DOMAIN;
+  const win::DWORD workgroup = NETSETUP_JOIN_UNSECURE;
+  const win::DWORD domain = NETSETUP_JOIN_DOMAIN;
 
   for (const char16_t* bad : {u"", u"SIXTEEN-LETTERS!", u"A*B", u"A,B", u"..", u"A\"B"})
-    EXPECT_EQ(join(bad, workgroup), win::NERR_InvalidWorkgroupName) << win::wideToAnsi(bad);
-  EXPECT_EQ(join(u"FIFTEEN-LETTERS", workgroup), win::NERR_Success);
+    EXPECT_EQ(join(bad, workgroup), NERR_InvalidWorkgroupName) << win::wideToAnsi(bad);
+  EXPECT_EQ(join(u"FIFTEEN-LETTERS", workgroup), NERR_Success);
   // "ソフト" has 0x5C as a second byte: it is no backslash.
-  EXPECT_EQ(join(u"ソフト", workgroup), win::NERR_Success);
+  EXPECT_EQ(join(u"ソフト", workgroup), NERR_Success);
   EXPECT_EQ(joined(), "ソフト/2");
 
-  EXPECT_EQ(join(u"NOWHERE", domain), win::ERROR_NO_SUCH_DOMAIN);
-  EXPECT_EQ(join(u"", domain), win::DWORD(win::ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(join(u"NOWHERE", domain), ERROR_NO_SUCH_DOMAIN);
+  EXPECT_EQ(join(u"", domain), win::DWORD(ERROR_INVALID_PARAMETER));
   EXPECT_EQ(joined(), "ソフト/2");
-  EXPECT_EQ(join(u"example", domain), win::NERR_Success);
+  EXPECT_EQ(join(u"example", domain), NERR_Success);
   EXPECT_EQ(joined(), "example/3");
   // A domain member leaves its domain before it joins anything else.
-  EXPECT_EQ(join(u"CORP", domain), win::NERR_SetupAlreadyJoined);
-  EXPECT_EQ(join(u"HOME", workgroup), win::NERR_SetupAlreadyJoined);
+  EXPECT_EQ(join(u"CORP", domain), NERR_SetupAlreadyJoined);
+  EXPECT_EQ(join(u"HOME", workgroup), NERR_SetupAlreadyJoined);
   EXPECT_EQ(joined(), "example/3");
 }
 

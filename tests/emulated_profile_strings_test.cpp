@@ -10,8 +10,6 @@
 
 namespace {
 
-using win::HKEY_CURRENT_USER;
-
 const std::string kWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 
 class EmulatedProfileStringsTest : public ::testing::Test {
@@ -50,23 +48,23 @@ TEST_F(EmulatedProfileStringsTest, ReadsEntriesDefaultsAndListsWithinTheBuffer) 
 
 TEST_F(EmulatedProfileStringsTest, WritesAndDeletesEntriesInTheMappedKey) {
   win::ProfileStrings& ini = m.machine().profileStrings();
-  EXPECT_EQ(ini.WriteProfileStringA("windows", "device", "P,drv,port"), win::TRUE);
+  EXPECT_EQ(ini.WriteProfileStringA("windows", "device", "P,drv,port"), TRUE);
   win::DWORD type = 0;
   std::string bytes;
   ASSERT_TRUE(m.value(HKEY_CURRENT_USER, kWindows, "device", &type, &bytes));
-  EXPECT_EQ(type, win::REG_SZ);
+  EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(bytes, std::string("P,drv,port\0", 11));
 
-  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", "winspool,Ne00:"), win::TRUE);
-  EXPECT_EQ(ini.WriteProfileStringA("Devices", "Q", "winspool,Ne01:"), win::TRUE);
-  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", nullptr), win::TRUE);
-  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", nullptr), win::TRUE);  // already gone
+  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", "winspool,Ne00:"), TRUE);
+  EXPECT_EQ(ini.WriteProfileStringA("Devices", "Q", "winspool,Ne01:"), TRUE);
+  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", nullptr), TRUE);
+  EXPECT_EQ(ini.WriteProfileStringA("Devices", "P", nullptr), TRUE);  // already gone
   win::DWORD length = 0;
   EXPECT_EQ(get("devices", nullptr, "", 16, &length).substr(0, 3), std::string("Q\0\0", 3));
-  EXPECT_EQ(ini.WriteProfileStringA("Devices", nullptr, nullptr), win::TRUE);
+  EXPECT_EQ(ini.WriteProfileStringA("Devices", nullptr, nullptr), TRUE);
   EXPECT_EQ(get("devices", nullptr, "", 16, &length).substr(0, 1), std::string(1, '\0'));
   EXPECT_EQ(length, 0u);
-  EXPECT_EQ(ini.WriteProfileStringA("Mail", "MAPI", "1"), win::FALSE);
+  EXPECT_EQ(ini.WriteProfileStringA("Mail", "MAPI", "1"), FALSE);
 }
 
 }  // namespace

@@ -30,8 +30,8 @@ class EmulatedShellTest : public ::testing::Test {
   void TearDown() override { unsetenv("VERANTU_OPENER"); }
 
   std::intptr_t open(const char* file, const char* verb = "open") {
-    return reinterpret_cast<std::intptr_t>(m.machine().shell().ShellExecuteA(
-        nullptr, verb, file, nullptr, nullptr, win::SW_SHOWNORMAL));
+    return reinterpret_cast<std::intptr_t>(
+        m.machine().shell().ShellExecuteA(nullptr, verb, file, nullptr, nullptr, SW_SHOWNORMAL));
   }
   // The lines recorded once `count` starts have written theirs.
   QStringList recorded(int count) {

@@ -16,9 +16,6 @@
 
 namespace {
 
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
-
 const std::string kInterfaces =
     "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
 const std::string kWired = kInterfaces + "\\{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}";
@@ -55,12 +52,11 @@ class LiveSettingsTest : public ::testing::Test {
 
   views::LiveSettings read() { return views::ReadLiveSettings(ctx); }
   void setList(const std::string& key, const char* name, const std::vector<std::string>& items) {
-    machine.setValue(HKEY_LOCAL_MACHINE, key, name, win::REG_MULTI_SZ, MultiString(items));
+    machine.setValue(HKEY_LOCAL_MACHINE, key, name, REG_MULTI_SZ, MultiString(items));
   }
   void removeValue(win::HKEY hive, const std::string& path, const char* name) {
     win::HKEY key = nullptr;
-    ASSERT_EQ(machine.registry().RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_ALL_ACCESS, &key),
-              0);
+    ASSERT_EQ(machine.registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key), 0);
     machine.registry().RegDeleteValueA(key, name);
     machine.registry().RegCloseKey(key);
   }

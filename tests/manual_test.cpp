@@ -50,15 +50,15 @@ QString manualOnMachine(const QString& folder) {
   EXPECT_TRUE(machine) << error;
   if (!machine) return {};
   win::HKEY key = nullptr;
-  if (machine->registry().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0,
-                                        win::KEY_READ, &key) != win::ERROR_SUCCESS)
+  if (machine->registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0, KEY_READ,
+                                        &key) != ERROR_SUCCESS)
     return {};
   char insDir[256] = {};
   win::DWORD size = sizeof insDir - 1;
   win::LONG status = machine->registry().RegQueryValueExA(
       key, "InsDir", nullptr, nullptr, reinterpret_cast<win::BYTE*>(insDir), &size);
   machine->registry().RegCloseKey(key);
-  if (status != win::ERROR_SUCCESS) return {};
+  if (status != ERROR_SUCCESS) return {};
   return QString::fromStdString(machine->files().hostPath(std::string(insDir) + "verantu.pdf"));
 }
 

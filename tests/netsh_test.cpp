@@ -18,7 +18,6 @@ namespace {
 
 using machinetool::NetshResult;
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kInterfaces =
     "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
@@ -59,7 +58,7 @@ class NetshTest : public ::testing::Test {
     win::DWORD type = 0;
     std::string bytes;
     if (!m.value(HKEY_LOCAL_MACHINE, key, name, &type, &bytes)) return {"<missing>"};
-    if (type == win::REG_DWORD) return {std::to_string(static_cast<unsigned char>(bytes[0]))};
+    if (type == REG_DWORD) return {std::to_string(static_cast<unsigned char>(bytes[0]))};
     std::vector<std::string> items;
     std::size_t pos = 0;
     while (pos < bytes.size() && bytes[pos] != '\0') {
@@ -141,7 +140,7 @@ TEST_F(NetshTest, DhcpAndAddingCommands) {
 }
 
 TEST_F(NetshTest, FailuresPrintOneLineAndChangeNothing) {
-  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", REG_MULTI_SZ,
              std::string(ansi("ワイヤレス ネットワーク接続")) + std::string("\0\0", 2));
   struct Case {
     std::string args;
@@ -184,7 +183,7 @@ TEST_F(NetshTest, FailuresPrintOneLineAndChangeNothing) {
   EXPECT_EQ(snapshot(), before);
 
   // DHCP on an interface that is on DHCP already fails as Windows does.
-  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", REG_MULTI_SZ,
              std::string(1, '\0'));
   NetshResult r = run("interface ip set address " + kWifi + " dhcp");
   EXPECT_EQ(r.output, "このインターフェイスでは DHCP は既に有効です。\n");

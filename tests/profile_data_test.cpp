@@ -22,15 +22,14 @@ namespace {
 using testing_support::NotebookProfile;
 using testing_support::ScriptedPrompter;
 using testing_support::Snapshot;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kInfo = "情報メッセージ";
 const std::string kError = "エラーメッセージ";
 const std::string kAskSave = "変更を登録しますか？";
 const std::string kAskPrinter =
     "指定された通常使うプリンタは、現在のプリンタ一覧にありませんが、それでも変更を登録しますか？";
-constexpr win::UINT kQuestion = win::MB_YESNO | win::MB_ICONINFORMATION;
-constexpr win::UINT kRefusal = win::MB_OK | win::MB_ICONERROR;
+constexpr win::UINT kQuestion = MB_YESNO | MB_ICONINFORMATION;
+constexpr win::UINT kRefusal = MB_OK | MB_ICONERROR;
 const std::string kAdapters = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
 const std::string kNetwork =
     "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}";
@@ -155,7 +154,7 @@ TEST_F(ProfileDataTest, LoadSkipsAdaptersWithoutConnectionNameAndNeverKeepsStale
 
   // Made static by typing an address: nothing of the other profile's
   // further addresses comes along.
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   views::EditorFields fields = fieldsFor(home);
   fields.address = "10.0.0.5";
   fields.mask = "255.0.0.0";
@@ -167,7 +166,7 @@ TEST_F(ProfileDataTest, LoadSkipsAdaptersWithoutConnectionNameAndNeverKeepsStale
 TEST_F(ProfileDataTest, UnchangedSaveRewritesOnlyTheEditedValues) {
   views::ProfileContents contents = load();
   Snapshot before = profile();
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   views::SaveOutcome outcome = save(contents, fieldsFor(contents));
   EXPECT_TRUE(outcome.completed);
   Snapshot after = profile();
@@ -204,7 +203,7 @@ TEST_F(ProfileDataTest, UnchangedSaveRewritesOnlyTheEditedValues) {
   EXPECT_EQ(value(wireless(), "DefaultGateway"), std::string("\0\0", 2));
 
   // A second save of the same fields changes nothing more.
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fieldsFor(contents));
   EXPECT_EQ(profile(), after);
 }
@@ -216,12 +215,12 @@ TEST_F(ProfileDataTest, StaticSaveComposesListsFromTheFields) {
   fields.gateway = "172.16.0.1";
   fields.dns = "172.16.0.2";
   // Nothing of an answer other than Yes is written.
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDNO);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDNO);
   Snapshot before = profile();
   EXPECT_FALSE(save(contents, fields).confirmed);
   EXPECT_EQ(profile(), before);
 
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   EXPECT_TRUE(save(contents, fields).completed);
   EXPECT_EQ(value(wired(), "IPAddress"), multi({"172.16.0.9", "192.168.10.26"}));
   EXPECT_EQ(value(wired(), "DefaultGateway"), multi({"172.16.0.1", "192.168.10.254"}));
@@ -234,11 +233,11 @@ TEST_F(ProfileDataTest, StaticSaveOfAPlainStringAddressGivesOneStringList) {
   store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "DefaultGatewayMetric", "5");
   views::ProfileContents contents = load();
   EXPECT_EQ((*set)[0].addressList, "");
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fieldsFor(contents));
   win::DWORD type = 0;
   EXPECT_EQ(value(wired(), "IPAddress", &type), multi({"192.168.10.25"}));
-  EXPECT_EQ(type, win::REG_MULTI_SZ);
+  EXPECT_EQ(type, REG_MULTI_SZ);
   // A gateway never goes without its metric: the plain metric is kept.
   EXPECT_EQ(value(wired(), "DefaultGatewayMetric"), multi({"5"}));
 }
@@ -250,7 +249,7 @@ TEST_F(ProfileDataTest, GatewayTypedWithoutStoredMetricGetsAutomaticMetric) {
   fields.address = "192.168.1.50";
   fields.mask = "255.255.255.0";
   fields.gateway = "192.168.1.1";
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fields);
   EXPECT_EQ(value(wireless(), "EnableDHCP"), std::string("\0\0\0\0", 4));
   EXPECT_EQ(value(wireless(), "DefaultGateway"), multi({"192.168.1.1"}));
@@ -264,14 +263,14 @@ TEST_F(ProfileDataTest, DhcpSaveForZeroAddressOrEmptyField) {
     views::EditorFields fields = fieldsFor(contents);
     fields.address = address;
     fields.gateway = "10.9.9.9";  // not written by a DHCP save
-    prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+    prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
     views::SaveOutcome outcome = save(contents, fields);
     EXPECT_EQ(outcome.currentTabSetToDhcp, address.empty());
     EXPECT_EQ(value(wired(), "EnableDHCP"), std::string("\1\0\0\0", 4));
     for (const char* name : {"IPAddress", "DhcpIPAddress", "SubnetMask", "DhcpSubnetMask"}) {
       win::DWORD type = 0;
       EXPECT_EQ(value(wired(), name, &type), "0.0.0.0") << name;
-      EXPECT_EQ(type, win::REG_SZ);
+      EXPECT_EQ(type, REG_SZ);
     }
     EXPECT_EQ(value(wired(), "DefaultGateway"), multi({"192.168.10.1", "192.168.10.254"}));
     if (address.empty()) {
@@ -290,8 +289,7 @@ TEST_F(ProfileDataTest, PrinterNotInstalledAsksAndNoStopsAfterTheInterfaces) {
   fields.printer = "Missing Printer";
   fields.domainName = "CORP";
   fields.domain = true;
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES)
-      .expect(kAskPrinter, kInfo, kQuestion, win::IDNO);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES).expect(kAskPrinter, kInfo, kQuestion, IDNO);
   views::SaveOutcome outcome = save(contents, fields);
   EXPECT_TRUE(outcome.interfacesWritten);
   EXPECT_FALSE(outcome.completed);
@@ -299,8 +297,7 @@ TEST_F(ProfileDataTest, PrinterNotInstalledAsksAndNoStopsAfterTheInterfaces) {
   EXPECT_EQ(value(store::DataPath(1), "DefPrinter"), "EPSON PX-V630");
   EXPECT_EQ(value(store::DataPath(1), "DomainName"), "WORKGROUP");
 
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES)
-      .expect(kAskPrinter, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES).expect(kAskPrinter, kInfo, kQuestion, IDYES);
   EXPECT_TRUE(save(contents, fields).completed);
   EXPECT_EQ(value(store::DataPath(1), "DefPrinter"), "Missing Printer");
   EXPECT_EQ(value(store::DataPath(1), "DomainName"), "CORP");
@@ -312,7 +309,7 @@ TEST_F(ProfileDataTest, EmptyDomainNameKeepsTheStoredName) {
   views::EditorFields fields = fieldsFor(contents);
   fields.domainName = "";
   fields.domain = true;
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fields);
   EXPECT_EQ(value(store::DataPath(1), "DomainName"), "WORKGROUP");
   EXPECT_EQ(value(store::DataPath(1), "DomainType"), std::string("\1\0\0\0", 4));
@@ -348,7 +345,7 @@ TEST_F(ProfileDataTest, RefusesValuesItCannotStoreOrTheSwitchCouldNotApply) {
     views::EditorFields fields = fieldsFor(contents);
     c.change(fields, (*set)[0]);
     Snapshot before = profile();
-    prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES).expect(c.message, kError, kRefusal);
+    prompter.expect(kAskSave, kInfo, kQuestion, IDYES).expect(c.message, kError, kRefusal);
     views::SaveOutcome outcome = save(contents, fields);
     EXPECT_FALSE(outcome.interfacesWritten);
     EXPECT_EQ(profile(), before);
@@ -382,14 +379,14 @@ TEST_F(ProfileDataTest, MoreThan32InterfacesShowsTheFirstAndLeavesTheRest) {
   prompter.expect(
       "ﾈｯﾄﾜｰｸｲﾝﾀﾌｪｰｽが35個あるため、先頭の32個だけを表示します。\n"
       "残りの3個の設定は、保存しても変更されません。",
-      kInfo, win::MB_OK | win::MB_ICONINFORMATION);
+      kInfo, MB_OK | MB_ICONINFORMATION);
   views::ReportLoadLimits(ctx, contents);
 
   // The last one in enumeration order is past the working set.
   const std::string last = NotebookProfile::interfaceKey(1, NotebookProfile::kWireless);
   Snapshot before =
       testing_support::snapshot(notebook.machine().registry(), HKEY_LOCAL_MACHINE, last);
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   views::EditorFields fields = fieldsFor(contents);
   fields.address = "";  // the first tab goes to DHCP
   EXPECT_TRUE(save(contents, fields).completed);
@@ -406,11 +403,11 @@ TEST_F(ProfileDataTest, OversizedStoredListLeavesItsInterfaceAlone) {
   prompter.expect(
       "[ローカル エリア接続] の設定には長すぎて読み込めない値があるため、正しく表示できません。\n"
       "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。",
-      kInfo, win::MB_OK | win::MB_ICONINFORMATION);
+      kInfo, MB_OK | MB_ICONINFORMATION);
   views::ReportLoadLimits(ctx, contents);
 
   // An empty address would otherwise turn it into a DHCP interface.
-  prompter.expect(kAskSave, kInfo, kQuestion, win::IDYES);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fieldsFor(contents));
   EXPECT_EQ(value(wired(), "IPAddress"), multi(addresses));
   EXPECT_EQ(value(wired(), "EnableDHCP"), std::string("\0\0\0\0", 4));

@@ -20,7 +20,6 @@ using testing_support::FaultyMachine;
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kSetting = "Software\\Q\\Tolvik\\Setting";
 
@@ -84,7 +83,7 @@ TEST_F(ProfileStoreTest, ReadStoreInfoCountsSlotsEvenWithoutComboActive) {
   EXPECT_EQ(combo, 2u);
 
   // ComboActive is read into 4 bytes: a longer value fails, the count stays.
-  m.setValue(HKEY_LOCAL_MACHINE, kSetting, "ComboActive", win::REG_BINARY, "\1\0\0\0\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, kSetting, "ComboActive", REG_BINARY, "\1\0\0\0\0"s);
   EXPECT_EQ(store::ReadStoreInfo(ctx, count, combo), 1);
   EXPECT_EQ(count, 3);
 }
@@ -106,7 +105,7 @@ TEST_F(ProfileStoreTest, ActiveReadsAsZeroWhenAbsentAndWritesAsDword) {
   DWORD type = 0;
   std::string bytes;
   ASSERT_TRUE(m.value(HKEY_LOCAL_MACHINE, kSetting, "ComboActive", &type, &bytes));
-  EXPECT_EQ(type, win::REG_DWORD);
+  EXPECT_EQ(type, REG_DWORD);
   EXPECT_EQ(bytes, "\0\0\0\0"s);
 }
 
@@ -126,7 +125,7 @@ TEST_F(ProfileStoreTest, FindProfileByTitleComparesWholeTitlesCaseSensitively) {
 
 TEST_F(ProfileStoreTest, FindProfileByTitleMatchesTitlesWithAndWithoutTheirNul) {
   // Capture stores the NUL; a title saved by WriteStringValue has none.
-  m.setValue(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", win::REG_SZ, "Plain");
+  m.setValue(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", REG_SZ, "Plain");
   const std::string japanese = win::ansiFromUtf8("本社\\表");  // 0x5C trail byte inside
   m.setString(HKEY_LOCAL_MACHINE, store::SlotPath(2), "Title", japanese);
   EXPECT_EQ(store::FindProfileByTitle(ctx, "Plain").index, 0);
@@ -229,7 +228,7 @@ TEST_F(ProfileStoreTest, StartupSelectionForgetsAnActivePastTheLastSlot) {
     bool opened = false;
     for (const auto& call : faulty.registry().calls())
       if (call.op == "open" && call.path == "HKLM\\" + kSetting &&
-          call.number == (win::KEY_READ | win::KEY_SET_VALUE))
+          call.number == (KEY_READ | KEY_SET_VALUE))
         opened = true;
     EXPECT_TRUE(opened);
   }

@@ -294,16 +294,15 @@ TEST(ProxyValuesStore, WritesInOrderAndReadsBack) {
   testing_support::ScriptedPrompter prompter;
   store::Context ctx{machine.machine(), prompter, nullptr};
   const std::string key = "Software\\Q\\Tolvik\\Setting\\1\\Data\\Internet Settings";
-  machine.createKey(win::HKEY_LOCAL_MACHINE, key);
-  machine.setString(win::HKEY_LOCAL_MACHINE, key, "Other", "kept");
+  machine.createKey(HKEY_LOCAL_MACHINE, key);
+  machine.setString(HKEY_LOCAL_MACHINE, key, "Other", "kept");
 
-  views::WriteProxyValues(ctx, win::HKEY_LOCAL_MACHINE, key, {"u", 1, "p:1", "<local>"});
+  views::WriteProxyValues(ctx, HKEY_LOCAL_MACHINE, key, {"u", 1, "p:1", "<local>"});
   // New values enumerate in the order they were created.
   std::vector<std::string> names;
   std::vector<win::DWORD> types;
   win::HKEY handle = nullptr;
-  ASSERT_EQ(machine.registry().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, key.c_str(), 0, win::KEY_READ,
-                                             &handle),
+  ASSERT_EQ(machine.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ, &handle),
             0);
   for (win::DWORD index = 0;; ++index) {
     char name[256];
@@ -318,9 +317,8 @@ TEST(ProxyValuesStore, WritesInOrderAndReadsBack) {
   machine.registry().RegCloseKey(handle);
   EXPECT_EQ(names, (std::vector<std::string>{"Other", "AutoConfigURL", "ProxyEnable",
                                              "ProxyOverride", "ProxyServer"}));
-  EXPECT_EQ(types, (std::vector<win::DWORD>{win::REG_SZ, win::REG_SZ, win::REG_DWORD, win::REG_SZ,
-                                            win::REG_SZ}));
-  views::ProxyValues back = views::ReadProxyValues(ctx, win::HKEY_LOCAL_MACHINE, key);
+  EXPECT_EQ(types, (std::vector<win::DWORD>{REG_SZ, REG_SZ, REG_DWORD, REG_SZ, REG_SZ}));
+  views::ProxyValues back = views::ReadProxyValues(ctx, HKEY_LOCAL_MACHINE, key);
   EXPECT_EQ(back.autoConfigUrl, "u");
   EXPECT_EQ(back.proxyEnable, 1u);
   EXPECT_EQ(back.proxyServer, "p:1");
@@ -328,9 +326,9 @@ TEST(ProxyValuesStore, WritesInOrderAndReadsBack) {
 
   // No key: nothing is written and everything reads as empty.
   const std::string missing = "Software\\Q\\Tolvik\\Setting\\2\\Data\\Internet Settings";
-  views::WriteProxyValues(ctx, win::HKEY_LOCAL_MACHINE, missing, {"u", 1, "p:1", "<local>"});
-  EXPECT_FALSE(machine.keyExists(win::HKEY_LOCAL_MACHINE, missing));
-  views::ProxyValues none = views::ReadProxyValues(ctx, win::HKEY_LOCAL_MACHINE, missing);
+  views::WriteProxyValues(ctx, HKEY_LOCAL_MACHINE, missing, {"u", 1, "p:1", "<local>"});
+  EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, missing));
+  views::ProxyValues none = views::ReadProxyValues(ctx, HKEY_LOCAL_MACHINE, missing);
   EXPECT_EQ(none.proxyEnable, 0u);
   EXPECT_EQ(none.proxyServer, "");
 }

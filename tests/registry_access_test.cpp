@@ -19,8 +19,6 @@ using testing_support::FaultyMachine;
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
 using win::DWORD;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 const win::HWND kOwner = reinterpret_cast<win::HWND>(0x4711);
 
@@ -51,7 +49,7 @@ class RegistryAccessTest : public ::testing::Test {
   std::vector<std::string> valueNames(win::HKEY hive, const std::string& path) {
     std::vector<std::string> names;
     win::HKEY key = nullptr;
-    if (m.registry().RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_READ, &key) != 0) return names;
+    if (m.registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != 0) return names;
     char name[4096];
     for (DWORD i = 0;; ++i) {
       DWORD length = sizeof name;
@@ -85,17 +83,17 @@ TEST_F(RegistryAccessTest, CopyKeyTreeReproducesEveryValueWithTypeAndByteCount) 
     std::string bytes;
   };
   const std::vector<Value> values = {
-      {"", win::REG_SZ, "default\0"s},
-      {"Binary", win::REG_BINARY, "\x00\x01\xFF\x00\x7F"s},
-      {"List", win::REG_MULTI_SZ,
+      {"", REG_SZ, "default\0"s},
+      {"Binary", REG_BINARY, "\x00\x01\xFF\x00\x7F"s},
+      {"List", REG_MULTI_SZ,
        "10.0.0.1\0"
        "10.0.0.2\0\0"s},
-      {"Number", win::REG_DWORD, dwordBytes(0xDEADBEEF)},
+      {"Number", REG_DWORD, dwordBytes(0xDEADBEEF)},
       {"Unknown", 0x4242, "\x01\x02\x03"s},
-      {"NoNul", win::REG_SZ, "abc"},
-      {"Empty", win::REG_BINARY, ""},
+      {"NoNul", REG_SZ, "abc"},
+      {"Empty", REG_BINARY, ""},
       // Larger than the 4096-byte minimum: the buffer follows the largest value.
-      {"Big", win::REG_BINARY, std::string(10000, '\xA5')},
+      {"Big", REG_BINARY, std::string(10000, '\xA5')},
   };
   for (const Value& v : values) m.setValue(HKEY_LOCAL_MACHINE, src, v.name, v.type, v.bytes);
 
@@ -144,10 +142,10 @@ TEST_F(RegistryAccessTest, CopyKeyTreeCopiesThreeLevelsWritingValuesBeforeSubkey
   // an empty class; name buffers are 4096 bytes.
   for (const auto& call : log.calls()) {
     if (call.op == "open") {
-      EXPECT_EQ(call.number, win::KEY_READ) << call.path;
+      EXPECT_EQ(call.number, KEY_READ) << call.path;
     }
     if (call.op == "create") {
-      EXPECT_EQ(call.number, win::KEY_ALL_ACCESS) << call.path;
+      EXPECT_EQ(call.number, KEY_ALL_ACCESS) << call.path;
       EXPECT_EQ(call.name, "") << call.path;
     }
     if (call.op == "enumkey" || call.op == "enumvalue") {
@@ -157,7 +155,7 @@ TEST_F(RegistryAccessTest, CopyKeyTreeCopiesThreeLevelsWritingValuesBeforeSubkey
 }
 
 TEST_F(RegistryAccessTest, CopyKeyTreeOverwritesSameNamesAndKeepsTheRest) {
-  m.setValue(HKEY_LOCAL_MACHINE, "Src", "Shared", win::REG_BINARY, "\x01\x02"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "Src", "Shared", REG_BINARY, "\x01\x02"s);
   m.setString(HKEY_LOCAL_MACHINE, "Dst", "Shared", "old text");
   m.setString(HKEY_LOCAL_MACHINE, "Dst", "Extra", "kept");
   m.createKey(HKEY_LOCAL_MACHINE, "Dst\\ExtraKey");
@@ -166,7 +164,7 @@ TEST_F(RegistryAccessTest, CopyKeyTreeOverwritesSameNamesAndKeepsTheRest) {
 
   DWORD type = 0;
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "Dst", "Shared", &type), "\x01\x02"s);
-  EXPECT_EQ(type, win::REG_BINARY);
+  EXPECT_EQ(type, REG_BINARY);
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "Dst", "Extra"), "kept\0"s);
   EXPECT_TRUE(m.keyExists(HKEY_LOCAL_MACHINE, "Dst\\ExtraKey"));
 }
@@ -180,7 +178,7 @@ TEST_F(RegistryAccessTest, CopyKeyTreeReturnsOneAtOnceWhenAValueWriteFails) {
   m.setString(HKEY_LOCAL_MACHINE, "Src\\B", "Later", "e");
 
   FaultyMachine faulty(m.machine());
-  faulty.registry().failSet("HKLM\\Dst\\A", "Bad", win::ERROR_CANTWRITE);
+  faulty.registry().failSet("HKLM\\Dst\\A", "Bad", ERROR_CANTWRITE);
   store::Context failing{faulty, prompter, kOwner};
   // No message box: the failure only travels up as the status.
   EXPECT_EQ(store::CopyKeyTree(failing, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Dst"), 1);
@@ -197,7 +195,7 @@ TEST_F(RegistryAccessTest, CopyKeyTreeSkipsAValueThatCannotBeRead) {
   m.setString(HKEY_LOCAL_MACHINE, "Src", "Unreadable", "2");
   m.setString(HKEY_LOCAL_MACHINE, "Src", "Three", "3");
   FaultyMachine faulty(m.machine());
-  faulty.registry().failQuery("HKLM\\Src", "Unreadable", win::ERROR_CANTREAD);
+  faulty.registry().failQuery("HKLM\\Src", "Unreadable", ERROR_CANTREAD);
   store::Context failing{faulty, prompter, kOwner};
 
   EXPECT_EQ(store::CopyKeyTree(failing, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Dst"), 0);
@@ -208,9 +206,9 @@ TEST_F(RegistryAccessTest, CopyKeyTreeReportsAKeyWhoseInformationCannotBeQueried
   m.setString(HKEY_LOCAL_MACHINE, "Src\\A", "Lost", "x");
   m.setString(HKEY_LOCAL_MACHINE, "Src\\B", "Kept", "y");
   FaultyMachine faulty(m.machine());
-  faulty.registry().failQueryInfo("HKLM\\Src\\A", win::ERROR_REGISTRY_IO_FAILED);
+  faulty.registry().failQueryInfo("HKLM\\Src\\A", ERROR_REGISTRY_IO_FAILED);
   store::Context failing{faulty, prompter, kOwner};
-  prompter.expect(longRegistryMessage("Src\\A", 1016), "情報メッセージ", win::MB_ICONINFORMATION);
+  prompter.expect(longRegistryMessage("Src\\A", 1016), "情報メッセージ", MB_ICONINFORMATION);
 
   // The failed key counts as copied (status 0): its siblings still follow.
   EXPECT_EQ(store::CopyKeyTree(failing, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Dst"), 0);
@@ -236,9 +234,9 @@ TEST_F(RegistryAccessTest, DeleteKeyTreeRemovesTheTreeAndIsSilentWhenItIsMissing
 TEST_F(RegistryAccessTest, DeleteKeyTreeShowsThePathOfAnUndeletableKey) {
   const std::string path = "Software\\Q\\Tolvik\\Setting\\" + win::ansiFromUtf8("表");
   FaultyMachine faulty(m.machine());
-  faulty.registry().failShDelete(win::ERROR_ACCESS_DENIED);
+  faulty.registry().failShDelete(ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, kOwner};
-  prompter.expect("Software\\Q\\Tolvik\\Setting\\表", "エラーメッセージ", win::MB_ICONERROR);
+  prompter.expect("Software\\Q\\Tolvik\\Setting\\表", "エラーメッセージ", MB_ICONERROR);
   EXPECT_EQ(store::DeleteKeyTree(failing, HKEY_LOCAL_MACHINE, path), 0);
 }
 
@@ -281,10 +279,10 @@ TEST_F(RegistryAccessTest, EnumerateSubkeyPathsListsEverySubkeyOfALargeKey) {
 TEST_F(RegistryAccessTest, EnumerateSubkeyPathsReportsAKeyWhoseInformationCannotBeQueried) {
   m.createKey(HKEY_LOCAL_MACHINE, "Adapters\\{A}");
   FaultyMachine faulty(m.machine());
-  faulty.registry().failQueryInfo("HKLM\\Adapters", win::ERROR_ACCESS_DENIED);
+  faulty.registry().failQueryInfo("HKLM\\Adapters", ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, kOwner};
   prompter.expect(longRegistryMessage("Adapters", 5), "情報メッセージ (ﾚｼﾞｽﾄﾘｷｰの列挙)",
-                  win::MB_OK | win::MB_ICONINFORMATION);
+                  MB_OK | MB_ICONINFORMATION);
   std::vector<std::string> paths;
   int counter = 0;
   EXPECT_EQ(store::EnumerateSubkeyPaths(failing, HKEY_LOCAL_MACHINE, "Adapters", paths, counter),
@@ -299,16 +297,16 @@ TEST_F(RegistryAccessTest, EnumerateSubkeyPathsReportsAKeyWhoseInformationCannot
 
 TEST_F(RegistryAccessTest, ReadStringValueHonoursThe256ByteBuffer) {
   std::string text = "preset";
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Fits", win::REG_SZ, std::string(255, 'x') + '\0');
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Fits", REG_SZ, std::string(255, 'x') + '\0');
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Fits", text), 0);
   EXPECT_EQ(text, std::string(255, 'x'));
 
   // 256 bytes without a NUL fit the buffer; the text ends with the data.
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Full", win::REG_SZ, std::string(256, 'y'));
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Full", REG_SZ, std::string(256, 'y'));
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Full", text), 0);
   EXPECT_EQ(text, std::string(256, 'y'));
 
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "TooLong", win::REG_SZ, std::string(256, 'z') + '\0');
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "TooLong", REG_SZ, std::string(256, 'z') + '\0');
   text = "preset";
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "TooLong", text), 1);
   EXPECT_EQ(text, "");
@@ -316,17 +314,17 @@ TEST_F(RegistryAccessTest, ReadStringValueHonoursThe256ByteBuffer) {
 
 TEST_F(RegistryAccessTest, ReadStringValueReadsStoredBytesUpToTheirEnd) {
   std::string text;
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "NoNul", win::REG_SZ, "abc");
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "NoNul", REG_SZ, "abc");
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "NoNul", text), 0);
   EXPECT_EQ(text, "abc");
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "List", win::REG_MULTI_SZ, "first\0second\0\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "List", REG_MULTI_SZ, "first\0second\0\0"s);
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "List", text), 0);
   EXPECT_EQ(text, "first");
   // Another type is read as text all the same.
   m.setDword(HKEY_LOCAL_MACHINE, "K", "Number", 0x00434241);
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Number", text), 0);
   EXPECT_EQ(text, "ABC");
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Empty", win::REG_SZ, "");
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Empty", REG_SZ, "");
   EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Empty", text), 0);
   EXPECT_EQ(text, "");
 }
@@ -353,24 +351,24 @@ TEST_F(RegistryAccessTest, ReadRawValueLengthTellsPlainTextFromMultiString) {
   EXPECT_EQ(length, 0u);
   EXPECT_EQ(bytes, "192.168.0.1\0"s);
 
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "EmptyList", win::REG_MULTI_SZ, "\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "EmptyList", REG_MULTI_SZ, "\0"s);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "EmptyList", bytes, length), 0);
   EXPECT_EQ(length, 0u);
 
   const std::string two =
       "10.0.0.1\0"
       "10.0.0.2\0\0"s;
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Two", win::REG_MULTI_SZ, two);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Two", REG_MULTI_SZ, two);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "Two", bytes, length), 0);
   EXPECT_EQ(length, two.size());
   EXPECT_EQ(bytes, two);
 
   // Only exactly one byte counts as the empty list.
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "TwoNuls", win::REG_MULTI_SZ, "\0\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "TwoNuls", REG_MULTI_SZ, "\0\0"s);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "TwoNuls", bytes, length), 0);
   EXPECT_EQ(length, 2u);
 
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Binary", win::REG_BINARY, "\x01"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Binary", REG_BINARY, "\x01"s);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "Binary", bytes, length), 0);
   EXPECT_EQ(length, 1u);
 }
@@ -378,16 +376,16 @@ TEST_F(RegistryAccessTest, ReadRawValueLengthTellsPlainTextFromMultiString) {
 TEST_F(RegistryAccessTest, ReadRawValueFailsPastItsBufferWithEmptyOutput) {
   std::string bytes = "preset";
   DWORD length = 99;
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Fits", win::REG_MULTI_SZ, std::string(1022, 'a') + "\0\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Fits", REG_MULTI_SZ, std::string(1022, 'a') + "\0\0"s);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "Fits", bytes, length), 0);
   EXPECT_EQ(length, 1024u);
 
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Over", win::REG_MULTI_SZ, std::string(1023, 'a') + "\0\0"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Over", REG_MULTI_SZ, std::string(1023, 'a') + "\0\0"s);
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "Over", bytes, length), 1);
   EXPECT_EQ(bytes, "");
   EXPECT_EQ(length, 0u);
 
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Small", win::REG_BINARY, std::string(17, 'b'));
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Small", REG_BINARY, std::string(17, 'b'));
   length = 99;
   EXPECT_EQ(store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, "K", "Small", bytes, length, 16), 1);
   EXPECT_EQ(length, 0u);
@@ -408,7 +406,7 @@ TEST_F(RegistryAccessTest, ReadDwordValueKeepsThePresetWhenItFails) {
   m.setDword(HKEY_LOCAL_MACHINE, "K", "Other", 1);
   EXPECT_EQ(store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "InitCheck", value), 1);
   EXPECT_EQ(value, 7u);
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Five", win::REG_BINARY, "\x01\x02\x03\x04\x05"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Five", REG_BINARY, "\x01\x02\x03\x04\x05"s);
   EXPECT_EQ(store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "Five", value), 1);
   EXPECT_EQ(value, 7u);
 }
@@ -419,11 +417,11 @@ TEST_F(RegistryAccessTest, ReadDwordValueReadsFourBytesAndZeroExtendsShorterOnes
   EXPECT_EQ(store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "Full", value), 0);
   EXPECT_EQ(value, 0x89ABCDEFu);
   value = 0xFFFFFFFF;
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "Two", win::REG_BINARY, "\x34\x12"s);
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "Two", REG_BINARY, "\x34\x12"s);
   EXPECT_EQ(store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "Two", value), 0);
   EXPECT_EQ(value, 0x1234u);
   value = 0xFFFFFFFF;
-  m.setValue(HKEY_LOCAL_MACHINE, "K", "None", win::REG_DWORD, "");
+  m.setValue(HKEY_LOCAL_MACHINE, "K", "None", REG_DWORD, "");
   EXPECT_EQ(store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "None", value), 0);
   EXPECT_EQ(value, 0u);
 }
@@ -443,24 +441,24 @@ TEST_F(RegistryAccessTest, WritesStoreTheirTypeAndExactByteCount) {
   DWORD type = 0;
   EXPECT_EQ(store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Text", "abc"), 0);
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "K", "Text", &type), "abc");  // no NUL stored
-  EXPECT_EQ(type, win::REG_SZ);
+  EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "Blank", ""), 0);
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "K", "Blank"), "");
 
   const std::string list = "a\0bc\0\0"s;
   EXPECT_EQ(store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, "K", "List", list), 0);
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "K", "List", &type), list);
-  EXPECT_EQ(type, win::REG_MULTI_SZ);
+  EXPECT_EQ(type, REG_MULTI_SZ);
 
   EXPECT_EQ(store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, "K", "Text", 0x01020304), 0);
   EXPECT_EQ(bytesOf(HKEY_LOCAL_MACHINE, "K", "Text", &type), "\x04\x03\x02\x01"s);
-  EXPECT_EQ(type, win::REG_DWORD);
+  EXPECT_EQ(type, REG_DWORD);
 }
 
 TEST_F(RegistryAccessTest, AFailedWriteReturnsOneWithoutAMessage) {
   m.createKey(HKEY_LOCAL_MACHINE, "K");
   FaultyMachine faulty(m.machine());
-  faulty.registry().failSet("HKLM\\K", "V", win::ERROR_ACCESS_DENIED);
+  faulty.registry().failSet("HKLM\\K", "V", ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, kOwner};
   EXPECT_EQ(store::WriteStringValue(failing, HKEY_LOCAL_MACHINE, "K", "V", "x"), 1);
   EXPECT_EQ(store::WriteDwordValue(failing, HKEY_LOCAL_MACHINE, "K", "V", 1), 1);
@@ -521,17 +519,17 @@ TEST_F(RegistryAccessTest, ReadsOpenForReadingAndWritesForFullAccess) {
     log.clearCalls();
   };
   store::ReadStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text);
-  check({"ReadStringValue", win::KEY_READ, 256});
+  check({"ReadStringValue", KEY_READ, 256});
   store::ReadRawValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text, length);
-  check({"ReadRawValue", win::KEY_READ, 1024});
+  check({"ReadRawValue", KEY_READ, 1024});
   store::ReadDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", value);
-  check({"ReadDwordValue", win::KEY_READ, 4});
+  check({"ReadDwordValue", KEY_READ, 4});
   store::WriteStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", "y");
-  check({"WriteStringValue", win::KEY_ALL_ACCESS, 0});
+  check({"WriteStringValue", KEY_ALL_ACCESS, 0});
   store::WriteMultiStringValue(logged, HKEY_LOCAL_MACHINE, "K", "M", "\0"s);
-  check({"WriteMultiStringValue", win::KEY_ALL_ACCESS, 0});
+  check({"WriteMultiStringValue", KEY_ALL_ACCESS, 0});
   store::WriteDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", 2);
-  check({"WriteDwordValue", win::KEY_ALL_ACCESS, 0});
+  check({"WriteDwordValue", KEY_ALL_ACCESS, 0});
 }
 
 }  // namespace

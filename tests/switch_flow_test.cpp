@@ -29,8 +29,6 @@
 namespace {
 
 using testing_support::ScriptedPrompter;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kInterfaces =
     "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces";
@@ -44,8 +42,8 @@ const char* kError = "エラーメッセージ";
 const char* kInfo = "情報メッセージ";
 const char* kDone = "ネットワーク設定の切り替え完了！";
 const char* kFailed = "切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。";
-constexpr win::UINT kErrorFlags = win::MB_OK | win::MB_ICONERROR;
-constexpr win::UINT kInfoFlags = win::MB_OK | win::MB_ICONINFORMATION;
+constexpr win::UINT kErrorFlags = MB_OK | MB_ICONERROR;
+constexpr win::UINT kInfoFlags = MB_OK | MB_ICONINFORMATION;
 
 std::string ansi(const std::string& utf8) {
   return win::ansiFromUtf8(utf8);
@@ -119,7 +117,7 @@ class SwitchFlowTest : public ::testing::Test {
         .expect(
             "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録しま"
             "す。",
-            "確認メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDYES)
+            "確認メッセージ", MB_YESNO | MB_ICONWARNING, IDYES)
         .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInfo, kInfoFlags);
     ASSERT_TRUE(store::CaptureProfile(context(), ansi(utf8Title)).captured);
   }
@@ -132,9 +130,9 @@ class SwitchFlowTest : public ::testing::Test {
   void set(win::HKEY hive, const std::string& path, const std::string& name, win::DWORD type,
            const std::string& bytes) {
     win::HKEY key = nullptr;
-    ASSERT_EQ(machine->registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, win::KEY_ALL_ACCESS,
+    ASSERT_EQ(machine->registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, KEY_ALL_ACCESS,
                                                   nullptr, &key, nullptr),
-              win::ERROR_SUCCESS);
+              ERROR_SUCCESS);
     machine->registry().RegSetValueExA(key, name.c_str(), 0, type,
                                        reinterpret_cast<const win::BYTE*>(bytes.data()),
                                        win::DWORD(bytes.size()));
@@ -142,11 +140,11 @@ class SwitchFlowTest : public ::testing::Test {
   }
   void setString(win::HKEY hive, const std::string& path, const std::string& name,
                  const std::string& text) {
-    set(hive, path, name, win::REG_SZ, text + '\0');
+    set(hive, path, name, REG_SZ, text + '\0');
   }
   void setDword(win::HKEY hive, const std::string& path, const std::string& name,
                 win::DWORD value) {
-    set(hive, path, name, win::REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4));
+    set(hive, path, name, REG_DWORD, std::string(reinterpret_cast<char*>(&value), 4));
   }
   std::optional<win::DWORD> dword(win::HKEY hive, const std::string& path,
                                   const std::string& name) {
@@ -226,7 +224,7 @@ class SwitchFlowTest : public ::testing::Test {
   // The wired interface unplugged: netsh fails on it.
   void unplugWired() {
     std::string list = ansi("ローカル エリア接続") + '\0' + '\0';
-    set(HKEY_LOCAL_MACHINE, kEmulation, "UnavailableInterfaces", win::REG_MULTI_SZ, list);
+    set(HKEY_LOCAL_MACHINE, kEmulation, "UnavailableInterfaces", REG_MULTI_SZ, list);
   }
 
   QTemporaryDir dir;
@@ -244,10 +242,10 @@ TEST_F(SwitchFlowTest, AppliesACapturedProfileOverChangedLiveSettings) {
   // Elsewhere: the wired card on DHCP, DNS on the wireless one, another
   // printer, no proxy but a configuration script, another workgroup.
   setDword(HKEY_LOCAL_MACHINE, kWired, "EnableDHCP", 1);
-  set(HKEY_LOCAL_MACHINE, kWired, "IPAddress", win::REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
-  set(HKEY_LOCAL_MACHINE, kWired, "SubnetMask", win::REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
-  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGateway", win::REG_MULTI_SZ, std::string(2, '\0'));
-  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGatewayMetric", win::REG_MULTI_SZ, std::string(2, '\0'));
+  set(HKEY_LOCAL_MACHINE, kWired, "IPAddress", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+  set(HKEY_LOCAL_MACHINE, kWired, "SubnetMask", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGateway", REG_MULTI_SZ, std::string(2, '\0'));
+  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGatewayMetric", REG_MULTI_SZ, std::string(2, '\0'));
   setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "");
   setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
   machine->profileStrings().WriteProfileStringA("windows", "device",
@@ -256,8 +254,8 @@ TEST_F(SwitchFlowTest, AppliesACapturedProfileOverChangedLiveSettings) {
   setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "other:3128");
   setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://wpad/wpad.dat");
   ASSERT_EQ(machine->membership().NetJoinDomain(nullptr, u"HOME", nullptr, nullptr, nullptr,
-                                                win::NETSETUP_JOIN_UNSECURE),
-            win::NERR_Success);
+                                                NETSETUP_JOIN_UNSECURE),
+            NERR_Success);
   ASSERT_NE(liveTcpip(), network);
   ASSERT_NE(liveProxy(), proxy);
 

@@ -19,7 +19,6 @@ namespace {
 
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 const std::string kAdapters = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
@@ -62,7 +61,7 @@ class SwitchScriptTest : public ::testing::Test {
   // An interface of profile 1; returns the profile's interface key.
   std::string addInterface(const std::string& id, const std::string& utf8Name) {
     m.setValue(HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters + "\\" + id), "IpConfig",
-               win::REG_MULTI_SZ, multi({"Tcpip\\Parameters\\Interfaces\\" + id}));
+               REG_MULTI_SZ, multi({"Tcpip\\Parameters\\Interfaces\\" + id}));
     m.setString(HKEY_LOCAL_MACHINE, store::MirrorPath(1, kNetwork + "\\" + id + "\\Connection"),
                 "Name", ansi(utf8Name));
     return store::MirrorPath(1, kInterfaces + "\\" + id);
@@ -74,9 +73,8 @@ class SwitchScriptTest : public ::testing::Test {
     m.setDword(HKEY_LOCAL_MACHINE, key, "EnableDHCP", 0);
     m.setString(HKEY_LOCAL_MACHINE, key, "IPAddress", "192.168.1.10");
     m.setString(HKEY_LOCAL_MACHINE, key, "SubnetMask", "255.255.255.0");
-    m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGateway", win::REG_MULTI_SZ,
-               multi({"192.168.1.1"}));
-    m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric", win::REG_MULTI_SZ, multi({"0"}));
+    m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGateway", REG_MULTI_SZ, multi({"192.168.1.1"}));
+    m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric", REG_MULTI_SZ, multi({"0"}));
     m.setString(HKEY_LOCAL_MACHINE, key, "NameServer", nameServer);
     return key;
   }
@@ -124,7 +122,7 @@ TEST_F(SwitchScriptTest, WorkFilesSitInTheWindowsDirectory) {
 
   // "表" ends in the byte 0x5C, which is not a backslash of its own.
   struct JapaneseDirectory : win::System {
-    win::BOOL GetVersionExA(win::OSVERSIONINFOA*) override { return win::FALSE; }
+    win::BOOL GetVersionExA(win::OSVERSIONINFOA*) override { return FALSE; }
     win::UINT GetWindowsDirectoryA(char* buffer, win::UINT size) override {
       const std::string directory = ansi("C:\\表");
       if (size <= directory.size()) return win::UINT(directory.size() + 1);
@@ -132,8 +130,8 @@ TEST_F(SwitchScriptTest, WorkFilesSitInTheWindowsDirectory) {
       return win::UINT(directory.size());
     }
     win::HANDLE CreateMutexA(const void*, win::BOOL, const char*) override { return nullptr; }
-    win::BOOL ReleaseMutex(win::HANDLE) override { return win::FALSE; }
-    win::BOOL CloseHandle(win::HANDLE) override { return win::FALSE; }
+    win::BOOL ReleaseMutex(win::HANDLE) override { return FALSE; }
+    win::BOOL CloseHandle(win::HANDLE) override { return FALSE; }
     win::DWORD GetLastError() override { return 0; }
     std::string localDateTimeText() override { return {}; }
   } japanese;
@@ -202,15 +200,15 @@ TEST_F(SwitchScriptTest, AddressListsFollowTheirStoredKind) {
   // Three addresses and one mask: both further addresses use that mask. An
   // empty first gateway gives gateway=none; the gateways after it still
   // pair with their metrics, the last metric repeating.
-  m.setValue(HKEY_LOCAL_MACHINE, key, "IPAddress", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, key, "IPAddress", REG_MULTI_SZ,
              multi({"10.0.0.1", "10.0.0.2", "10.0.0.3"}));
-  m.setValue(HKEY_LOCAL_MACHINE, key, "SubnetMask", win::REG_MULTI_SZ, multi({"255.0.0.0"}));
-  m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGateway", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, key, "SubnetMask", REG_MULTI_SZ, multi({"255.0.0.0"}));
+  m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGateway", REG_MULTI_SZ,
              std::string("\0"
                          "10.0.0.254\0"
                          "10.0.0.253\0\0",
                          24));
-  m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric", win::REG_MULTI_SZ, multi({"1", "2"}));
+  m.setValue(HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric", REG_MULTI_SZ, multi({"1", "2"}));
   auto script = compose();
   EXPECT_EQ(script.sectionCount, 6);
   EXPECT_EQ(script.text,
@@ -298,7 +296,7 @@ TEST_F(SwitchScriptTest, ValuesThatWouldAddCommandsAreRefused) {
   EXPECT_EQ(unsafe->valueName, "NameServer");
   EXPECT_EQ(unsafe->text, "2.2.2.2 > C:\\x");
 
-  m.setValue(HKEY_LOCAL_MACHINE, wired, "DefaultGatewayMetric", win::REG_MULTI_SZ,
+  m.setValue(HKEY_LOCAL_MACHINE, wired, "DefaultGatewayMetric", REG_MULTI_SZ,
              multi({"0\r\nnetsh"}));
   unsafe = switching::FindUnsafeValue(ctx, 1, interfaces(), {true, true});
   ASSERT_TRUE(unsafe);
@@ -321,7 +319,7 @@ TEST_F(SwitchScriptTest, ValuesThatWouldAddCommandsAreRefused) {
   prompter.expect(
       "登録内容に使用できない文字が含まれているため切り替えできません。\n"
       "[LAN\" & calc & \"] Name : LAN\" & calc & \"",
-      "エラーメッセージ", win::MB_OK | win::MB_ICONERROR);
+      "エラーメッセージ", MB_OK | MB_ICONERROR);
   switching::ReportUnsafeValue(ctx, *result.unsafe);
 }
 

@@ -17,8 +17,6 @@ namespace {
 
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kDevices = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Devices";
 const std::string kWindows = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
@@ -96,24 +94,23 @@ TEST_F(SwitchStepsTest, ProxyValuesAreCopiedWhereTheProfileHasThem) {
 }
 
 TEST_F(SwitchStepsTest, MembershipJoinsTheProfilesWorkgroupOrDomain) {
-  m.setValue(HKEY_LOCAL_MACHINE, kEmulation, "Domains", win::REG_MULTI_SZ,
-             std::string("CORP\0\0", 6));
-  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", win::NetSetupWorkgroupName);
+  m.setValue(HKEY_LOCAL_MACHINE, kEmulation, "Domains", REG_MULTI_SZ, std::string("CORP\0\0", 6));
+  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", NetSetupWorkgroupName);
   m.setString(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainName", win::ansiFromUtf8("営業部"));
-  EXPECT_EQ(switching::ChangeMembership(context(), 1), win::NERR_Success);
+  EXPECT_EQ(switching::ChangeMembership(context(), 1), NERR_Success);
   EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kEmulation, "JoinName"), "営業部");
 
   m.setDword(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
   m.setString(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainName", "corp");
-  EXPECT_EQ(switching::ChangeMembership(context(), 1), win::NERR_Success);
+  EXPECT_EQ(switching::ChangeMembership(context(), 1), NERR_Success);
   EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kEmulation, "JoinName"), "corp");
 
   // Joined now, a second join is refused, said so, and nothing changes.
   prompter.expect(
       "ドメインまたはワークグループの切替ができませんでした。\n詳細：既にドメインに接続済です。"
       "\n処理は継続されます。",
-      "エラーメッセージ", win::MB_OK | win::MB_ICONERROR);
-  EXPECT_EQ(switching::ChangeMembership(context(), 1), win::NERR_SetupAlreadyJoined);
+      "エラーメッセージ", MB_OK | MB_ICONERROR);
+  EXPECT_EQ(switching::ChangeMembership(context(), 1), NERR_SetupAlreadyJoined);
   EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kEmulation, "JoinName"), "corp");
 }
 

@@ -26,8 +26,8 @@ class WorkFileTextTest : public ::testing::Test {
   WorkFileTextTest() { setWindowsDirectory("C:\\WINDOWS"); }
 
   void setWindowsDirectory(const std::string& path) {
-    m.setString(win::HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion",
-                "SystemRoot", path);
+    m.setString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+                path);
     m.machine().files().createDirectory(path);
   }
   // Writes the bytes exactly as given, line ends included.

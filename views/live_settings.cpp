@@ -13,8 +13,6 @@ namespace views {
 namespace {
 
 using win::DWORD;
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 // NetGetJoinInformation's name is converted into a buffer of this size; a
 // name that does not fit is shown as empty rather than cut.
@@ -45,11 +43,11 @@ const std::string& PairedItem(const std::vector<std::string>& list, std::size_t 
 
 void ReadMembership(const store::Context& ctx, LiveSettings& live) {
   std::u16string name;
-  DWORD status = win::NetSetupUnknownStatus;
-  if (ctx.machine.membership().NetGetJoinInformation(nullptr, &name, &status) != win::NERR_Success)
+  DWORD status = NetSetupUnknownStatus;
+  if (ctx.machine.membership().NetGetJoinInformation(nullptr, &name, &status) != NERR_Success)
     return;
-  if (status != win::NetSetupWorkgroupName && status != win::NetSetupDomainName) return;
-  live.joinKind = status == win::NetSetupDomainName ? JoinKind::Domain : JoinKind::Workgroup;
+  if (status != NetSetupWorkgroupName && status != NetSetupDomainName) return;
+  live.joinKind = status == NetSetupDomainName ? JoinKind::Domain : JoinKind::Workgroup;
   std::string ansi = win::wideToAnsi(name);
   if (ansi.size() < kJoinNameBufferSize) live.joinName = std::move(ansi);
 }

@@ -17,7 +17,6 @@ namespace views {
 namespace {
 
 using win::DWORD;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kDhcpAddress = "0.0.0.0";
 // A stored value is read whole into a buffer of this size to tell a value
@@ -335,12 +334,12 @@ void ReportLoadLimits(const store::Context& ctx, const ProfileContents& contents
   if (contents.omittedInterfaces > 0) {
     int total = int(contents.interfaces.size()) + contents.omittedInterfaces;
     showBox(ctx, formatAnsi(kTooManyInterfaces, total, kMaxInterfaces, contents.omittedInterfaces),
-            kInformationCaption, win::MB_OK | win::MB_ICONINFORMATION);
+            kInformationCaption, MB_OK | MB_ICONINFORMATION);
   }
   for (const ProfileInterface& iface : contents.interfaces)
     if (iface.unreadable)
       showBox(ctx, formatAnsi(kUnreadableInterface, iface.name.c_str()), kInformationCaption,
-              win::MB_OK | win::MB_ICONINFORMATION);
+              MB_OK | MB_ICONINFORMATION);
 }
 
 bool IsStoredDhcp(const store::Context& ctx, const ProfileInterface& iface) {
@@ -358,7 +357,7 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
                         WorkingSet& workingSet, const EditorFields& fields) {
   SaveOutcome outcome;
   if (showBox(ctx, win::ansiFromUtf8(kSaveQuestion), kInformationCaption,
-              win::MB_YESNO | win::MB_ICONINFORMATION) != win::IDYES)
+              MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return outcome;
   outcome.confirmed = true;
 
@@ -374,7 +373,7 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
   // Everything is checked before the first write, so that a refused save
   // leaves the profile as it was.
   if (std::optional<std::string> problem = findSaveProblem(contents, workingSet, fields)) {
-    showBox(ctx, *problem, kErrorCaption, win::MB_OK | win::MB_ICONERROR);
+    showBox(ctx, *problem, kErrorCaption, MB_OK | MB_ICONERROR);
     return outcome;
   }
 
@@ -396,7 +395,7 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
   if (printers.size() > kComparedPrinters) printers.resize(kComparedPrinters);
   if (std::find(printers.begin(), printers.end(), fields.printer) == printers.end() &&
       showBox(ctx, win::ansiFromUtf8(kPrinterQuestion), kInformationCaption,
-              win::MB_YESNO | win::MB_ICONINFORMATION) != win::IDYES)
+              MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return outcome;
 
   const std::string data = store::DataPath(contents.slot);

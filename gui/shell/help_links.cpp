@@ -7,7 +7,7 @@ namespace app {
 
 std::string ManualPath(const store::Context& ctx) {
   std::string folder;
-  if (store::ReadStringValue(ctx, win::HKEY_LOCAL_MACHINE, store::kRootKey, "InsDir", folder) != 0)
+  if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::kRootKey, "InsDir", folder) != 0)
     return "verantu.pdf";
   return folder + "verantu.pdf";
 }

@@ -10,11 +10,11 @@
 
 #include "gui/common/dialog_runner.h"
 #include "gui/common/japanese_font.h"
-#include "gui/shell/main_window.h"
 #include "gui/common/qt_prompter.h"
-#include "store/startup.h"
+#include "gui/shell/main_window.h"
 #include "gui/shell/window_set.h"
 #include "platform/emulated/emulated_machine.h"
+#include "store/startup.h"
 
 namespace {
 

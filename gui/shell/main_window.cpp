@@ -4,21 +4,21 @@
 #include <QLayout>
 #include <QStyle>
 
+#include "gui/common/qt_text.h"
 #include "gui/shell/help_links.h"
 #include "gui/shell/pictures.h"
-#include "gui/common/qt_text.h"
 #include "gui/shell/switch_view.h"
-#include "store/capture.h"
-#include "store/deletion.h"
-#include "store/profile_titles.h"
 #include "gui/switching/confirmation_dialog.h"
 #include "gui/switching/result_viewer.h"
 #include "gui/switching/script_viewer.h"
-#include "switching/switch_flow.h"
-#include "ui_main_window.h"
 #include "gui/views/live_view.h"
 #include "gui/views/profile_editor.h"
 #include "gui/views/tcpip_editor.h"
+#include "store/capture.h"
+#include "store/deletion.h"
+#include "store/profile_titles.h"
+#include "switching/switch_flow.h"
+#include "ui_main_window.h"
 
 namespace {
 
@@ -128,12 +128,12 @@ void TForm1::Contents1Click() {
   // the program could do about it.
   std::string manual = app::ManualPath(ctx_);
   machine_.shell().ShellExecuteA(ctx_.owner, "open", manual.c_str(), nullptr, nullptr,
-                                 win::SW_SHOWNORMAL);
+                                 SW_SHOWNORMAL);
 }
 
 void TForm1::S1Click() {
   machine_.shell().ShellExecuteA(ctx_.owner, "open", app::kSupportPageAddress, nullptr, nullptr,
-                                 win::SW_SHOWNORMAL);
+                                 SW_SHOWNORMAL);
 }
 
 void TForm1::Button3Click() {

@@ -4,10 +4,10 @@
 #include <QPushButton>
 
 #include "gui/common/qt_text.h"
+#include "gui/views/key_press_filter.h"
 #include "ui_address_dialog.h"
 #include "ui_dns_dialog.h"
 #include "ui_gateway_dialog.h"
-#include "gui/views/key_press_filter.h"
 #include "views/tcpip_lists.h"
 
 namespace {

@@ -4,11 +4,11 @@
 #include <QSignalBlocker>
 
 #include "gui/common/qt_text.h"
-#include "ui_live_view.h"
-#include "views/live_settings.h"
 #include "gui/views/proxy_view.h"
 #include "gui/views/read_only_field.h"
 #include "gui/views/tcpip_details.h"
+#include "ui_live_view.h"
+#include "views/live_settings.h"
 
 namespace {
 

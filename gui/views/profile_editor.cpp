@@ -6,10 +6,10 @@
 #include <QSignalBlocker>
 
 #include "gui/common/qt_text.h"
-#include "ui_profile_editor.h"
 #include "gui/views/key_press_filter.h"
 #include "gui/views/proxy_editor.h"
 #include "gui/views/tcpip_editor.h"
+#include "ui_profile_editor.h"
 
 namespace {
 

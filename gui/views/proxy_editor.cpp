@@ -7,8 +7,8 @@
 #include <algorithm>
 
 #include "gui/common/qt_text.h"
-#include "ui_proxy_editor.h"
 #include "gui/views/code_page_validator.h"
+#include "ui_proxy_editor.h"
 
 namespace {
 

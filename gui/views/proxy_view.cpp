@@ -1,8 +1,8 @@
 #include "gui/views/proxy_view.h"
 
 #include "gui/common/qt_text.h"
-#include "ui_proxy_view.h"
 #include "gui/views/read_only_field.h"
+#include "ui_proxy_view.h"
 
 TForm9::TForm9(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm9>()) {
   ui_->setupUi(this);

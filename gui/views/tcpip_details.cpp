@@ -1,8 +1,8 @@
 #include "gui/views/tcpip_details.h"
 
 #include "gui/common/qt_text.h"
-#include "ui_tcpip_details.h"
 #include "gui/views/read_only_field.h"
+#include "ui_tcpip_details.h"
 
 namespace {
 

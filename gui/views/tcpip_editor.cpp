@@ -4,10 +4,10 @@
 #include <QShowEvent>
 
 #include "gui/common/qt_text.h"
-#include "ui_tcpip_editor.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/key_press_filter.h"
 #include "gui/views/profile_editor.h"
+#include "ui_tcpip_editor.h"
 
 namespace {
 
@@ -151,8 +151,7 @@ void TForm14::BitBtn1Click() {
   lists.metricText = app::toAnsi(ui_->Edit1->text());
   // A list that cannot be stored as it is keeps the window open.
   if (std::optional<std::string> problem = views::FindTcpipListProblem(lists)) {
-    prompter_->messageBox(this, *problem, win::ansiFromUtf8(kErrorCaption),
-                          win::MB_OK | win::MB_ICONERROR);
+    prompter_->messageBox(this, *problem, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
     return;
   }
   views::AddressBoxes boxes = profileEditor_->addressBoxes();
@@ -176,7 +175,7 @@ void TForm14::addItem(QListWidget* list, views::EntryDialog* dialog) {
 int TForm14::selectedRow(QListWidget* list) {
   QList<QListWidgetItem*> selected = list->selectedItems();
   if (selected.isEmpty()) {
-    messageBox(kSelectItem, kErrorCaption, win::MB_OK | win::MB_ICONERROR);
+    messageBox(kSelectItem, kErrorCaption, MB_OK | MB_ICONERROR);
     return -1;
   }
   return list->row(selected.front());
@@ -192,8 +191,7 @@ void TForm14::editItem(QListWidget* list, views::EntryDialog* dialog) {
 void TForm14::removeItem(QListWidget* list) {
   int row = selectedRow(list);
   if (row < 0) return;
-  if (messageBox(kRemoveQuestion, kInformationCaption, win::MB_YESNO | win::MB_ICONINFORMATION) !=
-      win::IDYES)
+  if (messageBox(kRemoveQuestion, kInformationCaption, MB_YESNO | MB_ICONINFORMATION) != IDYES)
     return;
   delete list->takeItem(row);
   // As in a Windows list box, nothing is selected after a removal.
@@ -207,7 +205,7 @@ void TForm14::showMetricState(bool automatic) {
 }
 
 int TForm14::messageBox(const char* utf8Text, const char* utf8Caption, win::UINT flags) {
-  if (!prompter_) return win::IDNO;
+  if (!prompter_) return IDNO;
   return prompter_->messageBox(this, win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(utf8Caption),
                                flags);
 }

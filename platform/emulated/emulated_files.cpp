@@ -213,8 +213,8 @@ std::unique_ptr<win::TextFile> EmulatedFiles::openText(const std::string& path,
 win::BOOL EmulatedFiles::DeleteFileA(const char* path) {
   std::string host = hostPath(path ? path : "");
   std::error_code ec;
-  if (host.empty() || fs::is_directory(host, ec)) return win::FALSE;
-  return fs::remove(host, ec) ? win::TRUE : win::FALSE;
+  if (host.empty() || fs::is_directory(host, ec)) return FALSE;
+  return fs::remove(host, ec) ? TRUE : FALSE;
 }
 
 bool EmulatedFiles::exists(const std::string& path) {

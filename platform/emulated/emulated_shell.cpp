@@ -150,11 +150,11 @@ void EmulatedShell::Sleep(win::DWORD milliseconds) {
 win::UINT EmulatedShell::WinExec(const char* commandLine, win::UINT show) {
   std::string line = commandLine ? commandLine : "";
   win::STARTUPINFOA startup;
-  startup.dwFlags = win::STARTF_USESHOWWINDOW;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = win::WORD(show);
   win::PROCESS_INFORMATION info;
-  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, win::FALSE, 0, nullptr, nullptr,
-                      &startup, &info))
+  if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &info))
     return kExecFileNotFound;
   CloseHandle(info.hProcess);
   return kExecStarted;
@@ -164,9 +164,9 @@ win::BOOL EmulatedShell::CreateProcessA(const char* applicationName, char* comma
                                         const void*, win::BOOL, win::DWORD, void*,
                                         const char* currentDirectory, win::STARTUPINFOA*,
                                         win::PROCESS_INFORMATION* info) {
-  if (applicationName || !commandLine || !*commandLine || !info) return win::FALSE;
+  if (applicationName || !commandLine || !*commandLine || !info) return FALSE;
   const std::string tool = machineToolPath();
-  if (tool.empty()) return win::FALSE;
+  if (tool.empty()) return FALSE;
 
   std::vector<std::string> args = {tool, "cmd", "/c", win::ansiToUtf8(commandLine)};
   std::vector<std::string> env = childEnvironment(
@@ -190,7 +190,7 @@ win::BOOL EmulatedShell::CreateProcessA(const char* applicationName, char* comma
   pid_t pid = -1;
   int rc = ::posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return win::FALSE;
+  if (rc != 0) return FALSE;
 
   std::uintptr_t handle = nextHandle_;
   nextHandle_ += 4;
@@ -198,7 +198,7 @@ win::BOOL EmulatedShell::CreateProcessA(const char* applicationName, char* comma
   *info = {};
   info->hProcess = reinterpret_cast<win::HANDLE>(handle);
   info->dwProcessId = win::DWORD(pid);
-  return win::TRUE;
+  return TRUE;
 }
 
 EmulatedShell::Child* EmulatedShell::find(win::HANDLE handle) {
@@ -222,43 +222,43 @@ bool EmulatedShell::poll(Child& child, bool block) {
 
 win::DWORD EmulatedShell::WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) {
   Child* child = find(process);
-  if (!child) return win::WAIT_FAILED;
-  if (milliseconds == win::INFINITE) {
+  if (!child) return WAIT_FAILED;
+  if (milliseconds == INFINITE) {
     poll(*child, true);
-    return win::WAIT_OBJECT_0;
+    return WAIT_OBJECT_0;
   }
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
   while (!poll(*child, false)) {
-    if (std::chrono::steady_clock::now() >= deadline) return win::WAIT_TIMEOUT;
+    if (std::chrono::steady_clock::now() >= deadline) return WAIT_TIMEOUT;
     std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
-  return win::WAIT_OBJECT_0;
+  return WAIT_OBJECT_0;
 }
 
 win::BOOL EmulatedShell::GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) {
   Child* child = find(process);
-  if (!child || !exitCode) return win::FALSE;
+  if (!child || !exitCode) return FALSE;
   poll(*child, false);
   *exitCode = child->exitCode;
-  return win::TRUE;
+  return TRUE;
 }
 
 win::BOOL EmulatedShell::TerminateProcess(win::HANDLE process, win::UINT exitCode) {
   Child* child = find(process);
-  if (!child || poll(*child, false)) return win::FALSE;
-  if (::kill(child->pid, SIGKILL) != 0) return win::FALSE;
+  if (!child || poll(*child, false)) return FALSE;
+  if (::kill(child->pid, SIGKILL) != 0) return FALSE;
   child->terminated = true;
   child->exitCode = exitCode;
   poll(*child, true);
-  return win::TRUE;
+  return TRUE;
 }
 
 win::BOOL EmulatedShell::CloseHandle(win::HANDLE handle) {
   auto it = children_.find(reinterpret_cast<std::uintptr_t>(handle));
-  if (it == children_.end()) return win::FALSE;
+  if (it == children_.end()) return FALSE;
   if (!poll(it->second, false)) reapInBackground(it->second.pid);
   children_.erase(it);
-  return win::TRUE;
+  return TRUE;
 }
 
 }  // namespace emu

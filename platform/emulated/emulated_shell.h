@@ -54,7 +54,7 @@ class EmulatedShell : public win::Shell {
   struct Child {
     pid_t pid = -1;
     bool ended = false;
-    win::DWORD exitCode = win::STILL_ACTIVE;
+    win::DWORD exitCode = STILL_ACTIVE;
     bool terminated = false;  // TerminateProcess chose the exit code
   };
   Child* find(win::HANDLE handle);

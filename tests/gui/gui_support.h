@@ -23,18 +23,18 @@ inline std::string ansi(const char* utf8) {
 // Windows XP with the program's root key, as an installation leaves it.
 inline void installProgram(testing_support::TestMachine& machine, const char* version = "5.1") {
   const char* currentVersion = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
-  machine.setString(win::HKEY_LOCAL_MACHINE, currentVersion, "CurrentVersion", version);
-  machine.setString(win::HKEY_LOCAL_MACHINE, currentVersion, "SystemRoot", "C:\\WINDOWS");
-  machine.createKey(win::HKEY_LOCAL_MACHINE, store::kRootKey);
+  machine.setString(HKEY_LOCAL_MACHINE, currentVersion, "CurrentVersion", version);
+  machine.setString(HKEY_LOCAL_MACHINE, currentVersion, "SystemRoot", "C:\\WINDOWS");
+  machine.createKey(HKEY_LOCAL_MACHINE, store::kRootKey);
 }
 
 // Profiles with the given titles (UTF-8) in slots 1..n and ComboActive.
 inline void addProfiles(testing_support::TestMachine& machine,
                         const std::vector<std::string>& titles, win::DWORD comboActive = 0) {
   for (size_t i = 0; i < titles.size(); ++i)
-    machine.setString(win::HKEY_LOCAL_MACHINE, store::SlotPath(int(i) + 1), "Title",
+    machine.setString(HKEY_LOCAL_MACHINE, store::SlotPath(int(i) + 1), "Title",
                       win::ansiFromUtf8(titles[i]));
-  machine.setDword(win::HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", comboActive);
+  machine.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", comboActive);
 }
 
 class RecordingShell : public win::Shell {
@@ -57,12 +57,12 @@ class RecordingShell : public win::Shell {
   win::BOOL CreateProcessA(const char*, char*, const void*, const void*, win::BOOL, win::DWORD,
                            void*, const char*, win::STARTUPINFOA*,
                            win::PROCESS_INFORMATION*) override {
-    return win::FALSE;
+    return FALSE;
   }
-  win::DWORD WaitForSingleObject(win::HANDLE, win::DWORD) override { return win::WAIT_FAILED; }
-  win::BOOL GetExitCodeProcess(win::HANDLE, win::DWORD*) override { return win::FALSE; }
-  win::BOOL TerminateProcess(win::HANDLE, win::UINT) override { return win::FALSE; }
-  win::BOOL CloseHandle(win::HANDLE) override { return win::FALSE; }
+  win::DWORD WaitForSingleObject(win::HANDLE, win::DWORD) override { return WAIT_FAILED; }
+  win::BOOL GetExitCodeProcess(win::HANDLE, win::DWORD*) override { return FALSE; }
+  win::BOOL TerminateProcess(win::HANDLE, win::UINT) override { return FALSE; }
+  win::BOOL CloseHandle(win::HANDLE) override { return FALSE; }
   std::vector<Call> calls;
 };
 

@@ -13,17 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include "gui/views/proxy_view.h"
+#include "gui/views/tcpip_details.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/reg_file.h"
 #include "tools/verantu-machine/templates.h"
-#include "gui/views/proxy_view.h"
-#include "gui/views/tcpip_details.h"
 
 namespace {
-
-using win::HKEY_CURRENT_USER;
-using win::HKEY_LOCAL_MACHINE;
 
 const std::string kInternetSettings =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";

@@ -24,12 +24,11 @@ using gui_testing::addProfiles;
 using gui_testing::ansi;
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kError = "エラーメッセージ";
 constexpr const char* kInformation = "情報メッセージ";
 constexpr const char* kConfirm = "確認メッセージ";
-constexpr win::UINT kQuestion = win::MB_YESNO | win::MB_ICONWARNING;
+constexpr win::UINT kQuestion = MB_YESNO | MB_ICONWARNING;
 
 class MainWindowTest : public ::testing::Test {
  protected:
@@ -134,8 +133,8 @@ TEST_F(MainWindowTest, CaptureUnderATitleInAnotherLetterCaseAddsAProfile) {
       .expect(
           "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します"
           "。",
-          kConfirm, kQuestion, win::IDYES)
-      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, win::MB_ICONINFORMATION);
+          kConfirm, kQuestion, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, MB_ICONINFORMATION);
   trigger(*window, "Option1");
 
   EXPECT_EQ(items(*window), QStringList({"Office", "office"}));
@@ -153,8 +152,8 @@ TEST_F(MainWindowTest, CaptureIntoAnEmptyStoreListsTheFirstProfile) {
       .expect(
           "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します"
           "。",
-          kConfirm, kQuestion, win::IDYES)
-      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, win::MB_ICONINFORMATION);
+          kConfirm, kQuestion, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, MB_ICONINFORMATION);
   trigger(*window, "Option1");
   EXPECT_EQ(items(*window), QStringList({"Home"}));
   EXPECT_EQ(selectorText(*window), "Home");
@@ -169,7 +168,7 @@ TEST_F(MainWindowTest, A257thProfileIsRefusedButAnExistingOneMayBeOverwritten) {
   ASSERT_EQ(selector(*window)->count(), 256);
 
   type(*window, "New");
-  prompter.expect("登録は２５６個までです。", kError, win::MB_ICONERROR);
+  prompter.expect("登録は２５６個までです。", kError, MB_ICONERROR);
   trigger(*window, "Option1");
   EXPECT_EQ(selector(*window)->count(), 256);
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(257)));
@@ -178,7 +177,7 @@ TEST_F(MainWindowTest, A257thProfileIsRefusedButAnExistingOneMayBeOverwritten) {
   prompter.expect(
       "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n登録名は既に使用されて"
       "いますが上書きしますか？",
-      kConfirm, kQuestion, win::IDNO);
+      kConfirm, kQuestion, IDNO);
   trigger(*window, "Option1");
   EXPECT_EQ(selector(*window)->count(), 256);
 }
@@ -191,13 +190,13 @@ TEST_F(MainWindowTest, DeletingTheSecondOfFourMovesTheLaterProfilesUp) {
   ASSERT_EQ(applied(*window), "D");
 
   type(*window, "B");
-  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, win::IDNO);
+  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, IDNO);
   trigger(*window, "Delete1");
   EXPECT_EQ(items(*window), QStringList({"A", "B", "C", "D"}));
   EXPECT_EQ(selectorText(*window), "B");
 
-  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, win::IDYES)
-      .expect("登録を抹消しました。", kInformation, win::MB_ICONINFORMATION);
+  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, IDYES)
+      .expect("登録を抹消しました。", kInformation, MB_ICONINFORMATION);
   trigger(*window, "Delete1");
   EXPECT_EQ(items(*window), QStringList({"A", "C", "D"}));
   EXPECT_EQ(selectorText(*window), "D");
@@ -211,8 +210,8 @@ TEST_F(MainWindowTest, DeletingTheOnlyProfileLeavesNoSelection) {
   addProfiles(machine, {"Solo"});
   ScriptedPrompter prompter;
   auto window = open(prompter);
-  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, win::IDYES)
-      .expect("登録を抹消しました。", kInformation, win::MB_ICONINFORMATION);
+  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, IDYES)
+      .expect("登録を抹消しました。", kInformation, MB_ICONINFORMATION);
   trigger(*window, "Delete1");
   EXPECT_TRUE(items(*window).isEmpty());
   EXPECT_EQ(selectorText(*window), "未設定");
@@ -227,8 +226,8 @@ TEST_F(MainWindowTest, DetailAndSwitchNeedAnExactlyMatchingProfile) {
   {
     ScriptedPrompter prompter;
     auto window = open(prompter);
-    prompter.expect("何も登録されていません。", kError, win::MB_ICONERROR)
-        .expect("何も登録されていません。", kError, win::MB_ICONERROR);
+    prompter.expect("何も登録されていません。", kError, MB_ICONERROR)
+        .expect("何も登録されていません。", kError, MB_ICONERROR);
     window->findChild<QPushButton*>("Button3")->click();
     window->findChild<QToolButton*>("SpeedButton1")->click();
   }
@@ -236,8 +235,8 @@ TEST_F(MainWindowTest, DetailAndSwitchNeedAnExactlyMatchingProfile) {
   ScriptedPrompter prompter;
   auto window = open(prompter);
   type(*window, "OFFICE");
-  prompter.expect("この登録名では登録されていません。", kError, win::MB_ICONERROR)
-      .expect("この登録名では登録されていません。", kError, win::MB_ICONERROR);
+  prompter.expect("この登録名では登録されていません。", kError, MB_ICONERROR)
+      .expect("この登録名では登録されていません。", kError, MB_ICONERROR);
   window->Button3Click();
   window->SpeedButton1Click();
   EXPECT_TRUE(dialogs.shown.empty());
@@ -283,7 +282,7 @@ TEST_F(MainWindowTest, HelpOpensTheManualAndTheSupportPage) {
     EXPECT_EQ(call.verb, "open");
     EXPECT_FALSE(call.hasParams);
     EXPECT_FALSE(call.hasDirectory);
-    EXPECT_EQ(call.show, win::SW_SHOWNORMAL);
+    EXPECT_EQ(call.show, SW_SHOWNORMAL);
   }
 }
 

@@ -23,12 +23,12 @@
 #include <memory>
 
 #include "gui/common/dialog_runner.h"
-#include "store/registry_access.h"
-#include "tests/support/notebook_profile.h"
-#include "tests/support/scripted_prompter.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/proxy_editor.h"
 #include "gui/views/tcpip_editor.h"
+#include "store/registry_access.h"
+#include "tests/support/notebook_profile.h"
+#include "tests/support/scripted_prompter.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ using testing_support::ScriptedPrompter;
 
 const std::string kInfo = "情報メッセージ";
 const std::string kError = "エラーメッセージ";
-constexpr win::UINT kQuestion = win::MB_YESNO | win::MB_ICONINFORMATION;
-constexpr win::UINT kRefusal = win::MB_OK | win::MB_ICONERROR;
+constexpr win::UINT kQuestion = MB_YESNO | MB_ICONINFORMATION;
+constexpr win::UINT kRefusal = MB_OK | MB_ICONERROR;
 
 // Shows each dialog for real (so that its Show runs) and lets the test act
 // in it; the dialog's own result is what the runner returns.
@@ -118,7 +118,7 @@ class ProfileEditorTest : public ::testing::Test {
     std::string bytes;
     win::DWORD length = 0;
     store::Context ctx{notebook.machine(), prompter, nullptr};
-    store::ReadRawValue(ctx, win::HKEY_LOCAL_MACHINE,
+    store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
                         NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name, bytes,
                         length);
     return bytes;
@@ -225,13 +225,13 @@ TEST_F(ProfileEditorTest, KeyFiltersLetThroughOnlyWhatEachFieldTakes) {
 TEST_F(ProfileEditorTest, SaveWritesTheFieldsAndShowsTheDhcpAddress) {
   form3.show();
   edit("Edit5")->setText("192.168.10.40");
-  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, IDYES);
   click(form3, "Button3");
   EXPECT_EQ(prompter.shown().back().owner, static_cast<win::HWND>(&form3));
   EXPECT_EQ(stored("IPAddress"), views::MultiStringImage({"192.168.10.40", "192.168.10.26"}));
 
   edit("Edit5")->clear();
-  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, IDYES);
   click(form3, "Button3");
   EXPECT_EQ(edit("Edit5")->text(), "0.0.0.0");
   EXPECT_EQ(edit("Edit6")->text(), "0.0.0.0");
@@ -251,9 +251,9 @@ TEST_F(ProfileEditorTest, TcpipEditorShowsTheListsAndOkWritesThemBack) {
     EXPECT_EQ(child<QLineEdit>(form14, "Edit1")->text(), "20");
 
     // All DNS servers and all gateways removed, the metric made automatic.
-    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES)
-        .expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES)
-        .expect("選択された設定を削除します。", kInfo, kQuestion, win::IDYES);
+    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, IDYES)
+        .expect("選択された設定を削除します。", kInfo, kQuestion, IDYES)
+        .expect("選択された設定を削除します。", kInfo, kQuestion, IDYES);
     select("ListBox3", 0);
     click(form14, "Button9");
     select("ListBox2", 1);
@@ -297,7 +297,7 @@ TEST_F(ProfileEditorTest, TcpipEditorAsksForASelectionAndKeepsAnItemOnNo) {
       EXPECT_EQ(prompter.shown().back().owner, static_cast<win::HWND>(&dialog));
     }
     select("ListBox1", 1);
-    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, win::IDNO);
+    prompter.expect("選択された設定を削除します。", kInfo, kQuestion, IDNO);
     click(form14, "Button3");
     EXPECT_EQ(list("ListBox1")->count(), 2);
     // A list the profile cannot store keeps the window open.
@@ -394,12 +394,12 @@ TEST_F(ProfileEditorTest, MetricTypedIntoTheTcpipEditorIsSaved) {
     click(form14, "BitBtn1");
   });
   click(form3, "Button1");
-  prompter.expect("変更を登録しますか？", kInfo, kQuestion, win::IDYES);
+  prompter.expect("変更を登録しますか？", kInfo, kQuestion, IDYES);
   click(form3, "Button3");
   std::string bytes;
   win::DWORD length = 0;
   store::Context ctx{notebook.machine(), prompter, nullptr};
-  store::ReadRawValue(ctx, win::HKEY_LOCAL_MACHINE,
+  store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
                       NotebookProfile::interfaceKey(1, NotebookProfile::kWireless),
                       "InterfaceMetric", bytes, length);
   EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4));

@@ -41,33 +41,33 @@ TEST(QtPrompterTest, FlagsChooseIconAndButtonsAndTheAnswerComesBack) {
   QString caption;
   QString text;
   EXPECT_EQ(showAndAct(
-                win::MB_ICONINFORMATION, [](QMessageBox& box) { press(box, QMessageBox::Ok); },
-                &icon, &caption, &text),
-            win::IDOK);
+                MB_ICONINFORMATION, [](QMessageBox& box) { press(box, QMessageBox::Ok); }, &icon,
+                &caption, &text),
+            IDOK);
   EXPECT_EQ(icon, QMessageBox::Information);
   EXPECT_EQ(caption, "情報メッセージ");
   EXPECT_EQ(text, "登録を抹消しました。");
 
-  EXPECT_EQ(showAndAct(
-                win::MB_YESNO | win::MB_ICONWARNING,
-                [](QMessageBox& box) { press(box, QMessageBox::Yes); }, &icon),
-            win::IDYES);
+  EXPECT_EQ(
+      showAndAct(
+          MB_YESNO | MB_ICONWARNING, [](QMessageBox& box) { press(box, QMessageBox::Yes); }, &icon),
+      IDYES);
   EXPECT_EQ(icon, QMessageBox::Warning);
-  EXPECT_EQ(showAndAct(win::MB_YESNO | win::MB_ICONINFORMATION,
+  EXPECT_EQ(showAndAct(MB_YESNO | MB_ICONINFORMATION,
                        [](QMessageBox& box) { press(box, QMessageBox::No); }),
-            win::IDNO);
+            IDNO);
   EXPECT_EQ(showAndAct(
-                win::MB_ICONERROR, [](QMessageBox& box) { press(box, QMessageBox::Ok); }, &icon),
-            win::IDOK);
+                MB_ICONERROR, [](QMessageBox& box) { press(box, QMessageBox::Ok); }, &icon),
+            IDOK);
   EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
 TEST(QtPrompterTest, ABoxClosedWithoutAChoiceNeverAnswersYes) {
   auto reject = [](QMessageBox& box) { box.reject(); };
   auto close = [](QMessageBox& box) { box.close(); };
-  EXPECT_EQ(showAndAct(win::MB_YESNO | win::MB_ICONWARNING, reject), win::IDNO);
-  EXPECT_EQ(showAndAct(win::MB_YESNO | win::MB_ICONWARNING, close), win::IDNO);
-  EXPECT_EQ(showAndAct(win::MB_ICONERROR, reject), win::IDOK);
+  EXPECT_EQ(showAndAct(MB_YESNO | MB_ICONWARNING, reject), IDNO);
+  EXPECT_EQ(showAndAct(MB_YESNO | MB_ICONWARNING, close), IDNO);
+  EXPECT_EQ(showAndAct(MB_ICONERROR, reject), IDOK);
 }
 
 }  // namespace

@@ -13,7 +13,6 @@ using gui_testing::ansi;
 using gui_testing::installProgram;
 using testing_support::ScriptedPrompter;
 using testing_support::TestMachine;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kOffer = "以前使用していた設定内容が見つかりました。\n設定を引き継ぎますか？";
 
@@ -63,7 +62,7 @@ TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
     // No version recorded at all: GetVersionExA fails.
     machine.createKey(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik");
     ScriptedPrompter prompter;
-    prompter.expect(text, "エラーメッセージ", win::MB_ICONERROR);
+    prompter.expect(text, "エラーメッセージ", MB_ICONERROR);
     store::StartupResult result = start(prompter);
     EXPECT_FALSE(result.proceed);
     EXPECT_EQ(result.exitCode, 1);
@@ -72,7 +71,7 @@ TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
   {
     installProgram(machine, "4.0");
     ScriptedPrompter prompter;
-    prompter.expect(text, "エラーメッセージ", win::MB_ICONERROR);
+    prompter.expect(text, "エラーメッセージ", MB_ICONERROR);
     EXPECT_EQ(start(prompter).exitCode, 1);
   }
   {
@@ -89,7 +88,7 @@ TEST_F(StartupTest, RefusesAMachineWithoutTheProgramsKey) {
   installProgram(machine);
   machine.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q");
   ScriptedPrompter prompter;
-  prompter.expect("正しくインストールしてください。", "エラーメッセージ", win::MB_ICONERROR);
+  prompter.expect("正しくインストールしてください。", "エラーメッセージ", MB_ICONERROR);
   store::StartupResult result = start(prompter);
   EXPECT_FALSE(result.proceed);
   EXPECT_EQ(result.exitCode, 1);
@@ -103,7 +102,7 @@ TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain
 
   {
     ScriptedPrompter prompter;
-    prompter.expect(kOffer, "情報メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDNO);
+    prompter.expect(kOffer, "情報メッセージ", MB_YESNO | MB_ICONWARNING, IDNO);
     store::StartupResult result = start(prompter);
     EXPECT_TRUE(result.proceed);
     finish(result);
@@ -115,7 +114,7 @@ TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain
   EXPECT_EQ(bytes, std::string("C:\\Verantu\\", 12));
   ASSERT_TRUE(
       machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "FirstExecuted", &type, &bytes));
-  EXPECT_EQ(type, win::REG_SZ);
+  EXPECT_EQ(type, REG_SZ);
   EXPECT_EQ(bytes, "");
 
   // A store made after that first start is kept without a question.
@@ -131,7 +130,7 @@ TEST_F(StartupTest, AcceptingTheEarlierStoreKeepsIt) {
   installProgram(machine);
   gui_testing::addProfiles(machine, {"Office"});
   ScriptedPrompter prompter;
-  prompter.expect(kOffer, "情報メッセージ", 0x34, win::IDYES);
+  prompter.expect(kOffer, "情報メッセージ", 0x34, IDYES);
   store::StartupResult result = start(prompter);
   finish(result);
   EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));

@@ -26,11 +26,11 @@
 
 #include "gui/shell/main_window.h"
 #include "gui/shell/switch_view.h"
-#include "store/capture.h"
-#include "store/profile_store.h"
 #include "gui/switching/confirmation_dialog.h"
 #include "gui/switching/result_viewer.h"
 #include "gui/switching/script_viewer.h"
+#include "store/capture.h"
+#include "store/profile_store.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/templates.h"
@@ -39,7 +39,6 @@ namespace {
 
 using gui_testing::ansi;
 using testing_support::ScriptedPrompter;
-using win::HKEY_LOCAL_MACHINE;
 
 constexpr const char* kError = "エラーメッセージ";
 constexpr const char* kInformation = "情報メッセージ";
@@ -417,8 +416,8 @@ class SwitchButtonTest : public ::testing::Test {
         .expect(
             "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します"
             "。",
-            "確認メッセージ", win::MB_YESNO | win::MB_ICONWARNING, win::IDYES)
-        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, win::MB_ICONINFORMATION);
+            "確認メッセージ", MB_YESNO | MB_ICONWARNING, IDYES)
+        .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", kInformation, MB_ICONINFORMATION);
     store::CaptureProfile({*machine, capturing, nullptr}, "Office");
 
     window = std::make_unique<TForm1>(*machine, prompter, runner);
@@ -430,9 +429,9 @@ class SwitchButtonTest : public ::testing::Test {
                 const std::string& bytes) {
     win::HKEY key = nullptr;
     auto& registry = machine->registry();
-    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", 0,
-                                       win::KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              win::ERROR_SUCCESS);
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                                       nullptr, &key, nullptr),
+              ERROR_SUCCESS);
     registry.RegSetValueExA(key, name, 0, type, reinterpret_cast<const win::BYTE*>(bytes.data()),
                             win::DWORD(bytes.size()));
     registry.RegCloseKey(key);
@@ -441,12 +440,12 @@ class SwitchButtonTest : public ::testing::Test {
     win::DWORD type = 0, value = 0, size = sizeof value;
     win::HKEY key = nullptr;
     auto& registry = machine->registry();
-    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_READ, &key) !=
-        win::ERROR_SUCCESS)
+    if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
       return std::nullopt;
     const bool found =
         registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<win::BYTE*>(&value),
-                                  &size) == win::ERROR_SUCCESS;
+                                  &size) == ERROR_SUCCESS;
     registry.RegCloseKey(key);
     return found ? std::optional<win::DWORD>(value) : std::nullopt;
   }
@@ -489,7 +488,7 @@ TEST_F(SwitchButtonTest, SuccessfulSwitchNamesTheProfileAndReturnsToIdle) {
     for (int i = 0; i < list->count(); ++i) interfaces << list->item(i)->text();
     press(d, "BitBtn1");
   });
-  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, win::MB_ICONINFORMATION);
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
   child<QToolButton>(*window, "SpeedButton1")->click();
 
   EXPECT_EQ(interfaces, QStringList({"ローカル エリア接続", "ワイヤレス ネットワーク接続"}));
@@ -508,9 +507,9 @@ TEST_F(SwitchButtonTest, SuccessfulSwitchNamesTheProfileAndReturnsToIdle) {
 TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
   ASSERT_TRUE(machine);
   const win::DWORD domain = 1;
-  setValue(store::DataPath(1), "DomainType", win::REG_DWORD,
+  setValue(store::DataPath(1), "DomainType", REG_DWORD,
            std::string(reinterpret_cast<const char*>(&domain), sizeof domain));
-  setValue(store::DataPath(1), "DomainName", win::REG_SZ, std::string("NOWHERE", 8));
+  setValue(store::DataPath(1), "DomainName", REG_SZ, std::string("NOWHERE", 8));
   // Membership only, and not remembered.
   runner.then([](QDialog& d) {
     child<QCheckBox>(d, "CheckBox1")->click();
@@ -524,8 +523,8 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
       .expect(
           "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつか"
           "りません。\n処理は継続されます。",
-          kError, win::MB_ICONERROR)
-      .expect("ネットワーク設定の切り替え完了！", kInformation, win::MB_ICONINFORMATION);
+          kError, MB_ICONERROR)
+      .expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
   window->SpeedButton1Click();
 
   ASSERT_EQ(prompter.seen.size(), 2u);

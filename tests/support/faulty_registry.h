@@ -60,7 +60,7 @@ class FaultyRegistry : public win::Registry {
       return *code;
     }
     win::LONG rc = inner_.RegOpenKeyExA(key, subKey, options, sam, result);
-    if (rc == win::ERROR_SUCCESS) paths_[*result] = path;
+    if (rc == ERROR_SUCCESS) paths_[*result] = path;
     return rc;
   }
   win::LONG RegCreateKeyExA(win::HKEY key, const char* subKey, win::DWORD reserved,
@@ -71,7 +71,7 @@ class FaultyRegistry : public win::Registry {
     calls_.push_back({"create", path, keyClass ? keyClass : "<null>", sam});
     win::LONG rc = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
                                           result, disposition);
-    if (rc == win::ERROR_SUCCESS) paths_[*result] = path;
+    if (rc == ERROR_SUCCESS) paths_[*result] = path;
     return rc;
   }
   win::LONG RegQueryInfoKeyA(win::HKEY key, char* keyClass, win::DWORD* keyClassLength,
@@ -143,8 +143,8 @@ class FaultyRegistry : public win::Registry {
     return it->second;
   }
   std::string pathOf(win::HKEY key) const {
-    if (key == win::HKEY_LOCAL_MACHINE) return "HKLM";
-    if (key == win::HKEY_CURRENT_USER) return "HKCU";
+    if (key == HKEY_LOCAL_MACHINE) return "HKLM";
+    if (key == HKEY_CURRENT_USER) return "HKCU";
     auto it = paths_.find(key);
     return it == paths_.end() ? "?" : it->second;
   }

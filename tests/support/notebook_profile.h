@@ -62,7 +62,7 @@ class NotebookProfile {
   class YesPrompter : public win::Prompter {
    public:
     int messageBox(win::HWND, const std::string&, const std::string&, win::UINT flags) override {
-      return (flags & win::MB_TYPEMASK) == win::MB_YESNO ? win::IDYES : win::IDOK;
+      return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
     }
   };
 

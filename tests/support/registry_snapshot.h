@@ -24,7 +24,7 @@ inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::str
     win::DWORD type = 0;
     win::DWORD size = 0;
     if (registry.RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type, nullptr, &size) !=
-        win::ERROR_SUCCESS)
+        ERROR_SUCCESS)
       break;
     std::string data(size, '\0');
     std::string valueName(name.data(), nameLength);
@@ -33,12 +33,10 @@ inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::str
     out[prefix + "|" + valueName] = {type, data};
   }
   for (win::DWORD i = 0;
-       registry.RegEnumKeyA(key, i, name.data(), win::DWORD(name.size())) == win::ERROR_SUCCESS;
-       ++i) {
+       registry.RegEnumKeyA(key, i, name.data(), win::DWORD(name.size())) == ERROR_SUCCESS; ++i) {
     std::string subkey = name.data();
     win::HKEY child = nullptr;
-    if (registry.RegOpenKeyExA(key, subkey.c_str(), 0, win::KEY_READ, &child) != win::ERROR_SUCCESS)
-      continue;
+    if (registry.RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
     addToSnapshot(registry, child, prefix + subkey + "\\", out);
     registry.RegCloseKey(child);
   }
@@ -48,8 +46,7 @@ inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::str
 inline Snapshot snapshot(win::Registry& registry, win::HKEY hive, const std::string& path) {
   Snapshot out;
   win::HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_READ, &key) != win::ERROR_SUCCESS)
-    return out;
+  if (registry.RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
   addToSnapshot(registry, key, "", out);
   registry.RegCloseKey(key);
   return out;

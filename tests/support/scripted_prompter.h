@@ -29,7 +29,7 @@ class ScriptedPrompter : public win::Prompter {
 
   // Text and caption in UTF-8, as the test reads them.
   ScriptedPrompter& expect(std::string text, std::string caption, win::UINT flags,
-                           int answer = win::IDOK) {
+                           int answer = IDOK) {
     expected_.push_back({std::move(text), std::move(caption), flags, answer});
     return *this;
   }
@@ -40,7 +40,7 @@ class ScriptedPrompter : public win::Prompter {
     shown_.push_back(box);
     if (expected_.empty()) {
       ADD_FAILURE() << "unexpected message box: [" << box.caption << "] " << box.text;
-      return (flags & win::MB_TYPEMASK) == win::MB_YESNO ? win::IDNO : win::IDOK;
+      return (flags & MB_TYPEMASK) == MB_YESNO ? IDNO : IDOK;
     }
     Expected next = expected_.front();
     expected_.pop_front();

@@ -20,9 +20,9 @@ std::unique_ptr<emu::EmulatedMachine> TestMachine::reopen() const {
 
 void TestMachine::createKey(win::HKEY hive, const std::string& path) {
   win::HKEY key = nullptr;
-  ASSERT_EQ(registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, win::KEY_ALL_ACCESS, nullptr,
-                                       &key, nullptr),
-            win::ERROR_SUCCESS)
+  ASSERT_EQ(registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, KEY_ALL_ACCESS, nullptr, &key,
+                                       nullptr),
+            ERROR_SUCCESS)
       << path;
   registry().RegCloseKey(key);
 }
@@ -30,32 +30,32 @@ void TestMachine::createKey(win::HKEY hive, const std::string& path) {
 void TestMachine::setValue(win::HKEY hive, const std::string& path, const std::string& name,
                            win::DWORD type, const std::string& bytes) {
   win::HKEY key = nullptr;
-  ASSERT_EQ(registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, win::KEY_ALL_ACCESS, nullptr,
-                                       &key, nullptr),
-            win::ERROR_SUCCESS)
+  ASSERT_EQ(registry().RegCreateKeyExA(hive, path.c_str(), 0, "", 0, KEY_ALL_ACCESS, nullptr, &key,
+                                       nullptr),
+            ERROR_SUCCESS)
       << path;
   EXPECT_EQ(registry().RegSetValueExA(key, name.c_str(), 0, type,
                                       reinterpret_cast<const win::BYTE*>(bytes.data()),
                                       win::DWORD(bytes.size())),
-            win::ERROR_SUCCESS)
+            ERROR_SUCCESS)
       << path << " " << name;
   registry().RegCloseKey(key);
 }
 
 void TestMachine::setString(win::HKEY hive, const std::string& path, const std::string& name,
                             const std::string& text) {
-  setValue(hive, path, name, win::REG_SZ, std::string(text.c_str(), text.size() + 1));
+  setValue(hive, path, name, REG_SZ, std::string(text.c_str(), text.size() + 1));
 }
 
 void TestMachine::setDword(win::HKEY hive, const std::string& path, const std::string& name,
                            win::DWORD value) {
-  setValue(hive, path, name, win::REG_DWORD,
+  setValue(hive, path, name, REG_DWORD,
            std::string(reinterpret_cast<const char*>(&value), sizeof value));
 }
 
 bool TestMachine::keyExists(win::HKEY hive, const std::string& path) {
   win::HKEY key = nullptr;
-  if (registry().RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_READ, &key) != win::ERROR_SUCCESS)
+  if (registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   registry().RegCloseKey(key);
   return true;
@@ -64,17 +64,17 @@ bool TestMachine::keyExists(win::HKEY hive, const std::string& path) {
 bool TestMachine::value(win::HKEY hive, const std::string& path, const std::string& name,
                         win::DWORD* type, std::string* bytes) {
   win::HKEY key = nullptr;
-  if (registry().RegOpenKeyExA(hive, path.c_str(), 0, win::KEY_READ, &key) != win::ERROR_SUCCESS)
+  if (registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   win::DWORD size = 0;
   win::DWORD t = 0;
-  bool ok = registry().RegQueryValueExA(key, name.c_str(), nullptr, &t, nullptr, &size) ==
-            win::ERROR_SUCCESS;
+  bool ok =
+      registry().RegQueryValueExA(key, name.c_str(), nullptr, &t, nullptr, &size) == ERROR_SUCCESS;
   if (ok) {
     std::string data(size, '\0');
     ok = registry().RegQueryValueExA(key, name.c_str(), nullptr, &t,
                                      reinterpret_cast<win::BYTE*>(data.data()),
-                                     &size) == win::ERROR_SUCCESS;
+                                     &size) == ERROR_SUCCESS;
     data.resize(size);
     if (type) *type = t;
     if (bytes) *bytes = data;

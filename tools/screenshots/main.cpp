@@ -108,7 +108,7 @@ class ReportingPrompter : public win::Prompter {
   int messageBox(win::HWND, const std::string& text, const std::string& caption,
                  win::UINT) override {
     camera_.fail("message box \"" + win::ansiToUtf8(caption) + "\": " + win::ansiToUtf8(text));
-    return win::IDNO;
+    return IDNO;
   }
 
  private:

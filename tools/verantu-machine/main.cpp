@@ -126,7 +126,7 @@ int runExport(const QStringList& args) {
   std::vector<regfile::KeyRef> roots;
   std::string error;
   if (parser.positionalArguments().isEmpty()) {
-    roots = {{win::HKEY_LOCAL_MACHINE, ""}, {win::HKEY_CURRENT_USER, ""}};
+    roots = {{HKEY_LOCAL_MACHINE, ""}, {HKEY_CURRENT_USER, ""}};
   } else {
     regfile::KeyRef key;
     if (!regfile::parseKeyName(

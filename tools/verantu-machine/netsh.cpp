@@ -17,24 +17,21 @@ namespace {
 
 using win::DWORD;
 using win::HKEY;
-using win::HKEY_LOCAL_MACHINE;
 
 // --- registry -------------------------------------------------------------
 
 bool readValue(win::Registry& registry, const std::string& path, const char* name, DWORD* type,
                std::string* bytes) {
   HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_READ, &key) !=
-      win::ERROR_SUCCESS)
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   DWORD size = 0;
-  bool ok =
-      registry.RegQueryValueExA(key, name, nullptr, type, nullptr, &size) == win::ERROR_SUCCESS;
+  bool ok = registry.RegQueryValueExA(key, name, nullptr, type, nullptr, &size) == ERROR_SUCCESS;
   if (ok) {
     std::string data(size + 1, '\0');
     ok = registry.RegQueryValueExA(key, name, nullptr, type,
                                    reinterpret_cast<win::BYTE*>(data.data()),
-                                   &size) == win::ERROR_SUCCESS;
+                                   &size) == ERROR_SUCCESS;
     data.resize(size);
     *bytes = std::move(data);
   }
@@ -44,8 +41,7 @@ bool readValue(win::Registry& registry, const std::string& path, const char* nam
 
 bool keyExists(win::Registry& registry, const std::string& path) {
   HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_READ, &key) !=
-      win::ERROR_SUCCESS)
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
   registry.RegCloseKey(key);
   return true;
@@ -54,12 +50,12 @@ bool keyExists(win::Registry& registry, const std::string& path) {
 bool writeValue(win::Registry& registry, const std::string& path, const char* name, DWORD type,
                 const std::string& bytes) {
   HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, win::KEY_ALL_ACCESS, &key) !=
-      win::ERROR_SUCCESS)
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_ALL_ACCESS, &key) !=
+      ERROR_SUCCESS)
     return false;
   bool ok =
       registry.RegSetValueExA(key, name, 0, type, reinterpret_cast<const win::BYTE*>(bytes.data()),
-                              DWORD(bytes.size())) == win::ERROR_SUCCESS;
+                              DWORD(bytes.size())) == ERROR_SUCCESS;
   registry.RegCloseKey(key);
   return ok;
 }
@@ -76,7 +72,7 @@ std::vector<std::string> readList(win::Registry& registry, const std::string& pa
   std::string bytes;
   std::vector<std::string> list;
   if (!readValue(registry, path, name, &type, &bytes)) return list;
-  if (type != win::REG_MULTI_SZ) {
+  if (type != REG_MULTI_SZ) {
     if (!text(bytes).empty()) list.push_back(text(bytes));
     return list;
   }
@@ -247,13 +243,13 @@ struct Interface {
 
 std::optional<Interface> findInterface(win::Registry& registry, const std::string& name) {
   HKEY network = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kNetworkKey, 0, win::KEY_READ, &network) !=
-      win::ERROR_SUCCESS)
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kNetworkKey, 0, KEY_READ, &network) !=
+      ERROR_SUCCESS)
     return std::nullopt;
   std::vector<std::string> ids;
   std::array<char, 4096> buffer{};
-  for (DWORD index = 0; registry.RegEnumKeyA(network, index, buffer.data(), DWORD(buffer.size())) ==
-                        win::ERROR_SUCCESS;
+  for (DWORD index = 0;
+       registry.RegEnumKeyA(network, index, buffer.data(), DWORD(buffer.size())) == ERROR_SUCCESS;
        ++index)
     ids.emplace_back(buffer.data());
   registry.RegCloseKey(network);
@@ -353,12 +349,11 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
         machine, p.get("name"),
         [](win::Registry& registry, const Interface& target) {
           const std::string none = listImage({"0.0.0.0"});
-          return writeInterface(registry, target, "EnableDHCP", win::REG_DWORD, dwordImage(1)) &&
-                 writeInterface(registry, target, "IPAddress", win::REG_MULTI_SZ, none) &&
-                 writeInterface(registry, target, "SubnetMask", win::REG_MULTI_SZ, none) &&
-                 writeInterface(registry, target, "DefaultGateway", win::REG_MULTI_SZ,
-                                listImage({})) &&
-                 writeInterface(registry, target, "DefaultGatewayMetric", win::REG_MULTI_SZ,
+          return writeInterface(registry, target, "EnableDHCP", REG_DWORD, dwordImage(1)) &&
+                 writeInterface(registry, target, "IPAddress", REG_MULTI_SZ, none) &&
+                 writeInterface(registry, target, "SubnetMask", REG_MULTI_SZ, none) &&
+                 writeInterface(registry, target, "DefaultGateway", REG_MULTI_SZ, listImage({})) &&
+                 writeInterface(registry, target, "DefaultGatewayMetric", REG_MULTI_SZ,
                                 listImage({}));
         },
         [](win::Registry& registry, const Interface& target) -> std::optional<NetshResult> {
@@ -395,14 +390,14 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
   }
   return applyToInterface(
       machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
-        return writeInterface(registry, target, "EnableDHCP", win::REG_DWORD, dwordImage(0)) &&
-               writeInterface(registry, target, "IPAddress", win::REG_MULTI_SZ,
+        return writeInterface(registry, target, "EnableDHCP", REG_DWORD, dwordImage(0)) &&
+               writeInterface(registry, target, "IPAddress", REG_MULTI_SZ,
                               listImage({formatQuad(*address)})) &&
-               writeInterface(registry, target, "SubnetMask", win::REG_MULTI_SZ,
+               writeInterface(registry, target, "SubnetMask", REG_MULTI_SZ,
                               listImage({formatQuad(*mask)})) &&
-               writeInterface(registry, target, "DefaultGateway", win::REG_MULTI_SZ,
+               writeInterface(registry, target, "DefaultGateway", REG_MULTI_SZ,
                               listImage(gateways)) &&
-               writeInterface(registry, target, "DefaultGatewayMetric", win::REG_MULTI_SZ,
+               writeInterface(registry, target, "DefaultGatewayMetric", REG_MULTI_SZ,
                               listImage(metrics));
       });
 }
@@ -436,7 +431,7 @@ NetshResult addAddress(emu::EmulatedMachine& machine, const std::vector<std::str
         auto append = [&](const char* name, const std::string& item) {
           std::vector<std::string> list = readList(registry, target.key, name);
           list.push_back(item);
-          return writeInterface(registry, target, name, win::REG_MULTI_SZ, listImage(list));
+          return writeInterface(registry, target, name, REG_MULTI_SZ, listImage(list));
         };
         bool ok = true;
         if (withAddress)
@@ -475,7 +470,7 @@ NetshResult setDns(emu::EmulatedMachine& machine, const std::vector<std::string>
   }
   return applyToInterface(
       machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
-        return writeInterface(registry, target, "NameServer", win::REG_SZ, stringImage(nameServer));
+        return writeInterface(registry, target, "NameServer", REG_SZ, stringImage(nameServer));
       });
 }
 
@@ -492,7 +487,7 @@ NetshResult addDns(emu::EmulatedMachine& machine, const std::vector<std::string>
         std::string current;
         if (readValue(registry, target.key, "NameServer", &type, &bytes)) current = text(bytes);
         const std::string added = formatQuad(*server);
-        return writeInterface(registry, target, "NameServer", win::REG_SZ,
+        return writeInterface(registry, target, "NameServer", REG_SZ,
                               stringImage(current.empty() ? added : current + "," + added));
       });
 }

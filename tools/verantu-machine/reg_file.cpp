@@ -273,9 +273,9 @@ bool Parser::keyLine(const Line& line) {
   Units hiveUpper;
   for (char32_t u : hive) hiveUpper += (u >= U'a' && u <= U'z') ? u - 32 : u;
   if (hiveUpper == asciiUnits(kLocalMachine)) {
-    hive_ = win::HKEY_LOCAL_MACHINE;
+    hive_ = HKEY_LOCAL_MACHINE;
   } else if (hiveUpper == asciiUnits(kCurrentUser)) {
-    hive_ = win::HKEY_CURRENT_USER;
+    hive_ = HKEY_CURRENT_USER;
   } else {
     return fail(number,
                 "unknown hive \"" + shown(hive) +
@@ -400,7 +400,7 @@ bool Parser::valueLine(const Line& line) {
     if (!quoted(line, &pos, &text)) return false;
     if (!restIsBlank(pos)) return fail(line.lineAt(pos), "unexpected text after the closing quote");
     op.kind = Operation::SetValue;
-    op.type = win::REG_SZ;
+    op.type = REG_SZ;
     if (!toAnsi(text, number, "the string", &op.data)) return false;
     op.data += '\0';
     ops_.push_back(std::move(op));
@@ -430,13 +430,13 @@ bool Parser::valueLine(const Line& line) {
       return fail(line.lineAt(start), "bad dword: expected dword: followed by 1 to 8 hex digits");
     win::DWORD value = 0;
     for (std::size_t k = start; k < dataPos; ++k) value = value * 16 + win::DWORD(hexValue(s[k]));
-    op.type = win::REG_DWORD;
+    op.type = REG_DWORD;
     for (int k = 0; k < 4; ++k) op.data += char((value >> (8 * k)) & 0xFF);
     ops_.push_back(std::move(op));
     return true;
   }
   if (kind == U"hex") {
-    op.type = win::REG_BINARY;
+    op.type = REG_BINARY;
   } else if (kind.size() > 5 && kind.substr(0, 4) == U"hex(" && kind.back() == U')' &&
              kind.size() - 5 <= 8 && std::all_of(kind.begin() + 4, kind.end() - 1, isHexDigit)) {
     op.type = 0;
@@ -448,8 +448,7 @@ bool Parser::valueLine(const Line& line) {
   }
   std::string bytes;
   if (!hexBytes(line, dataPos, &bytes)) return false;
-  bool text =
-      op.type == win::REG_SZ || op.type == win::REG_EXPAND_SZ || op.type == win::REG_MULTI_SZ;
+  bool text = op.type == REG_SZ || op.type == REG_EXPAND_SZ || op.type == REG_MULTI_SZ;
   if (format_ == Format::Unicode && text) {
     // regedit writes text-typed data as UTF-16LE in this format.
     if (bytes.size() % 2)
@@ -563,12 +562,12 @@ bool Exporter::resolve(const KeyRef& ref, win::HKEY* key, std::string* fullName)
     std::vector<char> name(1024);
     for (win::DWORD i = 0;; ++i) {
       win::LONG rc = registry_.RegEnumKeyA(current, i, name.data(), win::DWORD(name.size()));
-      if (rc == win::ERROR_MORE_DATA) {
+      if (rc == ERROR_MORE_DATA) {
         name.resize(name.size() * 2);
         --i;
         continue;
       }
-      if (rc != win::ERROR_SUCCESS) break;
+      if (rc != ERROR_SUCCESS) break;
       if (QString::fromStdU16String(win::ansiToWide(name.data()))
               .compare(wanted, Qt::CaseInsensitive) == 0) {
         found = name.data();
@@ -577,12 +576,12 @@ bool Exporter::resolve(const KeyRef& ref, win::HKEY* key, std::string* fullName)
     }
     win::HKEY next = nullptr;
     std::string component = found.empty() ? win::wideToAnsi(wanted.toStdU16String()) : found;
-    win::LONG rc = found.empty() ? win::ERROR_FILE_NOT_FOUND
-                                 : registry_.RegOpenKeyExA(current, component.c_str(), 0,
-                                                           win::KEY_READ, &next);
+    win::LONG rc = found.empty()
+                       ? ERROR_FILE_NOT_FOUND
+                       : registry_.RegOpenKeyExA(current, component.c_str(), 0, KEY_READ, &next);
     if (current != ref.hive) registry_.RegCloseKey(current);
     *fullName += "\\" + component;
-    if (rc != win::ERROR_SUCCESS) return fail(utf8Of(*fullName) + ": no such key");
+    if (rc != ERROR_SUCCESS) return fail(utf8Of(*fullName) + ": no such key");
     current = next;
     begin = end + 1;
   }
@@ -634,14 +633,14 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
     win::DWORD type = 0;
     win::LONG rc = registry_.RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
                                            reinterpret_cast<win::BYTE*>(data.data()), &dataSize);
-    if (rc == win::ERROR_MORE_DATA) {  // changed since the query: grow and read it again
+    if (rc == ERROR_MORE_DATA) {  // changed since the query: grow and read it again
       name.resize(name.size() * 2 + 256);
       data.resize(std::max<std::size_t>(data.size() * 2, dataSize));
       --i;
       continue;
     }
-    if (rc == win::ERROR_NO_MORE_ITEMS) break;
-    if (rc != win::ERROR_SUCCESS)
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS)
       return fail(utf8Of(fullName) + ": cannot read its values (error " + std::to_string(rc) + ")");
     if (!writeValue(fullName, std::string(name.data(), nameLength), type, data.substr(0, dataSize)))
       return false;
@@ -652,13 +651,13 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
   std::vector<char> subName(maxSubKey + 1);
   for (win::DWORD i = 0;; ++i) {
     win::LONG rc = registry_.RegEnumKeyA(key, i, subName.data(), win::DWORD(subName.size()));
-    if (rc == win::ERROR_MORE_DATA) {
+    if (rc == ERROR_MORE_DATA) {
       subName.resize(subName.size() * 2 + 256);
       --i;
       continue;
     }
-    if (rc == win::ERROR_NO_MORE_ITEMS) break;
-    if (rc != win::ERROR_SUCCESS)
+    if (rc == ERROR_NO_MORE_ITEMS) break;
+    if (rc != ERROR_SUCCESS)
       return fail(utf8Of(fullName) + ": cannot read its subkeys (error " + std::to_string(rc) +
                   ")");
     subkeys.emplace_back(subName.data());
@@ -666,7 +665,7 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
   for (const std::string& sub : subkeys) {
     win::HKEY child = nullptr;
     std::string childName = fullName + "\\" + sub;
-    if (registry_.RegOpenKeyExA(key, sub.c_str(), 0, win::KEY_READ, &child) != win::ERROR_SUCCESS)
+    if (registry_.RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS)
       return fail(utf8Of(childName) + ": cannot open the key");
     bool ok = exportKey(child, childName);
     registry_.RegCloseKey(child);
@@ -711,7 +710,7 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
     out_.ascii("\"=");
   }
   const bool unicode = options_.format == Format::Unicode;
-  if (type == win::REG_SZ && !data.empty() && data.back() == '\0') {
+  if (type == REG_SZ && !data.empty() && data.back() == '\0') {
     std::string_view text(data.data(), data.size() - 1);
     // Only "text + one NUL" of real text fits between quotes; anything else
     // goes out as hex(1) so that the bytes come back exactly.
@@ -724,7 +723,7 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
       return true;
     }
   }
-  if (type == win::REG_DWORD && data.size() == 4) {
+  if (type == REG_DWORD && data.size() == 4) {
     char hex[20];
     win::DWORD value = 0;
     for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<unsigned char>(data[k]);
@@ -734,7 +733,7 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
     return true;
   }
   std::string bytes = data;
-  bool text = type == win::REG_SZ || type == win::REG_EXPAND_SZ || type == win::REG_MULTI_SZ;
+  bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
   if (unicode && text) {
     if (!win::isRoundTripAnsi(data)) return lossy();
     bytes.clear();
@@ -743,7 +742,7 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
       bytes += char(u >> 8);
     }
   }
-  if (type == win::REG_BINARY) {
+  if (type == REG_BINARY) {
     out_.ascii("hex:");
   } else {
     char kind[20];
@@ -774,7 +773,7 @@ bool apply(emu::EmulatedRegistry& registry, const std::vector<Operation>& operat
       [&] {
         win::HKEY current = nullptr;
         auto closeCurrent = [&] {
-          if (current && current != win::HKEY_LOCAL_MACHINE && current != win::HKEY_CURRENT_USER)
+          if (current && current != HKEY_LOCAL_MACHINE && current != HKEY_CURRENT_USER)
             registry.RegCloseKey(current);
           current = nullptr;
         };
@@ -782,7 +781,7 @@ bool apply(emu::EmulatedRegistry& registry, const std::vector<Operation>& operat
         for (const Operation& op : operations) {
           std::string keyName =
               std::string(hiveName(op.hive)) + (op.path.empty() ? "" : "\\") + op.path;
-          win::LONG rc = win::ERROR_SUCCESS;
+          win::LONG rc = ERROR_SUCCESS;
           switch (op.kind) {
             case Operation::CreateKey:
               closeCurrent();
@@ -790,30 +789,29 @@ bool apply(emu::EmulatedRegistry& registry, const std::vector<Operation>& operat
                 current = op.hive;
               } else {
                 rc = registry.RegCreateKeyExA(op.hive, op.path.c_str(), 0, nullptr, 0,
-                                              win::KEY_ALL_ACCESS, nullptr, &current, nullptr);
-                if (rc != win::ERROR_SUCCESS)
+                                              KEY_ALL_ACCESS, nullptr, &current, nullptr);
+                if (rc != ERROR_SUCCESS)
                   result = failAt(op, "cannot create " + utf8Of(keyName), rc);
               }
               break;
             case Operation::DeleteKey:
               closeCurrent();
               rc = win::LONG(registry.SHDeleteKeyA(op.hive, op.path.c_str()));
-              if (rc != win::ERROR_SUCCESS && rc != win::ERROR_FILE_NOT_FOUND &&
-                  rc != win::ERROR_PATH_NOT_FOUND)
+              if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND && rc != ERROR_PATH_NOT_FOUND)
                 result = failAt(op, "cannot delete " + utf8Of(keyName), rc);
               break;
             case Operation::SetValue:
               rc = registry.RegSetValueExA(current, op.name.c_str(), 0, op.type,
                                            reinterpret_cast<const win::BYTE*>(op.data.data()),
                                            win::DWORD(op.data.size()));
-              if (rc != win::ERROR_SUCCESS)
+              if (rc != ERROR_SUCCESS)
                 result = failAt(
                     op, "cannot set " + utf8Of(keyName) + ", value \"" + utf8Of(op.name) + "\"",
                     rc);
               break;
             case Operation::DeleteValue:
               rc = registry.RegDeleteValueA(current, op.name.c_str());
-              if (rc != win::ERROR_SUCCESS && rc != win::ERROR_FILE_NOT_FOUND)
+              if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND)
                 result = failAt(
                     op, "cannot delete " + utf8Of(keyName) + ", value \"" + utf8Of(op.name) + "\"",
                     rc);
@@ -840,7 +838,7 @@ bool importBytes(emu::EmulatedRegistry& registry, std::string_view bytes, std::s
 }
 
 const char* hiveName(win::HKEY hive) {
-  return hive == win::HKEY_CURRENT_USER ? kCurrentUser.data() : kLocalMachine.data();
+  return hive == HKEY_CURRENT_USER ? kCurrentUser.data() : kLocalMachine.data();
 }
 
 bool parseKeyName(std::string_view name, KeyRef* key, std::string* error) {
@@ -848,9 +846,9 @@ bool parseKeyName(std::string_view name, KeyRef* key, std::string* error) {
   std::size_t slash = wide.find(u'\\');
   QString hive = QString::fromStdU16String(wide.substr(0, slash)).toUpper();
   if (hive == QLatin1String(kLocalMachine.data()) || hive == QLatin1String("HKLM")) {
-    key->hive = win::HKEY_LOCAL_MACHINE;
+    key->hive = HKEY_LOCAL_MACHINE;
   } else if (hive == QLatin1String(kCurrentUser.data()) || hive == QLatin1String("HKCU")) {
-    key->hive = win::HKEY_CURRENT_USER;
+    key->hive = HKEY_CURRENT_USER;
   } else {
     if (error)
       *error = "unknown hive \"" + hive.toStdString() +

@@ -47,13 +47,13 @@ static void createStandardFolders(emu::EmulatedMachine& machine) {
   win::UINT length = machine.system().GetWindowsDirectoryA(windows, sizeof windows);
   if (length > 0 && length < sizeof windows) machine.files().createDirectory(windows);
   win::HKEY key = nullptr;
-  if (machine.registry().RegOpenKeyExA(win::HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0,
-                                       win::KEY_READ, &key) == win::ERROR_SUCCESS) {
+  if (machine.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0, KEY_READ,
+                                       &key) == ERROR_SUCCESS) {
     char folder[256] = {};
     win::DWORD size = sizeof folder - 1;
     if (machine.registry().RegQueryValueExA(key, "InsDir", nullptr, nullptr,
                                             reinterpret_cast<win::BYTE*>(folder),
-                                            &size) == win::ERROR_SUCCESS &&
+                                            &size) == ERROR_SUCCESS &&
         folder[0] && machine.files().createDirectory(folder))
       installManual(machine, folder);
     machine.registry().RegCloseKey(key);
