@@ -327,6 +327,13 @@ TEST_F(ProfileDataTest, RefusesValuesItCannotStoreOrTheSwitchCouldNotApply) {
        lan + "IPｱﾄﾞﾚｽに使用できない文字が含まれているため登録できません。\n192.168.0.1&del"},
       {"DNS piece with a quote", [](auto& f, auto&) { f.dns = "1.1.1.1,\"x"; },
        lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1,\"x"},
+      {"DNS piece with a blank", [](auto& f, auto&) { f.dns = "1.1.1.1, 2.2.2.2"; },
+       lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1, 2.2.2.2"},
+      {"metric that is no number",
+       [](auto&, auto& b) {
+         b.gatewayMetricList = views::MultiStringImage({"1", "20%"});
+       },
+       lan + "ｹﾞｰﾄｳｪｲﾒﾄﾘｯｸに使用できない文字が含まれているため登録できません。\n20%"},
       {"text past 255 bytes", [](auto& f, auto&) { f.gateway = std::string(256, '1'); },
        lan + "ﾃﾞﾌｫﾙﾄｹﾞｰﾄｳｪｲが長すぎるため登録できません。\n255ﾊﾞｲﾄ以内で入力してください。"},
       {"list the switch cannot read",

@@ -195,14 +195,15 @@ std::optional<std::string> findInterfaceProblem(const std::string& name,
       if (image->size() > kMaxStoredListBytes)
         return formatAnsi(kListTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
                           int(kMaxStoredListBytes));
-      // Every string the switch could put into its script.
+      // Every string the switch would hand to netsh: digits and dots only.
       for (const std::string& item : MultiStringItems(*image))
-        if (!switching::IsScriptSafeText(item))
+        if (!switching::IsAddressText(item))
           return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(label).c_str(),
                             item.c_str());
     }
   }
-  if (!switching::IsScriptSafeText(buffers.dnsText))
+  const std::vector<std::string> servers = switching::SplitDnsList(buffers.dnsText);
+  if (!std::all_of(servers.begin(), servers.end(), switching::IsAddressText))
     return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(kDnsLabel).c_str(),
                       buffers.dnsText.c_str());
   return std::nullopt;
