@@ -97,6 +97,50 @@ class FakeView : public switching::SwitchView {
   }
 };
 
+// The machine with a shell that notes every command line it starts.
+class NotingShellMachine : public win::Machine, private win::Shell {
+ public:
+  explicit NotingShellMachine(win::Machine& inner) : inner_(inner) {}
+  win::Registry& registry() override { return inner_.registry(); }
+  win::Files& files() override { return inner_.files(); }
+  win::System& system() override { return inner_.system(); }
+  win::Shell& shell() override { return *this; }
+  win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
+  win::Membership& membership() override { return inner_.membership(); }
+  std::vector<std::string> started;
+
+ private:
+  win::HINSTANCE ShellExecuteA(win::HWND owner, const char* verb, const char* file,
+                               const char* params, const char* dir, int show) override {
+    return inner_.shell().ShellExecuteA(owner, verb, file, params, dir, show);
+  }
+  void Sleep(win::DWORD milliseconds) override { inner_.shell().Sleep(milliseconds); }
+  win::UINT WinExec(const char* commandLine, win::UINT show) override {
+    started.push_back(commandLine);
+    return inner_.shell().WinExec(commandLine, show);
+  }
+  win::BOOL CreateProcessA(const char* application, char* commandLine, const void* process,
+                           const void* thread, win::BOOL inherit, win::DWORD flags, void* env,
+                           const char* directory, win::STARTUPINFOA* startup,
+                           win::PROCESS_INFORMATION* info) override {
+    started.push_back(commandLine);
+    return inner_.shell().CreateProcessA(application, commandLine, process, thread, inherit, flags,
+                                         env, directory, startup, info);
+  }
+  win::DWORD WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) override {
+    return inner_.shell().WaitForSingleObject(process, milliseconds);
+  }
+  win::BOOL GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) override {
+    return inner_.shell().GetExitCodeProcess(process, exitCode);
+  }
+  win::BOOL TerminateProcess(win::HANDLE process, win::UINT exitCode) override {
+    return inner_.shell().TerminateProcess(process, exitCode);
+  }
+  win::BOOL CloseHandle(win::HANDLE handle) override { return inner_.shell().CloseHandle(handle); }
+
+  win::Machine& inner_;
+};
+
 class SwitchFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -485,6 +529,25 @@ TEST_F(SwitchFlowTest, WindowsDirectoryAtTheDriveRootHoldsTheWorkFiles) {
   EXPECT_EQ(script.find("C:\\\\"), std::string::npos);
   EXPECT_TRUE(readHostFile(driveC("relay4err.txt")).starts_with(ansi("s ○○○ 切り替え処理の開始 ")));
   EXPECT_FALSE(std::filesystem::exists(driveC("WINDOWS/relay4.bat")));
+}
+
+TEST_F(SwitchFlowTest, TheScriptIsStartedByItsQuotedPath) {
+  capture("A");
+  const std::vector<std::string> captured = liveTcpip();
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "9.9.9.9");
+  // Unquoted, cmd would run "C:\\R" and then "D\\relay4.bat".
+  setString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+            "C:\\R&D");
+  ASSERT_TRUE(machine->files().createDirectory("C:\\R&D"));
+
+  NotingShellMachine noting(*machine);
+  view.choice = {true, switching::kStepNetwork, {true, true}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(
+      switching::RunSwitch({noting, prompter, nullptr}, "A", view, {std::chrono::seconds(20)}),
+      switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(noting.started, std::vector<std::string>{"\"C:\\R&D\\relay4.bat\""});
+  EXPECT_EQ(liveTcpip(), captured);
 }
 
 TEST_F(SwitchFlowTest, AResultFileThatOutlivesItsDeletionIsNotTakenForThisSwitch) {
