@@ -1,5 +1,6 @@
 // The switch script: work-file paths, the interface list, the script text
-// byte for byte, and the refusal of stored values that would add commands.
+// byte for byte, the quoting of connection names and the refusal of stored values
+// the script cannot carry.
 #include "switching/switch_script.h"
 
 #include <gtest/gtest.h>
