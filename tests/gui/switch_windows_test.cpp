@@ -148,6 +148,8 @@ TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
   EXPECT_EQ(list->item(1)->text(), "ワイヤレス");
   EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
   EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+  QPalette note = child<QPlainTextEdit>(dialog, "Memo1")->palette();
+  EXPECT_EQ(note.color(QPalette::Base), note.color(QPalette::Button));  // read-only look
   EXPECT_EQ(child<QPlainTextEdit>(dialog, "Memo1")->toPlainText(),
             "※切り替えに関係のないｲﾝﾀﾌｪｰｽをﾘｽﾄから外すと、切り替え処\n"
             "理が早く完了します。\n"
