@@ -500,6 +500,10 @@ TEST_F(ProfileEditorTest, LongerStoredValuesAreShownWholeAndKept) {
       octet->clear();
       QTest::keyClicks(octet, "1921");
       EXPECT_EQ(octet->text(), "192");
+      // Places are bytes of code page 932: a double-byte character takes two.
+      octet->clear();
+      typeCharacters(octet, QStringLiteral("1あ2"));
+      EXPECT_EQ(octet->text(), QStringLiteral("1あ"));
       click(dialog, "BitBtn1");
     });
     click(form14, "Button7");
