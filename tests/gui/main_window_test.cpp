@@ -182,7 +182,10 @@ TEST_F(MainWindowTest, CaptureIntoAnEmptyStoreListsTheFirstProfile) {
 // and a selector text holding one (here from a stored title with an
 // unassigned code) is neither captured nor deleted.
 TEST_F(MainWindowTest, TitlesRefuseCharactersTheCodePageLacks) {
-  machine.setString(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", std::string("A\x85\x40", 3));
+  // Text values are kept as Unicode, so only a title stored as bytes can
+  // carry a code the code page does not assign.
+  const std::string unassigned("A\x85\x40", 3);
+  machine.setValue(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", REG_BINARY, unassigned);
   machine.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 0);
   ScriptedPrompter prompter;
   auto window = open(prompter);
