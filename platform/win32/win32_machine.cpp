@@ -144,6 +144,9 @@ class Win32System : public win::System {
                            const char* name) override {
     return ::CreateMutexA((LPSECURITY_ATTRIBUTES)security, initialOwner, name);
   }
+  win::DWORD WaitForSingleObject(win::HANDLE handle, win::DWORD milliseconds) override {
+    return ::WaitForSingleObject(handle, milliseconds);
+  }
   win::BOOL ReleaseMutex(win::HANDLE mutex) override { return ::ReleaseMutex(mutex); }
   win::BOOL CloseHandle(win::HANDLE handle) override { return ::CloseHandle(handle); }
   win::DWORD GetLastError() override { return ::GetLastError(); }
