@@ -597,7 +597,9 @@ LONG EmulatedRegistry::beginBatch() {
   // If the transaction cannot start (another process holds the lock for
   // longer than the busy timeout, the file cannot be written) the caller
   // learns why; calls it makes anyway commit one by one.
-  int rc = db_.begin(true);
+  // A file SQLite could open only for reading takes no write at all: say so
+  // before the first call fails.
+  int rc = sqlite3_db_readonly(db_.handle(), "main") == 1 ? SQLITE_READONLY : db_.begin(true);
   batchOpen_ = rc == SQLITE_OK;
   batchCancelled_ = false;
   batchError_ = ERROR_SUCCESS;
