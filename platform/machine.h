@@ -22,4 +22,19 @@ class Machine {
   virtual Membership& membership() = 0;
 };
 
+// Another machine with its registry seen through a decorator: the subclass
+// says which registry; everything else is the inner machine's.
+class MachineOverlay : public Machine {
+ public:
+  explicit MachineOverlay(Machine& inner) : inner_(inner) {}
+  Files& files() override { return inner_.files(); }
+  System& system() override { return inner_.system(); }
+  Shell& shell() override { return inner_.shell(); }
+  ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
+  Membership& membership() override { return inner_.membership(); }
+
+ private:
+  Machine& inner_;
+};
+
 }  // namespace win

@@ -37,23 +37,50 @@ class Registry {
   // Shell helper: deletes a key with all its subkeys.
   virtual DWORD SHDeleteKeyA(HKEY key, const char* subKey) = 0;
 
-  // Not Win32: a hint that the calls until the matching endBatch() belong
-  // together, so a registry that commits each call may commit them at once.
-  // Every call still succeeds or fails on its own and what succeeded stays.
-  // Windows commits each call by itself, so there it does nothing.
-  virtual void beginBatch() {}
-  virtual void endBatch() {}
+  // Not Win32: the calls until the matching endBatch() are one change. On a
+  // registry with transactions (the emulated machine) they are kept together
+  // or not at all: endBatch(false) undoes every call made since the outermost
+  // beginBatch(), and so does ending a batch inside which a nested one was
+  // ended with false. Windows commits each call by itself; there both do
+  // nothing and the calls keep the order they were made in.
+  // beginBatch() answers why the registry cannot take the change (another
+  // writer holds it too long, the store cannot be written); the calls then
+  // commit one by one. endBatch() answers why the change was not kept.
+  virtual LONG beginBatch() { return ERROR_SUCCESS; }
+  virtual LONG endBatch(bool commit) {
+    (void)commit;
+    return ERROR_SUCCESS;
+  }
 };
 
+// A batch for one scope. It commits when it goes out of scope unless it was
+// cancelled or ended before.
 class RegistryBatch {
  public:
-  explicit RegistryBatch(Registry& registry) : registry_(registry) { registry_.beginBatch(); }
-  ~RegistryBatch() { registry_.endBatch(); }
+  explicit RegistryBatch(Registry& registry)
+      : registry_(registry), beginStatus_(registry_.beginBatch()) {}
+  ~RegistryBatch() {
+    if (!ended_) registry_.endBatch(true);
+  }
   RegistryBatch(const RegistryBatch&) = delete;
   RegistryBatch& operator=(const RegistryBatch&) = delete;
 
+  LONG beginStatus() const { return beginStatus_; }
+  LONG commit() {
+    if (ended_) return ERROR_SUCCESS;
+    ended_ = true;
+    return registry_.endBatch(true);
+  }
+  void cancel() {
+    if (ended_) return;
+    ended_ = true;
+    registry_.endBatch(false);
+  }
+
  private:
   Registry& registry_;
+  LONG beginStatus_;
+  bool ended_ = false;
 };
 
 }  // namespace win

@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "platform/shell.h"  // the wait results WAIT_OBJECT_0, WAIT_TIMEOUT, WAIT_FAILED
 #include "platform/win_types.h"
 
 namespace win {
@@ -23,6 +24,11 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the record has the size Windows ch
 
 inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 
+// A wait on a mutex whose owner ended without releasing it: the caller owns
+// it now.
+inline constexpr DWORD WAIT_ABANDONED = 0x00000080;
+inline constexpr DWORD ERROR_NOT_OWNER = 288;
+
 using HANDLE = void*;
 #endif
 
@@ -36,6 +42,11 @@ class System {
   // Null on failure. When the mutex exists already a handle is still returned
   // and GetLastError() answers ERROR_ALREADY_EXISTS.
   virtual HANDLE CreateMutexA(const void* security, BOOL initialOwner, const char* name) = 0;
+  // Takes ownership of a mutex, waiting at most `milliseconds` for its owner
+  // to release it: WAIT_OBJECT_0 or WAIT_ABANDONED when the caller owns it,
+  // WAIT_TIMEOUT, or WAIT_FAILED for a bad handle. An owner may wait again;
+  // it then releases as often as it waited.
+  virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
   virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
   virtual BOOL CloseHandle(HANDLE handle) = 0;
   virtual DWORD GetLastError() = 0;
@@ -49,5 +60,7 @@ class System {
 #ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
+using win::ERROR_NOT_OWNER;
 using win::VER_PLATFORM_WIN32_NT;
+using win::WAIT_ABANDONED;
 #endif

@@ -74,6 +74,7 @@ inline constexpr LONG ERROR_ACCESS_DENIED = 5;
 inline constexpr LONG ERROR_INVALID_HANDLE = 6;
 inline constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr LONG ERROR_INVALID_PARAMETER = 87;
+inline constexpr LONG ERROR_DISK_FULL = 112;
 inline constexpr LONG ERROR_BAD_PATHNAME = 161;
 inline constexpr LONG ERROR_ALREADY_EXISTS = 183;
 inline constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
@@ -87,6 +88,7 @@ inline constexpr LONG ERROR_CANTWRITE = 1013;
 inline constexpr LONG ERROR_REGISTRY_CORRUPT = 1015;
 inline constexpr LONG ERROR_REGISTRY_IO_FAILED = 1016;
 inline constexpr LONG ERROR_KEY_DELETED = 1018;
+inline constexpr LONG ERROR_CANCELLED = 1223;
 
 // Value types (winnt.h).
 inline constexpr DWORD REG_NONE = 0;
@@ -146,9 +148,11 @@ using win::ERROR_ALREADY_EXISTS;
 using win::ERROR_BAD_PATHNAME;
 using win::ERROR_BADDB;
 using win::ERROR_BADKEY;
+using win::ERROR_CANCELLED;
 using win::ERROR_CANTOPEN;
 using win::ERROR_CANTREAD;
 using win::ERROR_CANTWRITE;
+using win::ERROR_DISK_FULL;
 using win::ERROR_FILE_NOT_FOUND;
 using win::ERROR_FILENAME_EXCED_RANGE;
 using win::ERROR_INVALID_HANDLE;

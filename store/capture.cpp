@@ -9,6 +9,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/store_command.h"
 #include "store/system_keys.h"
 
 namespace store {
@@ -62,24 +63,21 @@ void replaceMirror(const Context& ctx, int slot, win::HKEY sourceHive,
 }
 
 // Creates the slot key for a new profile and stores its title with the NUL.
-// False when either step fails; a slot key created here is removed again
-// then, since a slot without a readable Title would end every later lookup
-// at it and so hide the store from every later command.
+// False when either step fails; the command's batch then takes the slot key
+// away again, since a slot without a readable Title would end every later
+// lookup at it and so hide the store from every later command.
 bool createSlot(const Context& ctx, int slot, const std::string& title) {
   win::Registry& registry = ctx.registry();
   win::HKEY key = nullptr;
-  DWORD disposition = 0;
   std::string path = SlotPath(slot);
   if (registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", REG_OPTION_NON_VOLATILE,
-                               KEY_ALL_ACCESS, nullptr, &key, &disposition) != ERROR_SUCCESS)
+                               KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
     return false;
   win::LONG written = registry.RegSetValueExA(key, "Title", 0, REG_SZ,
                                               reinterpret_cast<const win::BYTE*>(title.c_str()),
                                               DWORD(title.size() + 1));
   registry.RegCloseKey(key);
-  if (written == ERROR_SUCCESS) return true;
-  if (disposition == REG_CREATED_NEW_KEY) DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, path);
-  return false;
+  return written == ERROR_SUCCESS;
 }
 
 // The membership as DomainType and DomainName of the slot's Data key. When
@@ -100,9 +98,10 @@ void captureMembership(const Context& ctx, int slot) {
   WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 }
 
-// The copy and write steps into slot `index`+1. Their results are not
-// checked: each step runs whatever the one before it did, and a system key
-// that is missing simply leaves its mirror absent.
+// The copy and write steps into slot `index`+1, each run whatever the one
+// before it did; a system key that is missing simply leaves its mirror
+// absent. A write that fails is seen by the command, which then undoes the
+// whole capture.
 void captureInto(const Context& ctx, int index) {
   const int slot = index + 1;
 
@@ -138,24 +137,31 @@ void captureInto(const Context& ctx, int index) {
 
 }  // namespace
 
-CaptureResult CaptureProfile(const Context& ctx, const std::string& title,
+CaptureResult CaptureProfile(const Context& outer, const std::string& title,
                              ProfileSelector* selector) {
   CaptureResult result;
   if (title.empty()) {
-    showError(ctx, kEnterTitle);
+    showError(outer, kEnterTitle);
     return result;
   }
   // A longer title would be stored but never read back, and the first slot
   // that cannot be read ends every lookup: refuse it before writing anything.
   if (title.size() > kMaxTitleBytes) {
-    showError(ctx, kTitleTooLong);
+    showError(outer, kTitleTooLong);
     return result;
   }
+
+  // From the lookup to the last write no other command may change the
+  // slots: the slot chosen here is the one written.
+  StoreCommand command(outer, StoreChange::Capture);
+  if (!command.locked()) return result;
+  const Context& ctx = command.context();
 
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
 
   int index = 0;
+  int newSlot = 0;
   if (lookup.index) {
     index = *lookup.index;
     // The slot keeps its Title and Count; only its captured content changes.
@@ -169,12 +175,22 @@ CaptureResult CaptureProfile(const Context& ctx, const std::string& title,
       return result;
     }
     if (!confirmed(ctx, kAskNew)) return result;
-    if (!createSlot(ctx, slotCount + 1, title)) return result;
+    newSlot = slotCount + 1;
     index = slotCount;
-    result.appendTitle = true;
   }
 
+  // The new slot, its title and every copy are kept together or not at
+  // all: a capture cut short never leaves a slot without a title or a
+  // profile half old and half new.
+  if (!command.beginWrites()) return result;
+  if (newSlot && !createSlot(ctx, newSlot, title)) {
+    command.commitWrites();
+    return result;
+  }
   captureInto(ctx, index);
+  if (!command.commitWrites()) return result;
+
+  result.appendTitle = newSlot != 0;
   if (result.appendTitle && selector) selector->appendItem(title);
   ctx.messageBox(win::ansiFromUtf8(kCaptured), win::ansiFromUtf8(kInformationCaption),
                  MB_OK | MB_ICONINFORMATION);

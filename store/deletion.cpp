@@ -5,6 +5,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/store_command.h"
 
 namespace store {
 
@@ -34,13 +35,19 @@ DWORD followMove(DWORD index, DWORD deleted) {
 
 }  // namespace
 
-DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
+DeletionResult DeleteProfile(const Context& outer, const std::string& title,
                              ProfileSelector* selector) {
   DeletionResult result;
   if (title.empty()) {
-    showError(ctx, kEnterTitle);
+    showError(outer, kEnterTitle);
     return result;
   }
+
+  // The count, the selections and the slot found must stay what they were
+  // read as until the last move is written.
+  StoreCommand command(outer, StoreChange::Deletion);
+  if (!command.locked()) return result;
+  const Context& ctx = command.context();
 
   // The statuses do not matter here: a missing value reads as 0.
   int slotCount = 0;
@@ -60,47 +67,57 @@ DeletionResult DeleteProfile(const Context& ctx, const std::string& title,
                      MB_YESNO | MB_ICONWARNING) != IDYES)
     return result;
 
-  {
-    // Moving up to 255 slots is a great many writes: one batch for them all.
-    win::RegistryBatch batch(ctx.registry());
-    // Slot j takes over slot j+1 whole: Title, Count and the Data tree.
-    for (int slot = index + 1; slot <= slotCount - 1; ++slot) {
-      DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot));
-      CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE, SlotPath(slot));
-    }
-    DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount));
+  // The moves and both selections are one change: a deletion cut short
+  // leaves every profile where it was.
+  if (!command.beginWrites()) return result;
+  // Slot j takes over slot j+1 whole: Title, Count and the Data tree.
+  for (int slot = index + 1; slot <= slotCount - 1; ++slot) {
+    DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot));
+    CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE, SlotPath(slot));
   }
-  result.deleted = true;
+  DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount));
 
   comboActive = followMove(comboActive, DWORD(index));
   WriteComboActive(ctx, comboActive);
   WriteActive(ctx, followMove(active, DWORD(index)));
-  result.removeTitle = true;
-  if (selector) selector->removeItem(title);
 
+  // What the selector shows next. When it cannot be found the deletion
+  // still stands, but ends without the final message.
+  bool complete = true;
   if (slotCount == 1) {
     // The store is empty now; ComboActive is what says a profile exists.
     result.clearSelector = true;
     result.selectorText = win::ansiFromUtf8(kNoProfile);
-    if (selector) {
-      selector->clear();
-      selector->setText(*result.selectorText);
-    }
     win::HKEY setting = nullptr;
     if (ctx.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingKey, 0, KEY_READ | KEY_SET_VALUE,
-                                     &setting) != ERROR_SUCCESS)
-      return result;
-    ctx.registry().RegDeleteValueA(setting, "ComboActive");
-    ctx.registry().RegCloseKey(setting);
+                                     &setting) == ERROR_SUCCESS) {
+      ctx.registry().RegDeleteValueA(setting, "ComboActive");
+      ctx.registry().RegCloseKey(setting);
+    } else {
+      complete = false;
+    }
   } else {
     std::string selected;
     if (ReadStringValue(ctx, HKEY_LOCAL_MACHINE, SlotPath(int(comboActive) + 1), "Title",
-                        selected) != 0)
-      return result;
-    result.selectorText = selected;
-    if (selector) selector->setText(selected);
+                        selected) == 0)
+      result.selectorText = selected;
+    else
+      complete = false;
   }
+  if (!command.commitWrites()) {
+    result.clearSelector = false;
+    result.selectorText.reset();
+    return result;
+  }
+  result.deleted = true;
+  result.removeTitle = true;
 
+  if (selector) {
+    selector->removeItem(title);
+    if (result.clearSelector) selector->clear();
+    if (result.selectorText) selector->setText(*result.selectorText);
+  }
+  if (!complete) return result;
   ctx.messageBox(win::ansiFromUtf8(kDeleted), win::ansiFromUtf8(kInformationCaption),
                  MB_OK | MB_ICONINFORMATION);
   return result;

@@ -2,6 +2,7 @@
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
+#include "store/store_command.h"
 
 namespace store {
 
@@ -85,11 +86,24 @@ bool hasEarlierStore(Registry& registry) {
   return readable;
 }
 
-void offerToDiscardEarlierStore(Registry& registry, Prompter& prompter) {
+// The first-run marker, the check for an earlier store and its discard run
+// under the store lock, so that no capture of another copy lands in the
+// store between the question and the deletion. When the lock cannot be had
+// the offer waits for the next start: the marker is not written.
+void offerToDiscardEarlierStore(Machine& machine, Prompter& prompter) {
+  Context outer{machine, prompter, nullptr};
+  StoreCommand command(outer, StoreChange::DiscardEarlierStore);
+  if (!command.locked()) return;
+  Registry& registry = command.context().registry();
+  if (!markFirstRun(registry) || !hasEarlierStore(registry)) return;
   int answer =
       showBox(prompter, "以前使用していた設定内容が見つかりました。\n設定を引き継ぎますか？",
               kInformationCaption, MB_YESNO | MB_ICONWARNING);
-  if (answer != IDYES) registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::kSettingKey);
+  if (answer == IDYES || !command.beginWrites()) return;
+  // Whether the key could be deleted is not asked: a store that is missing
+  // already is what the answer wanted. A registry that fails is reported.
+  registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::kSettingKey);
+  command.commitWrites();
 }
 
 }  // namespace
@@ -121,8 +135,7 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
     return fail("このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。");
   if (!isInstalled(registry)) return fail("正しくインストールしてください。");
 
-  if (markFirstRun(registry) && hasEarlierStore(registry))
-    offerToDiscardEarlierStore(registry, prompter);
+  offerToDiscardEarlierStore(machine, prompter);
 
   result.proceed = true;
   result.exitCode = 0;

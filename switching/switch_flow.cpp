@@ -7,6 +7,7 @@
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/store_command.h"
 #include "switching/switch_steps.h"
 
 namespace switching {
@@ -123,6 +124,32 @@ bool runScript(const store::Context& ctx, const WorkFiles& files, int sectionCou
   return wait.ending == ScriptEnding::EndLine && wait.countedLines == sectionCount + 2;
 }
 
+// Records the switch in the store: Active after a success, the ticked
+// steps as InitCheck when asked to remember them, and one more use in
+// Count, all at once or not at all. The profile is looked up again under
+// the store lock, since another command may have moved it while the script
+// ran; one that is gone by now has nothing to record. False when the record
+// could not be written (the user was told).
+bool recordSwitch(const store::Context& outer, const std::string& title, bool succeeded,
+                  std::optional<DWORD> rememberedSteps) {
+  store::StoreCommand command(outer, store::StoreChange::SwitchRecord);
+  if (!command.locked()) return false;
+  const store::Context& ctx = command.context();
+  store::TitleLookup lookup = store::FindProfileByTitle(ctx, title);
+  if (!lookup.index) return true;
+  const int slot = *lookup.index + 1;
+
+  if (!command.beginWrites()) return false;
+  if (succeeded) store::WriteActive(ctx, DWORD(slot - 1));
+  if (rememberedSteps)
+    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck",
+                           *rememberedSteps);
+  DWORD count = 0;
+  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
+  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
+  return command.commitWrites();
+}
+
 }  // namespace
 
 std::string HeaderStatusText(const std::string& headerLine) {
@@ -217,11 +244,13 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
     steps |= kStepNetwork;
     ScriptResult script = WriteSwitchScript(ctx, slot, offer.interfaces, choice.tickedInterfaces);
     if (script.status != ScriptStatus::Created) {
-      view.setBusy(false);
+      // The message comes while the window still shows it is busy; the
+      // busy state ends once it is answered.
       if (script.status == ScriptStatus::Unsafe && script.unsafe)
         ReportUnsafeValue(ctx, *script.unsafe);
       else
         showError(ctx, kScriptNotCreated);
+      view.setBusy(false);
       return SwitchOutcome::NotStarted;
     }
     succeeded =
@@ -231,7 +260,6 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
   view.setBusy(false);
   view.setStatusText({});
   if (succeeded) {
-    store::WriteActive(ctx, DWORD(slot - 1));
     view.setAppliedTitle(title);
     ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
                    MB_OK | MB_ICONINFORMATION);
@@ -240,11 +268,11 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
   }
   view.setProgress(0);
 
-  if (choice.remember)
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck", steps);
-  DWORD count = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
+  // A record that could not be written makes the command fail as a whole,
+  // even after the machine itself was switched.
+  if (!recordSwitch(ctx, title, succeeded,
+                    choice.remember ? std::optional<DWORD>(steps) : std::nullopt))
+    return SwitchOutcome::Failed;
   return succeeded ? SwitchOutcome::Succeeded : SwitchOutcome::Failed;
 }
 

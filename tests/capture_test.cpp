@@ -218,7 +218,11 @@ TEST_F(CaptureTest, FailedTitleWriteLeavesNoUnreadableSlot) {
   testing_support::FaultyMachine faulty(m.machine());
   faulty.registry().failSet("HKLM\\" + store::SlotPath(1), "Title", ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, nullptr};
-  prompter.expect(kAskNew, kConfirm, 0x34, IDYES);
+  prompter.expect(kAskNew, kConfirm, 0x34, IDYES)
+      .expect(
+          "レジストリに書き込めません（書き込みが許可されていません）。\n"
+          "現在のﾈｯﾄﾜｰｸの設定は登録されていません。",
+          kError, MB_OK | MB_ICONERROR);
   EXPECT_FALSE(store::CaptureProfile(failing, "Office").captured);
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
   EXPECT_TRUE(capture("Home", kAskNew).captured);  // the store is still usable

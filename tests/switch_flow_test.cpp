@@ -22,6 +22,7 @@
 #include "store/capture.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/registry_snapshot.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/templates.h"
@@ -385,10 +386,44 @@ TEST_F(SwitchFlowTest, AScriptThatCannotBeWrittenStopsWithTheStepsBeforeItApplie
   const auto before =
       testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey);
   prompter.expect("一時ファイルが作成できませんでした。", kError, kErrorFlags);
-  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  // The message is shown while the window is still busy, and only then is
+  // the busy state left.
+  struct Recording : win::Prompter {
+    Recording(win::Prompter& inner, FakeView& view) : inner(inner), view(view) {}
+    int messageBox(win::HWND owner, const std::string& text, const std::string& caption,
+                   win::UINT flags) override {
+      view.events.push_back("box");
+      return inner.messageBox(owner, text, caption, flags);
+    }
+    win::Prompter& inner;
+    FakeView& view;
+  } recording(prompter, view);
+  store::Context ctx{*machine, recording, nullptr};
+  EXPECT_EQ(switching::RunSwitch(ctx, ansi("A"), view), switching::SwitchOutcome::NotStarted);
 
+  ASSERT_GE(view.events.size(), 2u);
+  EXPECT_EQ(view.events[view.events.size() - 2], "box");
   EXPECT_EQ(view.events.back(), "idle");
   EXPECT_EQ(defaultPrinter(), "EPSON PX-V630,winspool,Ne00:");
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey),
+            before);
+}
+
+TEST_F(SwitchFlowTest, ARecordThatCannotBeWrittenFailsTheSwitchAndKeepsTheStore) {
+  capture("A");
+  const auto before =
+      testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey);
+  testing_support::FaultyMachine faulty(*machine);
+  faulty.registry().failSet("HKLM\\" + store::SlotPath(1), "Count", ERROR_REGISTRY_IO_FAILED);
+  view.choice = {true, switching::kStepPrinter, {}, true};
+  prompter.expect("ネットワーク設定の切り替え完了！", "情報メッセージ", MB_OK | MB_ICONINFORMATION)
+      .expect(
+          "レジストリへの書き込みに失敗しました。（ｴﾗｰｺｰﾄﾞ : 1016）\n"
+          "切り替えた記録（使用回数など）は保存されていません。",
+          kError, kErrorFlags);
+  store::Context ctx{faulty, prompter, nullptr};
+  EXPECT_EQ(switching::RunSwitch(ctx, ansi("A"), view), switching::SwitchOutcome::Failed);
+  // Active, InitCheck and Count go together: none of them was written.
   EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey),
             before);
 }

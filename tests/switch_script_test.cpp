@@ -131,6 +131,7 @@ TEST_F(SwitchScriptTest, WorkFilesSitInTheWindowsDirectory) {
       return win::UINT(directory.size());
     }
     win::HANDLE CreateMutexA(const void*, win::BOOL, const char*) override { return nullptr; }
+    win::DWORD WaitForSingleObject(win::HANDLE, win::DWORD) override { return WAIT_FAILED; }
     win::BOOL ReleaseMutex(win::HANDLE) override { return FALSE; }
     win::BOOL CloseHandle(win::HANDLE) override { return FALSE; }
     win::DWORD GetLastError() override { return 0; }

@@ -8,6 +8,7 @@
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/store_command.h"
 #include "store/system_keys.h"
 #include "switching/switch_script.h"
 #include "views/tcpip_lists.h"
@@ -29,6 +30,8 @@ constexpr std::size_t kComparedPrinters = 32;
 constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kSaveQuestion = "変更を登録しますか？";
+constexpr const char* kProfileMoved =
+    "この登録は他で変更されたため、保存できませんでした。\n登録詳細を開き直してください。";
 constexpr const char* kPrinterQuestion =
     "指定された通常使うプリンタは、現在のプリンタ一覧にありませんが、それでも変更を登録しますか？";
 constexpr const char* kTooManyInterfaces =
@@ -390,36 +393,62 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
     return outcome;
   }
 
+  // The slot must still hold the profile the editor loaded: another
+  // command may have moved the profiles since the window opened.
+  store::StoreCommand command(ctx, store::StoreChange::Save);
+  if (!command.locked()) return outcome;
+  const store::Context& checked = command.context();
+  std::string storedTitle;
+  if (store::ReadStringValue(checked, HKEY_LOCAL_MACHINE, store::SlotPath(contents.slot), "Title",
+                             storedTitle) != 0 ||
+      storedTitle != contents.title) {
+    showBox(ctx, win::ansiFromUtf8(kProfileMoved), kErrorCaption, MB_OK | MB_ICONERROR);
+    return outcome;
+  }
+
+  // Asked before anything is written, so that no question waits while the
+  // registry is held for the writes. The interfaces are written in any case.
+  std::vector<std::string> printers = ReadPrinterNames(checked);
+  if (printers.size() > kComparedPrinters) printers.resize(kComparedPrinters);
+  const bool writeRest =
+      std::find(printers.begin(), printers.end(), fields.printer) != printers.end() ||
+      showBox(ctx, win::ansiFromUtf8(kPrinterQuestion), kInformationCaption,
+              MB_YESNO | MB_ICONINFORMATION) == IDYES;
+
+  // A save that fails leaves the working set as the user left it.
+  auto before = std::make_unique<WorkingSet>(workingSet);
+  if (!command.beginWrites()) return outcome;
   // The interfaces as stored now: each tab's buffers go to the interface
   // the tab was made for, and only while it is still the one at that place.
   const std::vector<switching::InterfaceEntry> stored =
-      switching::BuildInterfaceList(ctx, contents.slot);
+      switching::BuildInterfaceList(checked, contents.slot);
   for (int j = 0; j < tabs && j < int(stored.size()); ++j) {
     const ProfileInterface& iface = contents.interfaces[std::size_t(j)];
     if (iface.unreadable || stored[std::size_t(j)].adapterId != iface.adapterId ||
         stored[std::size_t(j)].name != iface.name)
       continue;
-    writeInterface(ctx, iface.interfaceKey, workingSet[std::size_t(j)], j == fields.currentTab,
+    writeInterface(checked, iface.interfaceKey, workingSet[std::size_t(j)], j == fields.currentTab,
                    outcome);
   }
-  outcome.interfacesWritten = true;
 
-  std::vector<std::string> printers = ReadPrinterNames(ctx);
-  if (printers.size() > kComparedPrinters) printers.resize(kComparedPrinters);
-  if (std::find(printers.begin(), printers.end(), fields.printer) == printers.end() &&
-      showBox(ctx, win::ansiFromUtf8(kPrinterQuestion), kInformationCaption,
-              MB_YESNO | MB_ICONINFORMATION) != IDYES)
+  if (writeRest) {
+    const std::string data = store::DataPath(contents.slot);
+    store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DefPrinter", fields.printer);
+    WriteProxyValues(checked, HKEY_LOCAL_MACHINE,
+                     store::MirrorPath(contents.slot, kInternetSettingsKey),
+                     ComposeProxyValues(fields.proxy));
+    // An empty name keeps the stored one; the kind is written all the same.
+    if (!fields.domainName.empty())
+      store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DomainName", fields.domainName);
+    store::WriteDwordValue(checked, HKEY_LOCAL_MACHINE, data, "DomainType", fields.domain ? 1 : 0);
+  }
+  if (!command.commitWrites()) {
+    workingSet = *before;
+    outcome.currentTabSetToDhcp = false;
     return outcome;
-
-  const std::string data = store::DataPath(contents.slot);
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", fields.printer);
-  WriteProxyValues(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(contents.slot, kInternetSettingsKey),
-                   ComposeProxyValues(fields.proxy));
-  // An empty name keeps the stored one; the kind is written all the same.
-  if (!fields.domainName.empty())
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", fields.domainName);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", fields.domain ? 1 : 0);
-  outcome.completed = true;
+  }
+  outcome.interfacesWritten = true;
+  outcome.completed = writeRest;
   return outcome;
 }
 

@@ -120,6 +120,8 @@ LONG mapSqliteError(int rc) {
       return ERROR_REGISTRY_CORRUPT;
     case SQLITE_NOMEM:
       return ERROR_NOT_ENOUGH_MEMORY;
+    case SQLITE_FULL:
+      return ERROR_DISK_FULL;
     case SQLITE_READONLY:
     case SQLITE_PERM:
     case SQLITE_AUTH:
@@ -161,13 +163,15 @@ class DeletionMark {
 
 // A registry call: a transaction of its own, or a savepoint inside an outer
 // one. Storage errors become Win32 codes.
-#define REG_TRANSACTION(write) \
-  Transaction tx(db_, write);  \
+#define REG_TRANSACTION(write)                            \
+  if (LONG lost = (write) ? lostBatch() : 0) return lost; \
+  Transaction tx(db_, write);                             \
   if (tx.status() != SQLITE_OK) return mapSqliteError(tx.status())
 
 // For a call whose only change is one statement.
-#define REG_SINGLE_WRITE()         \
-  Transaction tx(db_, true, true); \
+#define REG_SINGLE_WRITE()                  \
+  if (LONG lost = lostBatch()) return lost; \
+  Transaction tx(db_, true, true);          \
   if (tx.status() != SQLITE_OK) return mapSqliteError(tx.status())
 
 #define REG_COMMIT()                   \
@@ -239,7 +243,17 @@ std::unique_ptr<EmulatedRegistry> EmulatedRegistry::create(const std::string& pa
 EmulatedRegistry::~EmulatedRegistry() = default;
 
 LONG EmulatedRegistry::storageError() {
-  return mapSqliteError(sqlite3_errcode(db_.handle()));
+  LONG error = mapSqliteError(sqlite3_errcode(db_.handle()));
+  if (batchOpen_) batchError_ = error;
+  return error;
+}
+
+LONG EmulatedRegistry::lostBatch() const {
+  // After a full disk or an I/O error SQLite may have ended the batch's
+  // transaction by itself, undoing its earlier calls. A write now would
+  // commit alone and leave half of the batch: it fails instead.
+  if (!batchOpen_ || !sqlite3_get_autocommit(db_.handle())) return ERROR_SUCCESS;
+  return batchError_ ? batchError_ : ERROR_REGISTRY_IO_FAILED;
 }
 
 bool EmulatedRegistry::keyExists(std::int64_t keyId) {
@@ -602,18 +616,43 @@ bool EmulatedRegistry::inBatch() const {
   return batchOpen_ && !sqlite3_get_autocommit(db_.handle());
 }
 
-void EmulatedRegistry::beginBatch() {
-  if (batchDepth_++ > 0) return;
+LONG EmulatedRegistry::beginBatch() {
+  if (batchDepth_++ > 0) return ERROR_SUCCESS;
   // If the transaction cannot start (another process holds the lock for
-  // longer than the busy timeout) the calls simply commit one by one.
-  batchOpen_ = db_.begin(true) == SQLITE_OK;
-  if (batchOpen_) ++batchSerial_;
+  // longer than the busy timeout, the file cannot be written) the caller
+  // learns why; calls it makes anyway commit one by one.
+  // A file SQLite could open only for reading takes no write at all: say so
+  // before the first call fails.
+  int rc = sqlite3_db_readonly(db_.handle(), "main") == 1 ? SQLITE_READONLY : db_.begin(true);
+  batchOpen_ = rc == SQLITE_OK;
+  batchCancelled_ = false;
+  batchError_ = ERROR_SUCCESS;
+  if (!batchOpen_) return mapSqliteError(rc);
+  ++batchSerial_;
+  return ERROR_SUCCESS;
 }
 
-void EmulatedRegistry::endBatch() {
-  if (batchDepth_ == 0 || --batchDepth_ > 0) return;
-  if (batchOpen_) db_.commit();
+LONG EmulatedRegistry::endBatch(bool commit) {
+  if (batchDepth_ == 0) return ERROR_SUCCESS;
+  if (!commit) batchCancelled_ = true;
+  if (--batchDepth_ > 0) return ERROR_SUCCESS;
+  const bool open = batchOpen_;
+  const bool keep = !batchCancelled_;
+  const LONG lost = lostBatch();
   batchOpen_ = false;
+  batchCancelled_ = false;
+  if (!open) return ERROR_SUCCESS;
+  if (lost) {
+    db_.rollback();
+    return lost;
+  }
+  if (!keep) {
+    db_.rollback();
+    return commit ? ERROR_CANCELLED : ERROR_SUCCESS;
+  }
+  // A commit that fails (a full disk) is undone whole by Database::commit.
+  int rc = db_.commit();
+  return rc == SQLITE_OK ? ERROR_SUCCESS : mapSqliteError(rc);
 }
 
 bool EmulatedRegistry::transaction(const std::function<bool()>& body, std::string* error) {

@@ -54,9 +54,10 @@ class EmulatedRegistry : public win::Registry {
   win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
   // A batch is one write transaction; each call inside it is a savepoint, so
   // a failed call undoes only itself. Other processes see the batch at once
-  // when it ends, and wait for it meanwhile.
-  void beginBatch() override;
-  void endBatch() override;
+  // when it commits, and wait for it meanwhile; a cancelled batch is rolled
+  // back whole.
+  win::LONG beginBatch() override;
+  win::LONG endBatch(bool commit) override;
 
   // Runs `body` as one transaction: every registry call it makes commits
   // together, or none does when it returns false or a call fails inside.
@@ -83,6 +84,7 @@ class EmulatedRegistry : public win::Registry {
   bool keyExists(std::int64_t keyId);
   bool inBatch() const;
   win::LONG storageError();
+  win::LONG lostBatch() const;
 
   Database db_;
   std::unordered_map<std::uintptr_t, Handle> handles_;
@@ -90,6 +92,8 @@ class EmulatedRegistry : public win::Registry {
   bool failed_ = false;  // a write failed inside an outer transaction
   int batchDepth_ = 0;
   bool batchOpen_ = false;         // the outermost batch holds a transaction
+  bool batchCancelled_ = false;    // a batch inside it ended with endBatch(false)
+  win::LONG batchError_ = 0;       // the storage error of a call inside the batch
   std::uint64_t batchSerial_ = 0;  // numbers the batches that held a transaction
   std::uint64_t deletions_ = 0;    // key deletions attempted through this registry
   // Keys found by walking paths inside the current batch, by parent id and

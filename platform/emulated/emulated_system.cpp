@@ -4,10 +4,12 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <thread>
 
 #include "platform/code_page.h"
 
@@ -72,6 +74,15 @@ EmulatedSystem::EmulatedSystem(Registry& registry, std::string machineFolder)
 EmulatedSystem::~EmulatedSystem() {
   for (auto& [handle, mutex] : mutexes_)
     if (mutex.fd >= 0) ::close(mutex.fd);
+  for (auto& [name, ownership] : owned_)
+    if (ownership.fd >= 0) ::close(ownership.fd);
+}
+
+std::string EmulatedSystem::lockFolder() {
+  std::string folder = machineFolder_ + "/mutex";
+  std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  return folder;
 }
 
 BOOL EmulatedSystem::GetVersionExA(OSVERSIONINFOA* info) {
@@ -118,10 +129,7 @@ UINT EmulatedSystem::GetWindowsDirectoryA(char* buffer, UINT size) {
 }
 
 HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
-  std::string folder = machineFolder_ + "/mutex";
-  std::error_code ec;
-  std::filesystem::create_directories(folder, ec);
-  std::string path = folder + "/" + lockFileName(name ? name : "");
+  std::string path = lockFolder() + "/" + lockFileName(name ? name : "");
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     lastError = ERROR_ACCESS_DENIED;
@@ -130,6 +138,7 @@ HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
   // The lock is the mutex's existence: it belongs to this open file, so the
   // kernel drops it when the process ends, however it ends.
   Mutex mutex;
+  mutex.name = name ? name : "";
   if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
     mutex.fd = fd;
     lastError = ERROR_SUCCESS;
@@ -143,8 +152,53 @@ HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
   return reinterpret_cast<HANDLE>(handle);
 }
 
+DWORD EmulatedSystem::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
+  auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(handle));
+  if (found == mutexes_.end()) {
+    lastError = ERROR_INVALID_HANDLE;
+    return WAIT_FAILED;
+  }
+  Ownership& ownership = owned_[found->second.name];
+  if (ownership.count > 0) {
+    ++ownership.count;
+    return WAIT_OBJECT_0;
+  }
+  // Ownership is the lock of a file of its own, apart from the one that
+  // says the mutex exists; the kernel drops it when the owner dies. Whether
+  // the owner died holding it cannot be told, so a wait never answers
+  // WAIT_ABANDONED here.
+  std::string path = lockFolder() + "/" + lockFileName(found->second.name) + ".owner";
+  int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    lastError = ERROR_ACCESS_DENIED;
+    return WAIT_FAILED;
+  }
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+  while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (milliseconds != INFINITE && Clock::now() >= deadline) {
+      ::close(fd);
+      return WAIT_TIMEOUT;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ownership.fd = fd;
+  ownership.count = 1;
+  return WAIT_OBJECT_0;
+}
+
 BOOL EmulatedSystem::ReleaseMutex(HANDLE mutex) {
   auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(mutex));
+  if (found != mutexes_.end()) {
+    auto owner = owned_.find(found->second.name);
+    if (owner != owned_.end() && owner->second.count > 0) {
+      if (--owner->second.count == 0) {
+        ::close(owner->second.fd);
+        owned_.erase(owner);
+      }
+      return TRUE;
+    }
+  }
   if (found == mutexes_.end() || found->second.fd < 0) {
     lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
     return FALSE;

@@ -19,6 +19,7 @@ class EmulatedSystem : public win::System {
   win::BOOL GetVersionExA(win::OSVERSIONINFOA* info) override;
   win::UINT GetWindowsDirectoryA(char* buffer, win::UINT size) override;
   win::HANDLE CreateMutexA(const void* security, win::BOOL initialOwner, const char* name) override;
+  win::DWORD WaitForSingleObject(win::HANDLE handle, win::DWORD milliseconds) override;
   win::BOOL ReleaseMutex(win::HANDLE mutex) override;
   win::BOOL CloseHandle(win::HANDLE handle) override;
   win::DWORD GetLastError() override;
@@ -26,11 +27,20 @@ class EmulatedSystem : public win::System {
 
  private:
   struct Mutex {
-    int fd = -1;  // holds the lock while >= 0
+    int fd = -1;  // holds the lock of the mutex's existence while >= 0
+    std::string name;
   };
+  // Ownership taken by waiting, per mutex name: the lock of a second file,
+  // held while the process owns the mutex.
+  struct Ownership {
+    int fd = -1;
+    int count = 0;
+  };
+  std::string lockFolder();
   win::Registry& registry_;
   std::string machineFolder_;
   std::map<std::uintptr_t, Mutex> mutexes_;
+  std::map<std::string, Ownership> owned_;
   std::uintptr_t nextHandle_ = 0x100;
 };
 

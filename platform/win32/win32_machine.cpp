@@ -288,6 +288,9 @@ class Win32System : public win::System {
     return ::CreateMutexW(static_cast<LPSECURITY_ATTRIBUTES>(const_cast<void*>(security)),
                           initialOwner, wideName.get());
   }
+  DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override {
+    return ::WaitForSingleObject(handle, milliseconds);
+  }
   BOOL ReleaseMutex(HANDLE mutex) override { return ::ReleaseMutex(mutex); }
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
   DWORD GetLastError() override { return ::GetLastError(); }

@@ -39,6 +39,17 @@ class FaultyRegistry : public win::Registry {
     setFaults_[fold(path) + "|" + fold(name)] = code;
   }
   void failShDelete(win::DWORD code) { shDeleteFault_ = code; }
+  // The `n`th change from now on (1 the next; a set, create, delete, key
+  // deletion or tree deletion) fails with `code`, or, when `abort` is set,
+  // throws WriteAborted instead, as if the process ended right there.
+  struct WriteAborted {};
+  void failWriteAt(int n, win::LONG code, bool abort = false) {
+    writesUntilFault_ = n;
+    writeFault_ = code;
+    abortAtFault_ = abort;
+  }
+  // Changes made (or attempted) since the registry was made.
+  int writeCount() const { return writes_; }
 
   const std::vector<Call>& calls() const { return calls_; }
   void clearCalls() { calls_.clear(); }
@@ -69,6 +80,7 @@ class FaultyRegistry : public win::Registry {
                             win::DWORD* disposition) override {
     std::string path = join(key, subKey);
     calls_.push_back({"create", path, keyClass ? keyClass : "<null>", sam});
+    if (auto code = writeFault()) return *code;
     win::LONG rc = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
                                           result, disposition);
     if (rc == ERROR_SUCCESS) paths_[*result] = path;
@@ -107,15 +119,18 @@ class FaultyRegistry : public win::Registry {
                            const win::BYTE* data, win::DWORD dataSize) override {
     std::string valueName = name ? name : "";
     calls_.push_back({"set", pathOf(key), valueName, dataSize});
+    if (auto code = writeFault()) return *code;
     if (auto code = find(setFaults_, fold(pathOf(key)) + "|" + fold(valueName))) return *code;
     return inner_.RegSetValueExA(key, name, reserved, type, data, dataSize);
   }
   win::LONG RegDeleteValueA(win::HKEY key, const char* name) override {
     calls_.push_back({"delete", pathOf(key), name ? name : ""});
+    if (auto code = writeFault()) return *code;
     return inner_.RegDeleteValueA(key, name);
   }
   win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override {
     calls_.push_back({"deletekey", join(key, subKey), ""});
+    if (auto code = writeFault()) return *code;
     return inner_.RegDeleteKeyA(key, subKey);
   }
   win::LONG RegCloseKey(win::HKEY key) override {
@@ -125,9 +140,12 @@ class FaultyRegistry : public win::Registry {
   }
   win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override {
     calls_.push_back({"shdelete", join(key, subKey), ""});
+    if (auto code = writeFault()) return win::DWORD(*code);
     if (shDeleteFault_) return *shDeleteFault_;
     return inner_.SHDeleteKeyA(key, subKey);
   }
+  win::LONG beginBatch() override { return inner_.beginBatch(); }
+  win::LONG endBatch(bool commit) override { return inner_.endBatch(commit); }
 
  private:
   static std::string fold(const std::string& text) {
@@ -135,6 +153,12 @@ class FaultyRegistry : public win::Registry {
     for (char& c : out)
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return out;
+  }
+  std::optional<win::LONG> writeFault() {
+    ++writes_;
+    if (writesUntilFault_ <= 0 || --writesUntilFault_ > 0) return std::nullopt;
+    if (abortAtFault_) throw WriteAborted{};
+    return writeFault_;
   }
   template <typename T>
   static std::optional<T> find(const std::map<std::string, T>& faults, const std::string& key) {
@@ -162,21 +186,20 @@ class FaultyRegistry : public win::Registry {
   std::map<std::string, win::LONG> queryFaults_;
   std::map<std::string, win::LONG> setFaults_;
   std::optional<win::DWORD> shDeleteFault_;
+  int writes_ = 0;
+  int writesUntilFault_ = 0;
+  win::LONG writeFault_ = ERROR_SUCCESS;
+  bool abortAtFault_ = false;
 };
 
 // A machine whose registry is a FaultyRegistry over another machine's.
-class FaultyMachine : public win::Machine {
+class FaultyMachine : public win::MachineOverlay {
  public:
-  explicit FaultyMachine(win::Machine& inner) : inner_(inner), registry_(inner.registry()) {}
+  explicit FaultyMachine(win::Machine& inner)
+      : MachineOverlay(inner), registry_(inner.registry()) {}
   FaultyRegistry& registry() override { return registry_; }
-  win::Files& files() override { return inner_.files(); }
-  win::System& system() override { return inner_.system(); }
-  win::Shell& shell() override { return inner_.shell(); }
-  win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
-  win::Membership& membership() override { return inner_.membership(); }
 
  private:
-  win::Machine& inner_;
   FaultyRegistry registry_;
 };
 

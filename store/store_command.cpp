@@ -1,0 +1,237 @@
+#include "store/store_command.h"
+
+#include <cstdio>
+
+#include "platform/code_page.h"
+
+namespace store {
+
+using win::BYTE;
+using win::DWORD;
+using win::HKEY;
+using win::LONG;
+
+namespace {
+
+constexpr const char* kErrorCaption = "エラーメッセージ";
+constexpr const char* kStoreBusy =
+    "他のVerantu!が登録内容を変更中のため、実行できませんでした。\n"
+    "しばらくしてからもう一度実行してください。";
+
+constexpr const char* kCannotWrite = "レジストリに書き込めません（書き込みが許可されていません）。";
+constexpr const char* kDiskFull = "ディスクの空き容量が足りないため、レジストリに書き込めません。";
+constexpr const char* kCorrupt = "レジストリが壊れているため、書き込めません。";
+constexpr const char* kInUse = "レジストリが他のプログラムに使用されているため、書き込めません。";
+constexpr const char* kWriteFailed = "レジストリへの書き込みに失敗しました。（ｴﾗｰｺｰﾄﾞ : %d）";
+
+// The second line of the failure message: what is still as it was.
+const char* unchangedText(StoreChange change) {
+  switch (change) {
+    case StoreChange::Capture:
+      return "現在のﾈｯﾄﾜｰｸの設定は登録されていません。";
+    case StoreChange::Deletion:
+      return "登録は抹消されていません。";
+    case StoreChange::Save:
+      return "変更は登録されていません。";
+    case StoreChange::SwitchRecord:
+      return "切り替えた記録（使用回数など）は保存されていません。";
+    case StoreChange::DiscardEarlierStore:
+      return "以前使用していた設定内容は削除されていません。";
+  }
+  return "";
+}
+
+std::string causeText(LONG error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+      return kCannotWrite;
+    case ERROR_DISK_FULL:
+      return kDiskFull;
+    case ERROR_REGISTRY_CORRUPT:
+    case ERROR_BADDB:
+      return kCorrupt;
+    case ERROR_CANTWRITE:
+      return kInUse;
+    default: {
+      char text[128];
+      std::snprintf(text, sizeof text, kWriteFailed, int(error));
+      return text;
+    }
+  }
+}
+
+// A read that fails for these reasons did not merely find nothing: the
+// registry itself failed, and a copy made from it is incomplete.
+bool isStorageFailure(LONG result) {
+  switch (result) {
+    case ERROR_REGISTRY_IO_FAILED:
+    case ERROR_REGISTRY_CORRUPT:
+    case ERROR_BADDB:
+    case ERROR_CANTREAD:
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_DISK_FULL:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+LONG WriteCheckedRegistry::noteWrite(LONG result) {
+  if (result != ERROR_SUCCESS && firstFailure_ == ERROR_SUCCESS) firstFailure_ = result;
+  return result;
+}
+
+// Deleting what is not there leaves the registry as the command wants it.
+LONG WriteCheckedRegistry::noteDeletion(LONG result) {
+  return result == ERROR_FILE_NOT_FOUND ? result : noteWrite(result);
+}
+
+LONG WriteCheckedRegistry::noteRead(LONG result) {
+  return isStorageFailure(result) ? noteWrite(result) : result;
+}
+
+LONG WriteCheckedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD options,
+                                         win::REGSAM sam, HKEY* result) {
+  return noteRead(inner_.RegOpenKeyExA(key, subKey, options, sam, result));
+}
+
+LONG WriteCheckedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved,
+                                           const char* keyClass, DWORD options, win::REGSAM sam,
+                                           const void* security, HKEY* result, DWORD* disposition) {
+  return noteWrite(inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
+                                          result, disposition));
+}
+
+LONG WriteCheckedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength,
+                                            DWORD* reserved, DWORD* subKeys, DWORD* maxSubKeyLength,
+                                            DWORD* maxClassLength, DWORD* values,
+                                            DWORD* maxValueNameLength, DWORD* maxValueLength,
+                                            DWORD* securityDescriptorSize,
+                                            win::FILETIME* lastWriteTime) {
+  return noteRead(inner_.RegQueryInfoKeyA(
+      key, keyClass, keyClassLength, reserved, subKeys, maxSubKeyLength, maxClassLength, values,
+      maxValueNameLength, maxValueLength, securityDescriptorSize, lastWriteTime));
+}
+
+LONG WriteCheckedRegistry::RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
+  return noteRead(inner_.RegEnumKeyA(key, index, name, nameSize));
+}
+
+LONG WriteCheckedRegistry::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength,
+                                         DWORD* reserved, DWORD* type, BYTE* data,
+                                         DWORD* dataSize) {
+  return noteRead(
+      inner_.RegEnumValueA(key, index, name, nameLength, reserved, type, data, dataSize));
+}
+
+LONG WriteCheckedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD* reserved,
+                                            DWORD* type, BYTE* data, DWORD* dataSize) {
+  return noteRead(inner_.RegQueryValueExA(key, name, reserved, type, data, dataSize));
+}
+
+LONG WriteCheckedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
+                                          const BYTE* data, DWORD dataSize) {
+  return noteWrite(inner_.RegSetValueExA(key, name, reserved, type, data, dataSize));
+}
+
+LONG WriteCheckedRegistry::RegDeleteValueA(HKEY key, const char* name) {
+  return noteDeletion(inner_.RegDeleteValueA(key, name));
+}
+
+LONG WriteCheckedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
+  return noteDeletion(inner_.RegDeleteKeyA(key, subKey));
+}
+
+LONG WriteCheckedRegistry::RegCloseKey(HKEY key) {
+  return inner_.RegCloseKey(key);
+}
+
+DWORD WriteCheckedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
+  return DWORD(noteDeletion(LONG(inner_.SHDeleteKeyA(key, subKey))));
+}
+
+LONG WriteCheckedRegistry::beginBatch() {
+  return inner_.beginBatch();
+}
+
+LONG WriteCheckedRegistry::endBatch(bool commit) {
+  return inner_.endBatch(commit);
+}
+
+// The machine as the command sees it: the registry checked, the rest as is.
+class StoreCommand::CheckedMachine : public win::MachineOverlay {
+ public:
+  explicit CheckedMachine(win::Machine& inner)
+      : MachineOverlay(inner), registry_(inner.registry()) {}
+  WriteCheckedRegistry& registry() override { return registry_; }
+
+ private:
+  WriteCheckedRegistry registry_;
+};
+
+StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
+    : outer_(ctx),
+      change_(change),
+      machine_(std::make_unique<CheckedMachine>(ctx.machine)),
+      context_(std::make_unique<Context>(Context{*machine_, ctx.prompter, ctx.owner})) {
+  win::System& system = ctx.machine.system();
+  mutex_ = system.CreateMutexA(nullptr, FALSE, kStoreMutexName);
+  DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, kStoreLockWaitMs) : WAIT_FAILED;
+  // An owner that ended without releasing left no half-written store
+  // behind, since its batch was never committed: the lock is simply ours.
+  locked_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+  if (!locked_)
+    ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
+                   MB_OK | MB_ICONERROR);
+}
+
+StoreCommand::~StoreCommand() {
+  cancelWrites();
+  win::System& system = outer_.machine.system();
+  if (locked_) system.ReleaseMutex(mutex_);
+  if (mutex_) system.CloseHandle(mutex_);
+}
+
+bool StoreCommand::beginWrites() {
+  WriteCheckedRegistry& registry = machine_->registry();
+  registry.resetFailure();
+  LONG status = registry.beginBatch();
+  batchOpen_ = true;
+  if (status == ERROR_SUCCESS) return true;
+  cancelWrites();
+  showFailure(status);
+  return false;
+}
+
+bool StoreCommand::commitWrites() {
+  if (!batchOpen_) return false;
+  WriteCheckedRegistry& registry = machine_->registry();
+  LONG failure = registry.firstFailure();
+  batchOpen_ = false;
+  LONG status = registry.endBatch(failure == ERROR_SUCCESS);
+  if (failure == ERROR_SUCCESS) failure = status;
+  if (failure == ERROR_SUCCESS) return true;
+  showFailure(failure);
+  return false;
+}
+
+void StoreCommand::cancelWrites() {
+  if (!batchOpen_) return;
+  batchOpen_ = false;
+  machine_->registry().endBatch(false);
+}
+
+void StoreCommand::failWrites(LONG error) {
+  cancelWrites();
+  showFailure(error);
+}
+
+void StoreCommand::showFailure(LONG error) const {
+  std::string text = causeText(error) + "\n" + unchangedText(change_);
+  outer_.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
+                    MB_OK | MB_ICONERROR);
+}
+
+}  // namespace store
