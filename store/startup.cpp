@@ -31,7 +31,8 @@ std::unique_ptr<TextFile> openDebugLog(Files& files, System& system) {
 }
 
 bool isSupportedVersion(System& system) {
-  OSVERSIONINFOA info;  // the size field says 148, as Windows checks
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;  // Windows checks the record's size
   return system.GetVersionExA(&info) && info.dwMajorVersion >= 5;
 }
 
@@ -93,6 +94,23 @@ void offerToDiscardEarlierStore(Registry& registry, Prompter& prompter) {
 
 }  // namespace
 
+bool CheckSystemVersion(Machine& machine, Prompter& prompter) {
+  if (isSupportedVersion(machine.system())) return true;
+  showBox(prompter, "このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。", kErrorCaption,
+          MB_ICONERROR);
+  return false;
+}
+
+bool CheckInstallation(Machine& machine, Prompter& prompter) {
+  if (isInstalled(machine.registry())) return true;
+  showBox(prompter, "正しくインストールしてください。", kErrorCaption, MB_ICONERROR);
+  return false;
+}
+
+bool CheckSystemAndInstallation(Machine& machine, Prompter& prompter) {
+  return CheckSystemVersion(machine, prompter) && CheckInstallation(machine, prompter);
+}
+
 StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
                                const std::string& commandLine) {
   StartupResult result;
@@ -111,14 +129,10 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
     return result;
   }
 
-  auto fail = [&](const char* utf8Text) {
-    showBox(prompter, utf8Text, kErrorCaption, MB_ICONERROR);
+  if (!CheckSystemAndInstallation(machine, prompter)) {
     system.CloseHandle(mutex);
-    return std::move(result);
-  };
-  if (!isSupportedVersion(system))
-    return fail("このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。");
-  if (!isInstalled(registry)) return fail("正しくインストールしてください。");
+    return result;
+  }
 
   if (markFirstRun(registry) && hasEarlierStore(registry))
     offerToDiscardEarlierStore(registry, prompter);
