@@ -11,17 +11,16 @@ namespace {
 class CaptureCommand : public TitleCommand {
  public:
   CaptureCommand()
-      : TitleCommand(QStringLiteral("capture"),
-                     QStringLiteral("Stores the machine's live network settings as the profile "
-                                    "TITLE, a new one or over the one of that title.")) {}
+      : TitleCommand("capture",
+                     "Stores the machine's live network settings as the profile "
+                     "TITLE, a new one or over the one of that title.") {}
 
  protected:
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     if (store::CaptureProfile(ctx, title()).captured) return kExitSuccess;
     // The capture stops without a message only when the store itself could
     // not be read or its new slot not written.
-    if (!prompter.anyShown())
-      printError(QStringLiteral("capture: the profile store could not be read or written"));
+    if (!prompter.anyShown()) printError("capture: the profile store could not be read or written");
     return kExitFailure;
   }
 };

@@ -1,8 +1,8 @@
 #include "cli/command.h"
 
-#include <cstdio>
-
+#include "cli/console.h"
 #include "platform/code_page.h"
+#include "store/startup.h"
 
 #ifdef _WIN32
 #include "platform/win32/win32_machine.h"
@@ -14,12 +14,13 @@ namespace cli {
 
 namespace {
 
-const QString kYesOption = QStringLiteral("yes");
+const std::string kYesOption = "yes";
 
 std::unique_ptr<win::Machine> openMachine(std::string* error) {
 #ifdef _WIN32
-  (void)error;
-  return win32::openWin32Machine();
+  std::unique_ptr<win::Machine> machine = win32::openWin32Machine();
+  if (!machine) *error = "the system cannot be opened";
+  return machine;
 #else
   return emu::EmulatedMachine::open(emu::defaultMachineFolder(), error);
 #endif
@@ -27,83 +28,75 @@ std::unique_ptr<win::Machine> openMachine(std::string* error) {
 
 }  // namespace
 
-void printError(const QString& text) {
-  std::fprintf(stderr, "verantu-cli: %s\n", text.toUtf8().constData());
-  std::fflush(stderr);
+void printError(const std::string& utf8) {
+  console::writeErr("verantu-cli: " + utf8 + "\n");
 }
 
 void printOut(const std::string& utf8) {
-  std::fwrite(utf8.data(), 1, utf8.size(), stdout);
-  std::fputc('\n', stdout);
+  console::writeOut(utf8 + "\n");
 }
 
-QString Command::helpText(const QCommandLineParser& parser) const {
-  // The parser's usage line names the program only; the verb belongs to it.
-  QString help = parser.helpText();
-  qsizetype options = help.indexOf(QStringLiteral(" [options]"));
-  if (options >= 0) help = QStringLiteral("Usage: verantu-cli ") + name_ + help.mid(options);
-  return help;
+std::optional<std::string> AnsiFromArgument(const std::string& utf8) {
+  std::string ansi = win::ansiFromUtf8(utf8);
+  if (win::ansiToUtf8(ansi) != utf8) return std::nullopt;
+  return ansi;
 }
 
-int Command::run(const QStringList& arguments) {
-  QCommandLineParser parser;
-  parser.setApplicationDescription(description_);
-  QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
-                          QStringLiteral("Displays help for this command."));
-  parser.addOption(help);
+int Command::run(const std::vector<std::string>& arguments) {
+  Arguments parser(description_);
+  parser.addFlag("h,help", "Displays help for this command.");
   addOptions(parser);
 
-  if (!parser.parse(arguments)) {
-    printError(name_ + QStringLiteral(": ") + parser.errorText() +
-               QStringLiteral(" (see: verantu-cli ") + name_ + QStringLiteral(" --help)"));
+  const std::string seeHelp = " (see: verantu-cli " + name_ + " --help)";
+  if (std::string problem = parser.parse(arguments); !problem.empty()) {
+    printError(name_ + ": " + problem + seeHelp);
     return kExitUsage;
   }
-  if (parser.isSet(help)) {
-    std::fputs(helpText(parser).toUtf8().constData(), stdout);
+  if (parser.isSet("help")) {
+    console::writeOut(parser.helpText(name_));
     return kExitSuccess;
   }
-  if (QString problem = checkArguments(parser); !problem.isEmpty()) {
-    printError(name_ + QStringLiteral(": ") + problem + QStringLiteral(" (see: verantu-cli ") +
-               name_ + QStringLiteral(" --help)"));
+  if (std::string problem = checkArguments(parser); !problem.empty()) {
+    printError(name_ + ": " + problem + seeHelp);
     return kExitUsage;
   }
 
   std::string error;
   std::unique_ptr<win::Machine> machine = openMachine(&error);
   if (!machine) {
-    printError(QString::fromStdString(error));
+    printError(error);
     return kExitFailure;
   }
   TerminalPrompter prompter(answersYes(parser));
+  // The window's own start-up refusals (Part 1.1 steps 3 and 4), before the
+  // command can read or write anything: the command line never creates the
+  // root key that only the installation creates.
+  if (!store::CheckSystemAndInstallation(*machine, prompter)) return kExitFailure;
   store::Context ctx{*machine, prompter, nullptr};
   return execute(ctx, prompter);
 }
 
-bool Command::answersYes(const QCommandLineParser&) const {
+bool Command::answersYes(const Arguments&) const {
   return false;
 }
 
-void TitleCommand::addOptions(QCommandLineParser& parser) {
-  parser.addPositionalArgument(QStringLiteral("TITLE"), QStringLiteral("The profile's title."));
-  parser.addOption(
-      QCommandLineOption(kYesOption, QStringLiteral("Answers Yes to every question.")));
+void TitleCommand::addOptions(Arguments& arguments) {
+  arguments.addPositional("TITLE", "The profile's title.");
+  arguments.addFlag(kYesOption, "Answers Yes to every question.");
 }
 
-QString TitleCommand::checkArguments(const QCommandLineParser& parser) {
-  const QStringList positional = parser.positionalArguments();
-  if (positional.isEmpty()) return QStringLiteral("TITLE is missing");
-  if (positional.size() > 1) return QStringLiteral("only one TITLE is taken");
-  std::string utf8 = positional.first().toStdString();
-  title_ = win::ansiFromUtf8(utf8);
-  // A character the code page lacks would become "?" and name another
-  // profile.
-  if (win::ansiToUtf8(title_) != utf8)
-    return QStringLiteral("TITLE holds characters that code page 932 cannot hold");
+std::string TitleCommand::checkArguments(const Arguments& arguments) {
+  const std::vector<std::string>& positional = arguments.positional();
+  if (positional.empty()) return "TITLE is missing";
+  if (positional.size() > 1) return "only one TITLE is taken";
+  std::optional<std::string> title = AnsiFromArgument(positional.front());
+  if (!title) return "TITLE holds characters that code page 932 cannot hold";
+  title_ = std::move(*title);
   return {};
 }
 
-bool TitleCommand::answersYes(const QCommandLineParser& parser) const {
-  return parser.isSet(kYesOption);
+bool TitleCommand::answersYes(const Arguments& arguments) const {
+  return arguments.isSet(kYesOption);
 }
 
 }  // namespace cli

@@ -1,14 +1,14 @@
 // The verbs of verantu-cli: one class per verb over this base, which owns
-// the option parsing, the help text, opening the machine and the exit codes.
+// the option parsing, the help text, opening the machine, the start-up
+// checks and the exit codes. Texts here are UTF-8 unless named ANSI.
 #pragma once
 
-#include <QCommandLineParser>
-#include <QString>
-#include <QStringList>
-
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "cli/arguments.h"
 #include "cli/terminal_prompter.h"
 #include "store/context.h"
 
@@ -18,41 +18,40 @@ inline constexpr int kExitSuccess = 0;  // the command did what it was asked
 inline constexpr int kExitFailure = 1;  // an error, a No, or no machine
 inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 
-// One line on stderr, "verantu-cli: TEXT" (UTF-8).
-void printError(const QString& text);
-// One line on stdout (UTF-8).
+// One line on stderr, "verantu-cli: TEXT".
+void printError(const std::string& utf8);
+// One line on stdout.
 void printOut(const std::string& utf8);
 
 class Command {
  public:
-  Command(QString name, QString description)
+  Command(std::string name, std::string description)
       : name_(std::move(name)), description_(std::move(description)) {}
   virtual ~Command() = default;
   Command(const Command&) = delete;
   Command& operator=(const Command&) = delete;
 
-  const QString& name() const { return name_; }
-  const QString& description() const { return description_; }
+  const std::string& name() const { return name_; }
+  const std::string& description() const { return description_; }
 
-  // `arguments` starts with the verb. Parses them, opens the machine named by
-  // VERANTU_MACHINE and runs the verb; returns the exit code.
-  int run(const QStringList& arguments);
+  // `arguments` are the ones after the verb. Parses them, opens the machine
+  // named by VERANTU_MACHINE, runs the start-up checks and the verb; returns
+  // the exit code.
+  int run(const std::vector<std::string>& arguments);
 
  protected:
   // The verb's options and positional arguments.
-  virtual void addOptions(QCommandLineParser& parser) = 0;
+  virtual void addOptions(Arguments& arguments) = 0;
   // Checks what was parsed; an empty text when it is usable, else what is
   // wrong (a usage error).
-  virtual QString checkArguments(const QCommandLineParser& parser) = 0;
+  virtual std::string checkArguments(const Arguments& arguments) = 0;
   // Whether questions are answered Yes without asking.
-  virtual bool answersYes(const QCommandLineParser& parser) const;
+  virtual bool answersYes(const Arguments& arguments) const;
   virtual int execute(const store::Context& ctx, const TerminalPrompter& prompter) = 0;
 
  private:
-  QString helpText(const QCommandLineParser& parser) const;
-
-  QString name_;
-  QString description_;
+  std::string name_;
+  std::string description_;
 };
 
 // A verb that works on the profile named by TITLE, as the main window's
@@ -62,9 +61,9 @@ class TitleCommand : public Command {
   using Command::Command;
 
  protected:
-  void addOptions(QCommandLineParser& parser) override;
-  QString checkArguments(const QCommandLineParser& parser) override;
-  bool answersYes(const QCommandLineParser& parser) const override;
+  void addOptions(Arguments& arguments) override;
+  std::string checkArguments(const Arguments& arguments) override;
+  bool answersYes(const Arguments& arguments) const override;
 
   // TITLE in the ANSI code page.
   const std::string& title() const { return title_; }
@@ -72,6 +71,10 @@ class TitleCommand : public Command {
  private:
   std::string title_;
 };
+
+// An argument in the ANSI code page; nothing when code page 932 lacks one
+// of its characters (it would become "?" and name something else).
+std::optional<std::string> AnsiFromArgument(const std::string& utf8);
 
 std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeCaptureCommand();

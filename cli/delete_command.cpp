@@ -10,15 +10,13 @@ namespace {
 class DeleteCommand : public TitleCommand {
  public:
   DeleteCommand()
-      : TitleCommand(QStringLiteral("delete"),
-                     QStringLiteral("Deletes the profile TITLE; the later profiles move up.")) {}
+      : TitleCommand("delete", "Deletes the profile TITLE; the later profiles move up.") {}
 
  protected:
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     if (store::DeleteProfile(ctx, title()).deleted) return kExitSuccess;
     // Without a message the deletion stopped at a slot it could not read.
-    if (!prompter.anyShown())
-      printError(QStringLiteral("delete: the profile store could not be read"));
+    if (!prompter.anyShown()) printError("delete: the profile store could not be read");
     return kExitFailure;
   }
 };

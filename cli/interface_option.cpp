@@ -2,35 +2,29 @@
 
 #include <algorithm>
 
-#include "platform/code_page.h"
+#include "cli/command.h"
 
 namespace cli {
 
 namespace {
-const QString kInterfaceOption = QStringLiteral("interface");
+const std::string kInterfaceOption = "interface";
 }  // namespace
 
-void addInterfaceOption(QCommandLineParser& parser) {
-  parser.addOption(QCommandLineOption(
-      kInterfaceOption,
-      QStringLiteral("Ticks only the interface with connection name NAME (repeatable; default: "
-                     "every interface of the profile)."),
-      QStringLiteral("NAME")));
+void addInterfaceOption(Arguments& arguments) {
+  arguments.addOption(kInterfaceOption, "NAME",
+                      "Ticks only the interface with connection name NAME (repeatable; default: "
+                      "every interface of the profile).");
 }
 
-InterfaceNames readInterfaceNames(const QCommandLineParser& parser) {
+InterfaceNames readInterfaceNames(const Arguments& arguments) {
   InterfaceNames result;
-  for (const QString& name : parser.values(kInterfaceOption)) {
-    const std::string utf8 = name.toStdString();
-    std::string ansi = win::ansiFromUtf8(utf8);
-    if (win::ansiToUtf8(ansi) != utf8) {
-      result.problem = QStringLiteral(
-                           "interface \"%1\" holds characters that code page 932 "
-                           "cannot hold")
-                           .arg(name);
+  for (const std::string& name : arguments.values(kInterfaceOption)) {
+    std::optional<std::string> ansi = AnsiFromArgument(name);
+    if (!ansi) {
+      result.problem = "interface \"" + name + "\" holds characters that code page 932 cannot hold";
       return result;
     }
-    result.names.push_back(std::move(ansi));
+    result.names.push_back(std::move(*ansi));
   }
   return result;
 }

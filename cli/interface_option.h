@@ -2,26 +2,23 @@
 // profile's interfaces are ticked, by connection name.
 #pragma once
 
-#include <QCommandLineParser>
-#include <QString>
-#include <QStringList>
-
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli/arguments.h"
 #include "switching/switch_script.h"
 
 namespace cli {
 
-void addInterfaceOption(QCommandLineParser& parser);
+void addInterfaceOption(Arguments& arguments);
 
 // The names given (ANSI), or what is wrong with them.
 struct InterfaceNames {
   std::vector<std::string> names;  // empty: every interface
-  QString problem;
+  std::string problem;
 };
-InterfaceNames readInterfaceNames(const QCommandLineParser& parser);
+InterfaceNames readInterfaceNames(const Arguments& arguments);
 
 // The ticks for `interfaces`: all of them without names, else exactly the
 // named ones. Nothing, and `unknown` set, when a name is not one of them.

@@ -9,15 +9,12 @@ namespace {
 
 class ListCommand : public Command {
  public:
-  ListCommand()
-      : Command(QStringLiteral("list"),
-                QStringLiteral("Prints each profile's title on its own line, in slot order.")) {}
+  ListCommand() : Command("list", "Prints each profile's title on its own line, in slot order.") {}
 
  protected:
-  void addOptions(QCommandLineParser&) override {}
-  QString checkArguments(const QCommandLineParser& parser) override {
-    return parser.positionalArguments().isEmpty() ? QString()
-                                                  : QStringLiteral("takes no arguments");
+  void addOptions(Arguments&) override {}
+  std::string checkArguments(const Arguments& arguments) override {
+    return arguments.positional().empty() ? std::string() : "takes no arguments";
   }
 
   int execute(const store::Context& ctx, const TerminalPrompter&) override {
@@ -28,9 +25,8 @@ class ListCommand : public Command {
     for (const std::string& title : fill.titles) printOut(win::ansiToUtf8(title));
     // An empty store has no Setting key to open; that is not a failure.
     if (slotCount > 0 && fill.status != 0) {
-      printError(QStringLiteral("profile %1 cannot be read; it and the ones after it are not "
-                                "listed")
-                     .arg(int(fill.titles.size()) + 1));
+      printError("profile " + std::to_string(fill.titles.size() + 1) +
+                 " cannot be read; it and the ones after it are not listed");
       return kExitFailure;
     }
     return kExitSuccess;

@@ -1,12 +1,18 @@
 // verantu-cli: the program's commands without a window, on the machine named
-// by VERANTU_MACHINE. main only picks the verb; each verb is its own class.
-#include <QCoreApplication>
-
-#include <cstdio>
+// by VERANTU_MACHINE (on Windows, the system itself). main only picks the
+// verb; each verb is its own class.
+#include <algorithm>
+#include <exception>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "cli/command.h"
+#include "cli/console.h"
+
+#ifndef VERANTU_VERSION
+#error "VERANTU_VERSION is the project's version, given by cli/CMakeLists.txt"
+#endif
 
 namespace {
 
@@ -21,37 +27,52 @@ std::vector<std::unique_ptr<cli::Command>> allCommands() {
   return commands;
 }
 
-void printUsage(std::FILE* out, const std::vector<std::unique_ptr<cli::Command>>& commands) {
-  std::fputs("Usage: verantu-cli COMMAND [options] [arguments]\n\nCommands:\n", out);
+std::string usage(const std::vector<std::unique_ptr<cli::Command>>& commands) {
+  std::string text =
+      "Usage: verantu-cli COMMAND [options] [arguments]\n"
+      "       verantu-cli --version\n\nCommands:\n";
+  for (const auto& command : commands) {
+    std::string name = command->name();
+    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    text += "  " + name + ' ' + command->description() + '\n';
+  }
+  text += "\nSee verantu-cli COMMAND --help for each command's options.\n";
+  return text;
+}
+
+int run(const std::vector<std::string>& arguments) {
+  const auto commands = allCommands();
+  if (arguments.empty()) {
+    cli::console::writeErr(usage(commands));
+    return cli::kExitUsage;
+  }
+  const std::string& verb = arguments.front();
+  if (verb == "help" || verb == "--help" || verb == "-h") {
+    cli::console::writeOut(usage(commands));
+    return cli::kExitSuccess;
+  }
+  if (verb == "--version") {
+    cli::console::writeOut("Verantu! " VERANTU_VERSION "\n");
+    return cli::kExitSuccess;
+  }
   for (const auto& command : commands)
-    std::fprintf(out, "  %-10s %s\n", command->name().toUtf8().constData(),
-                 command->description().toUtf8().constData());
-  std::fputs("\nSee verantu-cli COMMAND --help for each command's options.\n", out);
+    if (command->name() == verb)
+      return command->run(std::vector<std::string>(arguments.begin() + 1, arguments.end()));
+
+  cli::printError("unknown command \"" + verb + "\"");
+  cli::console::writeErr(usage(commands));
+  return cli::kExitUsage;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  QCoreApplication::setApplicationName(QStringLiteral("verantu-cli"));
-  QCoreApplication::setApplicationVersion(QStringLiteral("3.30"));
-
-  const auto commands = allCommands();
-  const QStringList arguments = QCoreApplication::arguments();
-  if (arguments.size() < 2) {
-    printUsage(stderr, commands);
-    return cli::kExitUsage;
+  try {
+    const int code = run(cli::console::arguments(argc, argv));
+    cli::console::flushOut();
+    return code;
+  } catch (const std::exception& error) {
+    cli::printError(error.what());
+    return cli::kExitFailure;
   }
-  const QString verb = arguments.at(1);
-  if (verb == QStringLiteral("help") || verb == QStringLiteral("--help") ||
-      verb == QStringLiteral("-h")) {
-    printUsage(stdout, commands);
-    return cli::kExitSuccess;
-  }
-  for (const auto& command : commands)
-    if (command->name() == verb) return command->run(arguments.mid(1));
-
-  cli::printError(QStringLiteral("unknown command \"%1\"").arg(verb));
-  printUsage(stderr, commands);
-  return cli::kExitUsage;
 }

@@ -1,9 +1,8 @@
 // verantu-cli script TITLE [--interface NAME]...: prints, in UTF-8, the
 // switch script that the network step of a switch to TITLE would write, and
 // changes nothing.
-#include <cstdio>
-
 #include "cli/command.h"
+#include "cli/console.h"
 #include "cli/interface_option.h"
 #include "platform/code_page.h"
 #include "store/profile_titles.h"
@@ -16,24 +15,25 @@ namespace {
 class ScriptCommand : public TitleCommand {
  public:
   ScriptCommand()
-      : TitleCommand(QStringLiteral("script"),
-                     QStringLiteral("Prints the switch script that switching to the profile "
-                                    "TITLE would run, without changing anything.")) {}
+      : TitleCommand("script",
+                     "Prints the switch script that switching to the profile TITLE would run, "
+                     "without changing anything.") {}
 
  protected:
-  void addOptions(QCommandLineParser& parser) override {
-    parser.addPositionalArgument(QStringLiteral("TITLE"), QStringLiteral("The profile's title."));
-    addInterfaceOption(parser);
+  void addOptions(Arguments& arguments) override {
+    arguments.addPositional("TITLE", "The profile's title.");
+    addInterfaceOption(arguments);
   }
 
-  QString checkArguments(const QCommandLineParser& parser) override {
-    if (QString problem = TitleCommand::checkArguments(parser); !problem.isEmpty()) return problem;
-    InterfaceNames names = readInterfaceNames(parser);
+  std::string checkArguments(const Arguments& arguments) override {
+    if (std::string problem = TitleCommand::checkArguments(arguments); !problem.empty())
+      return problem;
+    InterfaceNames names = readInterfaceNames(arguments);
     names_ = std::move(names.names);
     return names.problem;
   }
 
-  bool answersYes(const QCommandLineParser&) const override { return false; }
+  bool answersYes(const Arguments&) const override { return false; }
 
   int execute(const store::Context& ctx, const TerminalPrompter&) override {
     std::optional<int> index = store::LocateSelectedProfile(ctx, title());
@@ -44,9 +44,8 @@ class ScriptCommand : public TitleCommand {
     std::string unknown;
     std::optional<std::vector<bool>> ticked = tickInterfaces(interfaces, names_, &unknown);
     if (!ticked) {
-      printError(QStringLiteral("script: the profile has no interface \"%1\" (see: verantu-cli "
-                                "script --help)")
-                     .arg(QString::fromStdString(win::ansiToUtf8(unknown))));
+      printError("script: the profile has no interface \"" + win::ansiToUtf8(unknown) +
+                 "\" (see: verantu-cli script --help)");
       return kExitUsage;
     }
     switching::ScriptText script = switching::ComposeSwitchScript(ctx, slot, interfaces, *ticked);
@@ -56,9 +55,8 @@ class ScriptCommand : public TitleCommand {
       return kExitFailure;
     }
     const std::string utf8 = win::ansiToUtf8(script.text);
-    if (std::fwrite(utf8.data(), 1, utf8.size(), stdout) != utf8.size() ||
-        std::fflush(stdout) != 0) {
-      printError(QStringLiteral("script: cannot write to standard output"));
+    if (!console::writeOut(utf8) || !console::flushOut()) {
+      printError("script: cannot write to standard output");
       return kExitFailure;
     }
     return kExitSuccess;

@@ -2,16 +2,20 @@
 // settings as the live view shows them: computer, membership, every
 // interface, the default printer and the proxy settings; with TITLE the
 // stored profile as the profile editor shows it. Readable text by default,
-// one JSON document with --json.
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+// one JSON document with --json, for scripts: numbers (metrics, stored
+// DWORD values) as numbers, a missing or empty value as null, and the
+// interface lists (addresses with their masks, gateways with their metrics,
+// DNS servers) as arrays.
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 #include <optional>
 
 #include "cli/command.h"
 #include "platform/code_page.h"
+#include "store/profile_store.h"
+#include "store/registry_access.h"
+#include "store/system_keys.h"
 #include "views/live_settings.h"
 #include "views/profile_data.h"
 
@@ -19,19 +23,29 @@ namespace cli {
 
 namespace {
 
-const QString kJsonOption = QStringLiteral("json");
+using nlohmann::json;
 
-QString Utf16(const std::string& ansi) {
-  return QString::fromStdString(win::ansiToUtf8(ansi));
-}
+const std::string kJsonOption = "json";
 
 // Registry text goes to a terminal: a control character in it could move
-// the cursor or change colours, so each is shown as "?".
+// the cursor or change colours, so each (C0, DEL and C1) is shown as "?".
 std::string Printable(const std::string& ansi) {
-  QString text = Utf16(ansi);
-  for (QChar& c : text)
-    if (c.category() == QChar::Other_Control) c = u'?';
-  return text.toStdString();
+  const std::string utf8 = win::ansiToUtf8(ansi);
+  std::string text;
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    if (c < 0x20 || c == 0x7F) {
+      text += '?';
+    } else if (c == 0xC2 && i + 1 < utf8.size() &&
+               static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
+      text += '?';
+      ++i;
+    } else {
+      text += char(c);
+    }
+  }
+  return text;
 }
 
 void PrintField(const char* label, const std::string& ansi, int indent = 0) {
@@ -56,16 +70,20 @@ void PrintItems(const char* label, const std::vector<std::string>& items) {
     printOut(std::string(20, ' ') + Printable(items[i]));
 }
 
-std::string MembershipText(const views::LiveSettings& live) {
-  switch (live.joinKind) {
+// The membership on one line, its kind as the label: "Workgroup:" or
+// "Domain:" and the name once.
+void PrintMembership(views::JoinKind kind, const std::string& name) {
+  switch (kind) {
     case views::JoinKind::Workgroup:
-      return "WORKGROUP " + live.joinName;
+      PrintField("Workgroup", name);
+      return;
     case views::JoinKind::Domain:
-      return "DOMAIN " + live.joinName;
+      PrintField("Domain", name);
+      return;
     case views::JoinKind::Other:
       break;
   }
-  return "(none)";
+  PrintField("Membership", "(none)");
 }
 
 std::string HostPortText(const views::HostPort& pair) {
@@ -75,7 +93,7 @@ std::string HostPortText(const views::HostPort& pair) {
 void PrintText(const views::LiveSettings& live) {
   PrintField("Computer name", live.computerName);
   PrintField("Description", live.description);
-  PrintField("Membership", MembershipText(live));
+  PrintMembership(live.joinKind, live.joinName);
   PrintField("Default printer", live.printer);
   for (const views::LiveInterface& entry : live.interfaces) {
     printOut("");
@@ -102,68 +120,124 @@ void PrintText(const views::LiveSettings& live) {
   PrintField("Exceptions", live.exceptions, 2);
 }
 
-QJsonArray PairsJson(const std::vector<views::DisplayPairItem>& pairs, const char* left,
-                     const char* right) {
-  QJsonArray array;
-  for (const views::DisplayPairItem& pair : pairs)
-    array.append(QJsonObject{{QLatin1String(left), Utf16(pair.left)},
-                             {QLatin1String(right), Utf16(pair.right)}});
+// JSON values. Registry text is ANSI; an empty text, which is how a missing
+// value reads, is null.
+json Text(const std::string& ansi) {
+  if (ansi.empty()) return nullptr;
+  return win::ansiToUtf8(ansi);
+}
+
+// A number stored as text (a gateway metric): the number when it is one,
+// null when it is empty or missing, else the text as stored.
+json Number(const std::string& ansi) {
+  if (ansi.empty()) return nullptr;
+  if (ansi.size() <= 10 &&
+      std::all_of(ansi.begin(), ansi.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    const unsigned long long value = std::stoull(ansi);
+    if (value <= 0xFFFFFFFFull) return value;
+  }
+  return win::ansiToUtf8(ansi);
+}
+
+// A DWORD value as stored, null when it is missing or cannot be read.
+json StoredDword(const store::Context& ctx, win::HKEY hive, const std::string& path,
+                 const char* name) {
+  win::DWORD value = 0;
+  if (store::ReadDwordValue(ctx, hive, path, name, value) != 0) return nullptr;
+  return value;
+}
+
+// DNS servers as stored: one text with the servers separated by commas or
+// blanks.
+json ServerList(const std::string& ansi) {
+  json servers = json::array();
+  std::string server;
+  for (char c : ansi + ",") {
+    if (c == ',' || c == ' ') {
+      if (!server.empty()) servers.push_back(win::ansiToUtf8(server));
+      server.clear();
+    } else {
+      server += c;
+    }
+  }
+  return servers;
+}
+
+json StringArray(const std::vector<std::string>& items) {
+  json array = json::array();
+  for (const std::string& item : items) array.push_back(win::ansiToUtf8(item));
   return array;
 }
 
-QJsonObject HostPortJson(const views::HostPort& pair) {
-  return {{QStringLiteral("host"), Utf16(pair.host)}, {QStringLiteral("port"), Utf16(pair.port)}};
+template <typename Pair>
+json AddressesJson(const std::vector<Pair>& pairs) {
+  json array = json::array();
+  for (const Pair& pair : pairs)
+    array.push_back({{"address", win::ansiToUtf8(pair.left)}, {"mask", Text(pair.right)}});
+  return array;
 }
 
-QJsonDocument LiveJson(const views::LiveSettings& live) {
-  QJsonObject root;
-  root[QStringLiteral("computerName")] = Utf16(live.computerName);
-  root[QStringLiteral("description")] = Utf16(live.description);
-  QJsonObject membership;
-  switch (live.joinKind) {
-    case views::JoinKind::Workgroup:
-      membership[QStringLiteral("kind")] = QStringLiteral("workgroup");
-      break;
-    case views::JoinKind::Domain:
-      membership[QStringLiteral("kind")] = QStringLiteral("domain");
-      break;
-    case views::JoinKind::Other:
-      membership[QStringLiteral("kind")] = QJsonValue::Null;
-      break;
-  }
-  membership[QStringLiteral("name")] = Utf16(live.joinName);
-  root[QStringLiteral("membership")] = membership;
-  root[QStringLiteral("defaultPrinter")] = Utf16(live.printer);
+template <typename Pair>
+json GatewaysJson(const std::vector<Pair>& pairs) {
+  json array = json::array();
+  for (const Pair& pair : pairs)
+    array.push_back({{"gateway", win::ansiToUtf8(pair.left)}, {"metric", Number(pair.right)}});
+  return array;
+}
 
-  QJsonArray interfaces;
-  for (const views::LiveInterface& entry : live.interfaces) {
-    QJsonObject object;
-    object[QStringLiteral("name")] = Utf16(entry.name);
-    object[QStringLiteral("dhcp")] = entry.dhcp;
-    object[QStringLiteral("address")] = Utf16(entry.address);
-    object[QStringLiteral("mask")] = Utf16(entry.mask);
-    object[QStringLiteral("gateway")] = Utf16(entry.gateway);
-    object[QStringLiteral("dns")] = Utf16(entry.dns);
-    object[QStringLiteral("addresses")] = PairsJson(entry.addressPairs, "address", "mask");
-    object[QStringLiteral("gateways")] = PairsJson(entry.gatewayPairs, "gateway", "metric");
-    object[QStringLiteral("interfaceMetric")] = qint64(entry.metric);
-    interfaces.append(object);
-  }
-  root[QStringLiteral("interfaces")] = interfaces;
+json HostPortJson(const views::HostPort& pair) {
+  return {{"host", Text(pair.host)}, {"port", Text(pair.port)}};
+}
 
-  QJsonObject proxy;
-  proxy[QStringLiteral("enabled")] = live.proxyOn;
-  proxy[QStringLiteral("autoConfigUrl")] = Utf16(live.autoConfigUrl);
-  proxy[QStringLiteral("single")] = HostPortJson(live.single);
-  proxy[QStringLiteral("bypassLocal")] = live.bypassLocal;
-  QJsonObject servers;
+json ServersJson(const views::ProxyRows& rows) {
+  json servers = json::object();
   const char* rowNames[] = {"http", "https", "ftp", "gopher", "socks"};
   for (std::size_t row = 0; row < views::kProxyRowCount; ++row)
-    servers[QLatin1String(rowNames[row])] = HostPortJson(live.rows[row]);
-  proxy[QStringLiteral("servers")] = servers;
-  proxy[QStringLiteral("exceptions")] = Utf16(live.exceptions);
-  root[QStringLiteral("proxy")] = proxy;
-  return QJsonDocument(root);
+    servers[rowNames[row]] = HostPortJson(rows[row]);
+  return servers;
+}
+
+json LiveJson(const store::Context& ctx, const views::LiveSettings& live) {
+  json root;
+  root["computerName"] = Text(live.computerName);
+  root["description"] = Text(live.description);
+  json membership = {{"kind", nullptr}, {"name", nullptr}};
+  if (live.joinKind != views::JoinKind::Other) {
+    membership["kind"] = live.joinKind == views::JoinKind::Domain ? "domain" : "workgroup";
+    membership["name"] = Text(live.joinName);
+  }
+  root["membership"] = membership;
+  root["defaultPrinter"] = Text(live.printer);
+
+  json interfaces = json::array();
+  for (const views::LiveInterface& entry : live.interfaces) {
+    json object;
+    object["name"] = win::ansiToUtf8(entry.name);
+    object["dhcp"] = entry.dhcp;
+    object["address"] = Text(entry.address);
+    object["mask"] = Text(entry.mask);
+    object["gateway"] = Text(entry.gateway);
+    // On DHCP the text form says "none" when no server is configured.
+    object["dnsServers"] =
+        entry.dhcp && entry.dns == "none" ? json::array() : ServerList(entry.dns);
+    object["addresses"] = AddressesJson(entry.addressPairs);
+    object["gateways"] = GatewaysJson(entry.gatewayPairs);
+    object["interfaceMetric"] = entry.metric;
+    interfaces.push_back(std::move(object));
+  }
+  root["interfaces"] = std::move(interfaces);
+
+  json proxy;
+  proxy["enabled"] = live.proxyOn;
+  proxy["proxyEnable"] =
+      StoredDword(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable");
+  proxy["autoConfigUrl"] = Text(live.autoConfigUrl);
+  proxy["single"] = HostPortJson(live.single);
+  proxy["bypassLocal"] = live.bypassLocal;
+  proxy["servers"] = ServersJson(live.rows);
+  proxy["exceptions"] = Text(live.exceptions);
+  root["proxy"] = std::move(proxy);
+  return root;
 }
 
 // A profile as the profile editor shows it.
@@ -195,7 +269,8 @@ void PrintProxyFields(const views::ProxyEditState& proxy) {
 
 void PrintProfileText(const views::ProfileSummary& profile) {
   PrintField("Profile", profile.title);
-  PrintField("Membership", (profile.domain ? "DOMAIN " : "WORKGROUP ") + profile.domainName);
+  PrintMembership(profile.domain ? views::JoinKind::Domain : views::JoinKind::Workgroup,
+                  profile.domainName);
   PrintField("Default printer", profile.printer);
   for (const views::InterfaceSummary& entry : profile.interfaces) {
     printOut("");
@@ -213,89 +288,71 @@ void PrintProfileText(const views::ProfileSummary& profile) {
   PrintProxyFields(profile.proxy);
 }
 
-QJsonArray PairsJson(const std::vector<views::InterfaceSummary::Pair>& pairs, const char* left,
-                     const char* right) {
-  QJsonArray array;
-  for (const views::InterfaceSummary::Pair& pair : pairs)
-    array.append(QJsonObject{{QLatin1String(left), Utf16(pair.left)},
-                             {QLatin1String(right), Utf16(pair.right)}});
-  return array;
-}
-
-QJsonDocument ProfileJson(const views::ProfileSummary& profile) {
-  QJsonObject root;
-  root[QStringLiteral("title")] = Utf16(profile.title);
-  root[QStringLiteral("membership")] =
-      QJsonObject{{QStringLiteral("kind"),
-                   profile.domain ? QStringLiteral("domain") : QStringLiteral("workgroup")},
-                  {QStringLiteral("name"), Utf16(profile.domainName)}};
-  root[QStringLiteral("defaultPrinter")] = Utf16(profile.printer);
-  QJsonArray interfaces;
+json ProfileJson(const store::Context& ctx, int slot, const views::ProfileSummary& profile) {
+  json root;
+  root["title"] = win::ansiToUtf8(profile.title);
+  // The slot's own values: how often it was applied and the remembered
+  // steps of the switch dialog (null: never applied, nothing remembered).
+  root["useCount"] = StoredDword(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count");
+  root["rememberedSteps"] =
+      StoredDword(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck");
+  root["membership"] = {{"kind", profile.domain ? "domain" : "workgroup"},
+                        {"name", Text(profile.domainName)}};
+  root["defaultPrinter"] = Text(profile.printer);
+  json interfaces = json::array();
   for (const views::InterfaceSummary& entry : profile.interfaces) {
-    QJsonObject object;
-    object[QStringLiteral("name")] = Utf16(entry.name);
-    object[QStringLiteral("dhcp")] = entry.dhcp;
-    object[QStringLiteral("addresses")] = PairsJson(entry.addresses, "address", "mask");
-    object[QStringLiteral("gateways")] = PairsJson(entry.gateways, "gateway", "metric");
-    QJsonArray dns;
-    for (const std::string& server : entry.dnsServers) dns.append(Utf16(server));
-    object[QStringLiteral("dnsServers")] = dns;
-    object[QStringLiteral("interfaceMetric")] = qint64(entry.interfaceMetric);
-    interfaces.append(object);
+    json object;
+    object["name"] = win::ansiToUtf8(entry.name);
+    object["dhcp"] = entry.dhcp;
+    object["addresses"] = AddressesJson(entry.addresses);
+    object["gateways"] = GatewaysJson(entry.gateways);
+    object["dnsServers"] = StringArray(entry.dnsServers);
+    object["interfaceMetric"] = entry.interfaceMetric;
+    interfaces.push_back(std::move(object));
   }
-  root[QStringLiteral("interfaces")] = interfaces;
-  root[QStringLiteral("omittedInterfaces")] = profile.omittedInterfaces;
+  root["interfaces"] = std::move(interfaces);
+  root["omittedInterfaces"] = profile.omittedInterfaces;
 
   const views::ProxyEditState& state = profile.proxy;
-  QJsonObject proxy;
-  proxy[QStringLiteral("enabled")] = state.proxyOn;
-  proxy[QStringLiteral("autoConfigUrl")] = Utf16(state.scriptAddress);
-  proxy[QStringLiteral("sameForAll")] = state.sameProxy;
-  proxy[QStringLiteral("single")] = HostPortJson(state.single);
-  proxy[QStringLiteral("bypassLocal")] = state.bypassLocal;
-  QJsonObject servers;
-  const char* rowNames[] = {"http", "https", "ftp", "gopher", "socks"};
-  for (std::size_t row = 0; row < views::kProxyRowCount; ++row)
-    servers[QLatin1String(rowNames[row])] = HostPortJson(state.rows[row]);
-  proxy[QStringLiteral("servers")] = servers;
-  proxy[QStringLiteral("exceptions")] = Utf16(state.exceptions);
-  root[QStringLiteral("proxy")] = proxy;
-  return QJsonDocument(root);
+  json proxy;
+  proxy["enabled"] = state.proxyOn;
+  proxy["proxyEnable"] = StoredDword(
+      ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(slot, store::kInternetSettingsKey), "ProxyEnable");
+  proxy["autoConfigUrl"] = Text(state.scriptAddress);
+  proxy["sameForAll"] = state.sameProxy;
+  proxy["single"] = HostPortJson(state.single);
+  proxy["bypassLocal"] = state.bypassLocal;
+  proxy["servers"] = ServersJson(state.rows);
+  proxy["exceptions"] = Text(state.exceptions);
+  root["proxy"] = std::move(proxy);
+  return root;
 }
 
-void PrintJson(const QJsonDocument& document) {
-  std::string text = document.toJson(QJsonDocument::Indented).toStdString();
-  if (!text.empty() && text.back() == '\n') text.pop_back();
-  printOut(text);
+void PrintJson(const json& document) {
+  printOut(document.dump(4, ' ', false, json::error_handler_t::replace));
 }
 
 class ShowCommand : public Command {
  public:
   ShowCommand()
-      : Command(QStringLiteral("show"),
-                QStringLiteral("Prints the machine's live network settings as the live view "
-                               "shows them, or with TITLE the stored profile as the profile "
-                               "editor shows it.")) {}
+      : Command("show",
+                "Prints the machine's live network settings as the live view shows them, or "
+                "with TITLE the stored profile as the profile editor shows it.") {}
 
  protected:
-  void addOptions(QCommandLineParser& parser) override {
-    parser.addOption(QCommandLineOption(
-        kJsonOption, QStringLiteral("Prints one JSON document instead of readable text.")));
-    parser.addPositionalArgument(QStringLiteral("TITLE"),
-                                 QStringLiteral("The stored profile to show (optional)."),
-                                 QStringLiteral("[TITLE]"));
+  void addOptions(Arguments& arguments) override {
+    arguments.addFlag(kJsonOption, "Prints one JSON document instead of readable text.");
+    arguments.addPositional("TITLE", "The stored profile to show (optional).", "[TITLE]");
   }
 
-  QString checkArguments(const QCommandLineParser& parser) override {
-    json_ = parser.isSet(kJsonOption);
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1) return QStringLiteral("only one TITLE is taken");
-    if (positional.isEmpty()) return {};
-    const std::string utf8 = positional.first().toStdString();
-    title_ = win::ansiFromUtf8(utf8);
+  std::string checkArguments(const Arguments& arguments) override {
+    json_ = arguments.isSet(kJsonOption);
+    const std::vector<std::string>& positional = arguments.positional();
+    if (positional.size() > 1) return "only one TITLE is taken";
+    if (positional.empty()) return {};
     // A title that the code page cannot hold names no stored profile.
-    if (win::ansiToUtf8(*title_) != utf8)
-      return QStringLiteral("TITLE holds characters that code page 932 cannot hold");
+    title_ = AnsiFromArgument(positional.front());
+    if (!title_) return "TITLE holds characters that code page 932 cannot hold";
     return {};
   }
 
@@ -305,19 +362,16 @@ class ShowCommand : public Command {
       if (!slot) return kExitFailure;
       const views::ProfileSummary profile = views::SummarizeProfile(ctx, *slot, *title_);
       if (json_)
-        PrintJson(ProfileJson(profile));
+        PrintJson(ProfileJson(ctx, *slot, profile));
       else
         PrintProfileText(profile);
       return kExitSuccess;
     }
     const views::LiveSettings live = views::ReadLiveSettings(ctx);
-    if (json_) {
-      std::string text = LiveJson(live).toJson(QJsonDocument::Indented).toStdString();
-      if (!text.empty() && text.back() == '\n') text.pop_back();
-      printOut(text);
-    } else {
+    if (json_)
+      PrintJson(LiveJson(ctx, live));
+    else
       PrintText(live);
-    }
     return kExitSuccess;
   }
 

@@ -3,10 +3,11 @@
 // window's switch button does. The confirmation dialog becomes the list of
 // what would be applied and one question; the progress becomes lines on
 // stderr.
-#include <cstdio>
+#include <cctype>
 #include <optional>
 
 #include "cli/command.h"
+#include "cli/console.h"
 #include "cli/interface_option.h"
 #include "platform/code_page.h"
 #include "switching/switch_choice.h"
@@ -16,9 +17,9 @@ namespace cli {
 
 namespace {
 
-const QString kStepsOption = QStringLiteral("steps");
-const QString kRememberOption = QStringLiteral("remember");
-const QString kNoRememberOption = QStringLiteral("no-remember");
+const std::string kStepsOption = "steps";
+const std::string kRememberOption = "remember";
+const std::string kNoRememberOption = "no-remember";
 
 struct StepName {
   const char* word;
@@ -32,9 +33,7 @@ constexpr StepName kStepNames[] = {
 };
 
 void printLine(const std::string& utf8) {
-  std::fputs(utf8.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  console::writeErr(utf8 + "\n");
 }
 
 const char* box(bool ticked) {
@@ -110,40 +109,36 @@ class TerminalSwitchView : public switching::SwitchView {
 class SwitchCommand : public TitleCommand {
  public:
   SwitchCommand()
-      : TitleCommand(QStringLiteral("switch"),
-                     QStringLiteral("Applies the profile TITLE to the machine: its network "
-                                    "interfaces, default printer, proxy settings and domain or "
-                                    "workgroup, as the switch button does.")) {}
+      : TitleCommand("switch",
+                     "Applies the profile TITLE to the machine: its network interfaces, default "
+                     "printer, proxy settings and domain or workgroup, as the switch button "
+                     "does.") {}
 
  protected:
-  void addOptions(QCommandLineParser& parser) override {
-    TitleCommand::addOptions(parser);
-    parser.addOption(QCommandLineOption(
-        kStepsOption,
-        QStringLiteral("The steps to apply, a comma list of network, printer, proxy and domain "
-                       "(default: the ones remembered for the profile, else "
-                       "network,printer,proxy)."),
-        QStringLiteral("LIST")));
-    addInterfaceOption(parser);
-    parser.addOption(QCommandLineOption(
-        kRememberOption, QStringLiteral("Remembers the steps for the profile (the default).")));
-    parser.addOption(QCommandLineOption(
-        kNoRememberOption, QStringLiteral("Leaves the remembered steps as they are.")));
+  void addOptions(Arguments& arguments) override {
+    TitleCommand::addOptions(arguments);
+    arguments.addOption(kStepsOption, "LIST",
+                        "The steps to apply, a comma list of network, printer, proxy and domain "
+                        "(default: the ones remembered for the profile, else "
+                        "network,printer,proxy).");
+    addInterfaceOption(arguments);
+    arguments.addFlag(kRememberOption, "Remembers the steps for the profile (the default).");
+    arguments.addFlag(kNoRememberOption, "Leaves the remembered steps as they are.");
   }
 
-  QString checkArguments(const QCommandLineParser& parser) override {
-    if (QString problem = TitleCommand::checkArguments(parser); !problem.isEmpty()) return problem;
-    if (parser.isSet(kRememberOption) && parser.isSet(kNoRememberOption))
-      return QStringLiteral("--remember and --no-remember exclude each other");
-    choice_.remember = !parser.isSet(kNoRememberOption);
-    if (parser.isSet(kStepsOption)) {
-      std::optional<win::DWORD> steps = parseSteps(parser.value(kStepsOption));
-      if (!steps)
-        return QStringLiteral("--steps takes a comma list of network, printer, proxy and domain");
+  std::string checkArguments(const Arguments& arguments) override {
+    if (std::string problem = TitleCommand::checkArguments(arguments); !problem.empty())
+      return problem;
+    if (arguments.isSet(kRememberOption) && arguments.isSet(kNoRememberOption))
+      return "--remember and --no-remember exclude each other";
+    choice_.remember = !arguments.isSet(kNoRememberOption);
+    if (arguments.isSet(kStepsOption)) {
+      std::optional<win::DWORD> steps = parseSteps(arguments.value(kStepsOption));
+      if (!steps) return "--steps takes a comma list of network, printer, proxy and domain";
       choice_.steps = steps;
     }
-    InterfaceNames names = readInterfaceNames(parser);
-    if (!names.problem.isEmpty()) return names.problem;
+    InterfaceNames names = readInterfaceNames(arguments);
+    if (!names.problem.empty()) return names.problem;
     choice_.interfaces = std::move(names.names);
     return {};
   }
@@ -152,29 +147,38 @@ class SwitchCommand : public TitleCommand {
     TerminalSwitchView view(ctx, choice_);
     switching::SwitchOutcome outcome = switching::RunSwitch(ctx, title(), view);
     if (view.unknownInterface()) {
-      printError(QStringLiteral("switch: the profile has no interface \"%1\" (see: verantu-cli "
-                                "switch --help)")
-                     .arg(QString::fromStdString(win::ansiToUtf8(*view.unknownInterface()))));
+      printError("switch: the profile has no interface \"" +
+                 win::ansiToUtf8(*view.unknownInterface()) + "\" (see: verantu-cli switch --help)");
       return kExitUsage;
     }
     return outcome == switching::SwitchOutcome::Succeeded ? kExitSuccess : kExitFailure;
   }
 
  private:
-  static std::optional<win::DWORD> parseSteps(const QString& list) {
+  // Each item of the comma list, blanks around it ignored and in any case.
+  static std::optional<win::DWORD> parseSteps(const std::string& list) {
     win::DWORD steps = 0;
-    for (const QString& item : list.split(QLatin1Char(','))) {
-      const QString word = item.trimmed().toLower();
+    std::string::size_type start = 0;
+    while (true) {
+      const std::string::size_type comma = list.find(',', start);
+      std::string word = list.substr(start, comma - start);
+      while (!word.empty() && std::isspace(static_cast<unsigned char>(word.back())))
+        word.pop_back();
+      std::string::size_type first = 0;
+      while (first < word.size() && std::isspace(static_cast<unsigned char>(word[first]))) ++first;
+      word.erase(0, first);
+      for (char& c : word) c = char(std::tolower(static_cast<unsigned char>(c)));
       bool known = false;
       for (const StepName& name : kStepNames) {
-        if (word == QLatin1String(name.word)) {
+        if (word == name.word) {
           steps |= name.bit;
           known = true;
         }
       }
       if (!known) return std::nullopt;
+      if (comma == std::string::npos) return steps;
+      start = comma + 1;
     }
-    return steps;
   }
 
   CommandChoice choice_;

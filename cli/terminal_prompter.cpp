@@ -1,12 +1,10 @@
 #include "cli/terminal_prompter.h"
 
-#include <unistd.h>
-
 #include <cctype>
-#include <cstdio>
-#include <iostream>
+#include <optional>
 #include <string>
 
+#include "cli/console.h"
 #include "platform/code_page.h"
 
 namespace cli {
@@ -30,9 +28,7 @@ std::string oneLine(const std::string& text) {
 }
 
 void printLine(const std::string& line) {
-  std::fputs(line.c_str(), stderr);
-  std::fputc('\n', stderr);
-  std::fflush(stderr);
+  console::writeErr(line + "\n");
 }
 
 bool isYes(std::string answer) {
@@ -50,18 +46,17 @@ bool TerminalPrompter::ask(const std::string& line) {
     printLine(question + "y");
     return true;
   }
-  if (!::isatty(STDIN_FILENO)) {
+  if (!console::canAsk()) {
     printLine(question + "n");
     return false;
   }
-  std::fputs(question.c_str(), stderr);
-  std::fflush(stderr);
-  std::string answer;
-  if (!std::getline(std::cin, answer)) {
+  console::writeErr(question);
+  std::optional<std::string> answer = console::readLine();
+  if (!answer) {
     printLine("");
     return false;
   }
-  return isYes(answer);
+  return isYes(*answer);
 }
 
 int TerminalPrompter::messageBox(win::HWND, const std::string& text, const std::string& caption,

@@ -1,7 +1,7 @@
 // Message boxes on the terminal: each box is one line on stderr, "CAPTION:
 // TEXT" in UTF-8 with the text's line breaks turned into blanks. A question
 // ends its line with " [y/N] " and the answer: given by --yes, typed on the
-// terminal, or No when no one can be asked.
+// terminal (the console on Windows), or No when no one can be asked.
 #pragma once
 
 #include "platform/prompter.h"

@@ -8,6 +8,9 @@ verantu_packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libxkbcommon-dev libgl-dev
   libsqlite3-dev
+  # verantu-cli's arguments and JSON (header-only; the Windows build uses
+  # the same headers).
+  libcli11-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   # Rebuilds of the same sources (worktrees, the sanitizer build) come from
   # the compiler cache.

@@ -108,6 +108,23 @@ void offerToDiscardEarlierStore(Machine& machine, Prompter& prompter) {
 
 }  // namespace
 
+bool CheckSystemVersion(Machine& machine, Prompter& prompter) {
+  if (isSupportedVersion(machine.system())) return true;
+  showBox(prompter, "このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。", kErrorCaption,
+          MB_ICONERROR);
+  return false;
+}
+
+bool CheckInstallation(Machine& machine, Prompter& prompter) {
+  if (isInstalled(machine.registry())) return true;
+  showBox(prompter, "正しくインストールしてください。", kErrorCaption, MB_ICONERROR);
+  return false;
+}
+
+bool CheckSystemAndInstallation(Machine& machine, Prompter& prompter) {
+  return CheckSystemVersion(machine, prompter) && CheckInstallation(machine, prompter);
+}
+
 StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
                                const std::string& commandLine) {
   StartupResult result;
@@ -126,14 +143,10 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
     return result;
   }
 
-  auto fail = [&](const char* utf8Text) {
-    showBox(prompter, utf8Text, kErrorCaption, MB_ICONERROR);
+  if (!CheckSystemAndInstallation(machine, prompter)) {
     system.CloseHandle(mutex);
-    return std::move(result);
-  };
-  if (!isSupportedVersion(system))
-    return fail("このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。");
-  if (!isInstalled(registry)) return fail("正しくインストールしてください。");
+    return result;
+  }
 
   offerToDiscardEarlierStore(machine, prompter);
 

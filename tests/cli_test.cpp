@@ -84,4 +84,97 @@ TEST_F(CliTest, ErrorsEndWith1AndUsageErrorsWith2) {
   EXPECT_EQ(run.lines.size(), 1);
 }
 
+TEST_F(CliTest, UsageErrorsSayWhatIsWrongAndWhereTheHelpIs) {
+  struct Case {
+    QStringList arguments;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{"list", "--bogus"},
+       "verantu-cli: list: Unknown option 'bogus'. (see: verantu-cli list --help)"},
+      {{"capture", "-xy", "T"},
+       "verantu-cli: capture: Unknown options: x, y. (see: verantu-cli capture --help)"},
+      {{"capture", "--yes=1", "T"},
+       "verantu-cli: capture: Unexpected value after '--yes'. (see: verantu-cli capture --help)"},
+      {{"switch", "T", "--steps"},
+       "verantu-cli: switch: Missing value after '--steps'. (see: verantu-cli switch --help)"},
+      {{"switch", "T", "--steps", "network,dns"},
+       "verantu-cli: switch: --steps takes a comma list of network, printer, proxy and domain "
+       "(see: verantu-cli switch --help)"},
+      {{"capture"}, "verantu-cli: capture: TITLE is missing (see: verantu-cli capture --help)"},
+      {{"delete", "a", "b"},
+       "verantu-cli: delete: only one TITLE is taken (see: verantu-cli delete --help)"},
+      {{"list", "x"}, "verantu-cli: list: takes no arguments (see: verantu-cli list --help)"},
+      {{"script", "T", "--yes"},
+       "verantu-cli: script: Unknown option 'yes'. (see: verantu-cli script --help)"},
+  };
+  for (const Case& test : cases) {
+    ProcessRun run = cli(test.arguments);
+    EXPECT_EQ(run.code, 2) << test.line;
+    EXPECT_EQ(run.lines, QStringList({QString::fromUtf8(test.line)}));
+  }
+
+  ProcessRun run = cli({"frobnicate"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_EQ(run.lines.value(0), "verantu-cli: unknown command \"frobnicate\"");
+  EXPECT_EQ(run.lines.value(1), "Usage: verantu-cli COMMAND [options] [arguments]");
+}
+
+TEST_F(CliTest, AValueIsTakenAsGivenEvenWhenItLooksLikeAnOption) {
+  // The value after --steps is "--yes", not the flag; "--" ends the options.
+  ProcessRun run = cli({"switch", "T", "--steps", "--yes"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(run.err.contains("--steps takes a comma list")) << run.err.toStdString();
+  run = cli({"capture", "--", "--yes"});
+  EXPECT_EQ(run.code, 1);
+  EXPECT_EQ(run.lines, QStringList({kAskNew + "n"}));
+  // Brackets and commas are part of a title, not a list.
+  EXPECT_EQ(cli({"capture", "[a,b]", "--yes"}).code, 0);
+  EXPECT_EQ(cli({"capture", "--yes", "[]"}).code, 0);
+  EXPECT_EQ(cli({"list"}).out, "[a,b]\n[]\n");
+  run = cli({"script", "[a,b]", "--interface", "[LAN]"});
+  EXPECT_EQ(run.code, 2);
+  EXPECT_TRUE(run.err.contains("no interface \"[LAN]\"")) << run.err.toStdString();
+}
+
+TEST_F(CliTest, HelpAndVersion) {
+  ProcessRun run = cli({"--version"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out, "Verantu! 3.30\n");
+  EXPECT_TRUE(run.lines.isEmpty());
+
+  run = cli({"--help"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_TRUE(
+      run.out.startsWith("Usage: verantu-cli COMMAND [options] [arguments]\n"
+                         "       verantu-cli --version\n"))
+      << run.out.toStdString();
+  for (const char* verb : {"list", "capture", "delete", "switch", "script", "show"})
+    EXPECT_TRUE(run.out.contains(QStringLiteral("\n  %1 ").arg(verb))) << verb;
+
+  run = cli({"switch", "--help"});
+  EXPECT_EQ(run.code, 0);
+  EXPECT_EQ(run.out,
+            "Usage: verantu-cli switch [options] TITLE\n"
+            "Applies the profile TITLE to the machine: its network interfaces, default printer, "
+            "proxy settings and domain or workgroup, as the switch button does.\n"
+            "\n"
+            "Options:\n"
+            "  -h, --help          Displays help for this command.\n"
+            "  --yes               Answers Yes to every question.\n"
+            "  --steps <LIST>      The steps to apply, a comma list of network, printer,\n"
+            "                      proxy and domain (default: the ones remembered for the\n"
+            "                      profile, else network,printer,proxy).\n"
+            "  --interface <NAME>  Ticks only the interface with connection name NAME\n"
+            "                      (repeatable; default: every interface of the profile).\n"
+            "  --remember          Remembers the steps for the profile (the default).\n"
+            "  --no-remember       Leaves the remembered steps as they are.\n"
+            "\n"
+            "Arguments:\n"
+            "  TITLE               The profile's title.\n");
+  // Help wins over everything but a malformed command line.
+  EXPECT_EQ(cli({"delete", "-h", "a", "b"}).code, 0);
+  EXPECT_EQ(cli({"delete", "-h", "--bogus"}).code, 2);
+}
+
 }  // namespace
