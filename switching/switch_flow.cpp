@@ -77,10 +77,11 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
   return round;
 }
 
-// The command line that runs the script; a path with blanks is quoted so
-// that it stays one word.
+// The command line that runs the script. The path is always quoted, so that
+// it stays one word and cmd acts on nothing in it: a Windows directory may
+// hold blanks, "&" or "^".
 std::string scriptCommandLine(const std::string& scriptPath) {
-  return scriptPath.find(' ') == std::string::npos ? scriptPath : "\"" + scriptPath + "\"";
+  return "\"" + scriptPath + "\"";
 }
 
 // Starts the script hidden. Null when it could not be started.

@@ -52,8 +52,47 @@ struct InterfacePlan {
   std::vector<Section> sections;
 };
 
+// The connection name as netsh's argument. Inside the quotes cmd takes
+// "&", "|", "<", ">" and "^" as text, but it expands "%" before it looks at
+// quotes, so "%" is doubled. netsh splits its arguments as the C runtime
+// does, where backslashes right before a quote escape it: a name ending in
+// backslashes gets them doubled so that the closing quote stays one.
 std::string quotedName(const std::string& name) {
-  return "name=\"" + name + "\"";
+  std::string escaped;
+  std::size_t trailingBackslashes = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (win::isLeadByte(c) && i + 1 < name.size()) {
+      escaped.append(name, i++, 2);
+      trailingBackslashes = 0;
+      continue;
+    }
+    if (c == '%') escaped += '%';
+    escaped += char(c);
+    trailingBackslashes = c == '\\' ? trailingBackslashes + 1 : 0;
+  }
+  escaped.append(trailingBackslashes, '\\');
+  return "name=\"" + escaped + "\"";
+}
+
+// The connection name as echoed text in a header, where it stands outside
+// quotes: "%" is doubled and cmd's operators and its escape character get a
+// "^" before them, so that the result file shows the name as it is. The
+// second byte of a double-byte character ("ポ" is 0x83 0x7C) is left alone,
+// as cmd reads it as part of its character.
+std::string echoedName(const std::string& name) {
+  std::string escaped;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (win::isLeadByte(c) && i + 1 < name.size()) {
+      escaped.append(name, i++, 2);
+      continue;
+    }
+    if (c == '%') escaped += '%';
+    if (std::string_view("^&|<>").find(char(c)) != std::string_view::npos) escaped += '^';
+    escaped += char(c);
+  }
+  return escaped;
 }
 
 void addDnsSections(const std::vector<std::string>& dns, const std::string& name,
@@ -185,8 +224,7 @@ std::optional<UnsafeValue> firstUnsafe(const std::vector<InterfacePlan>& plans) 
     if (!IsScriptSafeText(plan.name)) return UnsafeValue{plan.name, "Name", plan.name};
     for (const Section& section : plan.sections)
       for (const Field& field : section.fields)
-        if (!IsScriptSafeText(field.text))
-          return UnsafeValue{plan.name, field.valueName, field.text};
+        if (!IsAddressText(field.text)) return UnsafeValue{plan.name, field.valueName, field.text};
   }
   return std::nullopt;
 }
@@ -215,7 +253,7 @@ std::string resultPathInScript(const std::string& path) {
 std::string header(int number, const std::string& name, const std::string& title) {
   char digits[16];
   std::snprintf(digits, sizeof digits, "%2d", number);
-  return "echo ==== " + std::string(digits) + " [" + name + "] " + title + " ===";
+  return "echo ==== " + std::string(digits) + " [" + echoedName(name) + "] " + title + " ===";
 }
 
 // How a value is named in the refusal: control bytes and a cut-off
@@ -358,10 +396,16 @@ bool IsScriptSafeText(std::string_view ansi) {
       ++i;
       continue;
     }
-    if (c < 0x20 || c == 0x7F) return false;
-    if (std::strchr("\"%&|<>^", c) != nullptr) return false;
+    // A quote would end the quoted name early, and no escape carries one
+    // into netsh's argument; a control character would end the line.
+    if (c < 0x20 || c == 0x7F || c == '"') return false;
   }
   return true;
+}
+
+bool IsAddressText(std::string_view ansi) {
+  return std::all_of(ansi.begin(), ansi.end(),
+                     [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,

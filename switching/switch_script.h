@@ -64,8 +64,8 @@ std::vector<std::string> SplitDnsList(std::string_view nameServer);
 std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
                                      const std::string& path);
 
-// A stored value that the script would carry and that the command
-// interpreter would read as more than text.
+// A stored value that the script cannot carry as what it is: a connection
+// name no quoting holds, or an address-like value that is not one.
 struct UnsafeValue {
   std::string interfaceName;  // connection name of the interface (ANSI)
   std::string valueName;      // "Name", "IPAddress", "SubnetMask", … , "NameServer"
@@ -94,7 +94,7 @@ ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
 enum class ScriptStatus {
   Created,
   NotCreated,  // the file could not be created or written completely
-  Unsafe,      // a stored value would add commands: nothing was written
+  Unsafe,      // a stored value cannot be carried: nothing was written
 };
 struct ScriptResult {
   ScriptStatus status = ScriptStatus::NotCreated;
@@ -108,17 +108,22 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
                                const std::vector<bool>& ticked);
 
 // The first value among everything the script would carry for the ticked
-// interfaces (names, addresses, masks, gateways, metrics, DNS servers) that
-// holds ", %, &, |, <, >, ^, a control character such as CR or LF, or a
+// interfaces that it cannot carry as what it is. A connection name stands
+// quoted (and escaped in the headers), so only what no quoting carries is
+// refused: a double quote, a control character such as CR or LF, or a
 // double-byte character cut off at its end. Bytes that are the second half
 // of a double-byte character are text, as the command interpreter of a
-// Japanese system reads them ("ポ" is 0x83 0x7C). The switch checks this
-// before it changes anything.
+// Japanese system reads them ("ポ" is 0x83 0x7C). Addresses, masks,
+// gateways, metrics and DNS servers reach netsh unquoted and may hold only
+// digits and dots. The switch checks this before it changes anything.
 std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
                                            const std::vector<InterfaceEntry>& interfaces,
                                            const std::vector<bool>& ticked);
-// True when `ansi` can stand in the script as plain text.
+// True when `ansi` can stand in the script as a connection name.
 bool IsScriptSafeText(std::string_view ansi);
+// True when `ansi` holds only digits and dots (or nothing): an address,
+// mask, metric or DNS server as netsh takes it unquoted.
+bool IsAddressText(std::string_view ansi);
 
 // The refusal shown for an unsafe value: caption "エラーメッセージ" with
 // kUnsafeValueFlags. Both texts are ANSI.

@@ -8,9 +8,11 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -105,6 +107,25 @@ TEST_F(BatchInterpreterTest, OperatorsActOnlyOutsideQuotes) {
       "ファイルとして認識"
       "されていません。\n";
   EXPECT_EQ(err, notFound + notFound + "指定されたパスが見つかりません。\n");
+}
+
+TEST_F(BatchInterpreterTest, PercentsExpandBeforeQuotesAreLookedAt) {
+  runScript(
+      "@echo off\n"
+      "echo 100%% \"50%% a&b\" > C:\\WINDOWS\\p.txt\n"
+      "echo 50% off >> C:\\WINDOWS\\p.txt\n"
+      "echo [%windir%] [%nothing%] [%0] [%1] >> C:\\WINDOWS\\p.txt\n"
+      "echo \"a %b c% d\" >> C:\\WINDOWS\\p.txt\n");
+  // "%%" is one "%", also inside quotes; a lone "%" disappears; "%b c%" is a
+  // variable that does not exist.
+  EXPECT_EQ(bytes("C:\\WINDOWS\\p.txt"),
+            "100% \"50% a&b\" \r\n50 off \r\n[C:\\WINDOWS] [] [C:\\WINDOWS\\t.bat] [] \r\n"
+            "\"a  d\" \r\n");
+  EXPECT_EQ(err, "");
+
+  // Typed at the command line, "%%" and unknown variables stay as they are.
+  interpreter.runCommandLine("echo 100%% %nothing% %windir% > C:\\WINDOWS\\q.txt");
+  EXPECT_EQ(bytes("C:\\WINDOWS\\q.txt"), "100%% %nothing% C:\\WINDOWS \r\n");
 }
 
 TEST_F(BatchInterpreterTest, EchoOnShowsEachCommandWithItsPrompt) {
@@ -232,6 +253,31 @@ TEST_F(SwitchEndToEnd, ScriptRestoresTheProfilesTcpIpSettings) {
   EXPECT_EQ(masks, std::string("255.255.255.0\0"
                                "255.255.255.0\0\0",
                                29));
+  expectLiveEqualsProfile(kWirelessId, {"EnableDHCP", "NameServer"});
+}
+
+TEST_F(SwitchEndToEnd, NamesWithAmpersandAndPercentSwitchTheirOwnInterfaces) {
+  // Windows lets a user name connections so; the live machine and the
+  // profile carry the same names.
+  for (const auto& [id, name] : {std::pair{kWiredId, std::string("R&D LAN")},
+                                 std::pair{kWirelessId, std::string("100% 無線")}}) {
+    const std::string connection = kNetwork + id + "\\Connection";
+    m.setString(HKEY_LOCAL_MACHINE, connection, "Name", ansi(name));
+    m.setString(HKEY_LOCAL_MACHINE, store::MirrorPath(1, connection), "Name", ansi(name));
+  }
+  netsh("interface ip set address name=\"R&D LAN\" dhcp");
+  netsh("interface ip set dns name=\"R&D LAN\" static 9.9.9.9");
+  netsh("interface ip set address name=\"100% 無線\" static 10.9.9.9 255.255.255.0 none");
+
+  const int sections = runSwitch();
+  EXPECT_EQ(sections, 7);
+  EXPECT_EQ(countedLines(), sections + 2) << "every netsh command succeeded";
+  ASSERT_GE(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "====  1 [R&D LAN] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 === \n");
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "====  6 [100% 無線] DHCP へ切替 === \n"),
+            lines.end());
+  expectLiveEqualsProfile(kWiredId, {"EnableDHCP", "IPAddress", "DefaultGateway",
+                                     "DefaultGatewayMetric", "NameServer"});
   expectLiveEqualsProfile(kWirelessId, {"EnableDHCP", "NameServer"});
 }
 

@@ -242,4 +242,23 @@ TEST_F(CaptureTest, MachineWithoutNetworkKeysStillStoresPrinterAndMembership) {
   EXPECT_EQ(name, "WG");
 }
 
+TEST_F(CaptureTest, NoDeviceEntryMeansNoDefaultPrinter) {
+  testing_support::TestMachine bare;
+  store::Context bareCtx{bare.machine(), prompter, nullptr};
+  EXPECT_EQ(store::ReadDefaultPrinter(bareCtx), "");
+  bare.setString(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
+                 "Device", "");
+  EXPECT_EQ(store::ReadDefaultPrinter(bareCtx), "");
+
+  // The capture still records the printer, as an empty name.
+  prompter.expect(kAskNew, kConfirm, 0x34, IDYES)
+      .expect("現在のﾈｯﾄﾜｰｸの設定を登録しました。", "情報メッセージ", MB_ICONINFORMATION);
+  EXPECT_TRUE(store::CaptureProfile(bareCtx, "Empty").captured);
+  win::DWORD type = 0;
+  std::string name = "<unset>";
+  EXPECT_TRUE(bare.value(HKEY_LOCAL_MACHINE, store::DataPath(1), "DefPrinter", &type, &name));
+  EXPECT_EQ(type, REG_SZ);
+  EXPECT_EQ(name.substr(0, name.find('\0')), "");
+}
+
 }  // namespace

@@ -156,4 +156,40 @@ TEST_F(CliSwitchTest, ScriptPrintsWhatTheNetworkStepWouldRunAndChangesNothing) {
   EXPECT_EQ(cli({"script", "Home"}).code, 1);
 }
 
+TEST_F(CliSwitchTest, ConnectionNamesWithAmpersandAndPercentSwitchTheirInterfaces) {
+  const QString network = QStringLiteral(
+      "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Control\\Network\\"
+      "{4D36E972-E325-11CE-BFC1-08002BE10318}\\%1\\Connection]\r\n\"Name\"=\"%2\"\r\n\r\n");
+  QFile reg(dir.path() + "/names.reg");
+  ASSERT_TRUE(reg.open(QIODevice::WriteOnly));
+  reg.write((QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") +
+             network.arg("{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}", "R&D LAN") +
+             network.arg("{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}", "100% 無線"))
+                .toUtf8());
+  reg.close();
+  ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
+  ASSERT_EQ(cli({"capture", "研究所", "--yes"}).code, 0);
+  ASSERT_EQ(tool({"netsh", "interface", "ip", "set", "address", "name=R&D LAN", "dhcp"}).code, 0);
+  ASSERT_EQ(
+      tool({"netsh", "interface", "ip", "set", "dns", "name=100% 無線", "static", "9.9.9.9"}).code,
+      0);
+
+  ProcessRun run = cli({"switch", "研究所", "--steps", "network", "--yes"});
+  EXPECT_EQ(run.code, 0) << run.out.toStdString();
+  EXPECT_EQ(run.lines.last(), kDone);
+  const QString wired = exported(kWiredKey);
+  EXPECT_TRUE(wired.contains("\"EnableDHCP\"=dword:00000000"));
+  EXPECT_TRUE(wired.contains("\"NameServer\"=\"192.168.10.2,192.168.10.3\""));
+  EXPECT_TRUE(exported(QStringLiteral("HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\"
+                                      "Tcpip\\Parameters\\Interfaces\\"
+                                      "{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}"))
+                  .contains("\"NameServer\"=\"\""));
+  // The result file shows the names as they are.
+  QFile result(machine + "/drive_c/WINDOWS/relay4err.txt");
+  ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+  const QByteArray text = result.readAll();
+  EXPECT_TRUE(text.contains("[R&D LAN]"));
+  EXPECT_TRUE(text.contains("[100% "));
+}
+
 }  // namespace

@@ -30,6 +30,9 @@ const std::string kAskPrinter =
     "指定された通常使うプリンタは、現在のプリンタ一覧にありませんが、それでも変更を登録しますか？";
 constexpr win::UINT kQuestion = MB_YESNO | MB_ICONINFORMATION;
 constexpr win::UINT kRefusal = MB_OK | MB_ICONERROR;
+const std::string kTooLongToShow =
+    "[ローカル エリア接続] の設定には長すぎて読み込めない値があるため、正しく表示できません。\n"
+    "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。";
 const std::string kAdapters = "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Adapters";
 const std::string kNetwork =
     "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}";
@@ -58,6 +61,13 @@ class ProfileDataTest : public ::testing::Test {
     fields.domain = contents.domain;
     views::LoadProxyState(fields.proxy, contents.proxy);
     return fields;
+  }
+  // Loads profile 1 and shows what the load reports: one box with `utf8Text`.
+  views::ProfileContents loadReporting(const std::string& utf8Text) {
+    views::ProfileContents contents = load();
+    prompter.expect(utf8Text, kInfo, MB_OK | MB_ICONINFORMATION);
+    views::ReportLoadLimits(ctx, contents);
+    return contents;
   }
   views::SaveOutcome save(const views::ProfileContents& contents,
                           const views::EditorFields& fields) {
@@ -327,6 +337,13 @@ TEST_F(ProfileDataTest, RefusesValuesItCannotStoreOrTheSwitchCouldNotApply) {
        lan + "IPｱﾄﾞﾚｽに使用できない文字が含まれているため登録できません。\n192.168.0.1&del"},
       {"DNS piece with a quote", [](auto& f, auto&) { f.dns = "1.1.1.1,\"x"; },
        lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1,\"x"},
+      {"DNS piece with a blank", [](auto& f, auto&) { f.dns = "1.1.1.1, 2.2.2.2"; },
+       lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1, 2.2.2.2"},
+      {"metric that is no number",
+       [](auto&, auto& b) {
+         b.gatewayMetricList = views::MultiStringImage({"1", "20%"});
+       },
+       lan + "ｹﾞｰﾄｳｪｲﾒﾄﾘｯｸに使用できない文字が含まれているため登録できません。\n20%"},
       {"text past 255 bytes", [](auto& f, auto&) { f.gateway = std::string(256, '1'); },
        lan + "ﾃﾞﾌｫﾙﾄｹﾞｰﾄｳｪｲが長すぎるため登録できません。\n255ﾊﾞｲﾄ以内で入力してください。"},
       {"list the switch cannot read",
@@ -397,20 +414,44 @@ TEST_F(ProfileDataTest, MoreThan32InterfacesShowsTheFirstAndLeavesTheRest) {
 TEST_F(ProfileDataTest, OversizedStoredListLeavesItsInterfaceAlone) {
   std::vector<std::string> addresses(20, "192.168.100.100");
   store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "IPAddress", multi(addresses));
-  views::ProfileContents contents = load();
+  views::ProfileContents contents = loadReporting(kTooLongToShow);
   ASSERT_TRUE(contents.interfaces[0].unreadable);
   EXPECT_EQ((*set)[0].addressText, "");  // as the switch reads it: absent
-  prompter.expect(
-      "[ローカル エリア接続] の設定には長すぎて読み込めない値があるため、正しく表示できません。\n"
-      "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。",
-      kInfo, MB_OK | MB_ICONINFORMATION);
-  views::ReportLoadLimits(ctx, contents);
 
   // An empty address would otherwise turn it into a DHCP interface.
   prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
   save(contents, fieldsFor(contents));
   EXPECT_EQ(value(wired(), "IPAddress"), multi(addresses));
   EXPECT_EQ(value(wired(), "EnableDHCP"), std::string("\0\0\0\0", 4));
+}
+
+TEST_F(ProfileDataTest, InterfaceWithoutIpConfigIsReportedForWhatItLacks) {
+  const std::string adapter = store::MirrorPath(1, kAdapters + "\\" + NotebookProfile::kWired);
+  win::Registry& registry = notebook.machine().registry();
+  win::HKEY key = nullptr;
+  ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, adapter.c_str(), 0, KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  registry.RegDeleteValueA(key, "IpConfig");
+  registry.RegCloseKey(key);
+  const Snapshot before =
+      testing_support::snapshot(notebook.machine().registry(), HKEY_LOCAL_MACHINE, wired());
+  views::ProfileContents contents = loadReporting(
+      "[ローカル エリア接続] の登録内容にTCP/IP設定の場所(IpConfig)がないため、"
+      "設定を表示できません。\n"
+      "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。");
+  ASSERT_TRUE(contents.interfaces[0].unreadable);
+  EXPECT_TRUE(contents.interfaces[0].withoutIpConfig);
+  prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
+  save(contents, fieldsFor(contents));
+  EXPECT_EQ(testing_support::snapshot(notebook.machine().registry(), HKEY_LOCAL_MACHINE, wired()),
+            before);
+
+  // An IpConfig too long to read is a value too long, not a missing one.
+  store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig",
+                               multi({std::string(300, 'x')}));
+  contents = loadReporting(kTooLongToShow);
+  EXPECT_TRUE(contents.interfaces[0].unreadable);
+  EXPECT_FALSE(contents.interfaces[0].withoutIpConfig);
 }
 
 TEST_F(ProfileDataTest, LocateReportsWithoutOwner) {

@@ -97,6 +97,50 @@ class FakeView : public switching::SwitchView {
   }
 };
 
+// The machine with a shell that notes every command line it starts.
+class NotingShellMachine : public win::Machine, private win::Shell {
+ public:
+  explicit NotingShellMachine(win::Machine& inner) : inner_(inner) {}
+  win::Registry& registry() override { return inner_.registry(); }
+  win::Files& files() override { return inner_.files(); }
+  win::System& system() override { return inner_.system(); }
+  win::Shell& shell() override { return *this; }
+  win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
+  win::Membership& membership() override { return inner_.membership(); }
+  std::vector<std::string> started;
+
+ private:
+  win::HINSTANCE ShellExecuteA(win::HWND owner, const char* verb, const char* file,
+                               const char* params, const char* dir, int show) override {
+    return inner_.shell().ShellExecuteA(owner, verb, file, params, dir, show);
+  }
+  void Sleep(win::DWORD milliseconds) override { inner_.shell().Sleep(milliseconds); }
+  win::UINT WinExec(const char* commandLine, win::UINT show) override {
+    started.push_back(commandLine);
+    return inner_.shell().WinExec(commandLine, show);
+  }
+  win::BOOL CreateProcessA(const char* application, char* commandLine, const void* process,
+                           const void* thread, win::BOOL inherit, win::DWORD flags, void* env,
+                           const char* directory, win::STARTUPINFOA* startup,
+                           win::PROCESS_INFORMATION* info) override {
+    started.push_back(commandLine);
+    return inner_.shell().CreateProcessA(application, commandLine, process, thread, inherit, flags,
+                                         env, directory, startup, info);
+  }
+  win::DWORD WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) override {
+    return inner_.shell().WaitForSingleObject(process, milliseconds);
+  }
+  win::BOOL GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) override {
+    return inner_.shell().GetExitCodeProcess(process, exitCode);
+  }
+  win::BOOL TerminateProcess(win::HANDLE process, win::UINT exitCode) override {
+    return inner_.shell().TerminateProcess(process, exitCode);
+  }
+  win::BOOL CloseHandle(win::HANDLE handle) override { return inner_.shell().CloseHandle(handle); }
+
+  win::Machine& inner_;
+};
+
 class SwitchFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -427,12 +471,12 @@ TEST_F(SwitchFlowTest, AnUnsafeStoredValueStopsTheSwitchBeforeAnythingChanges) {
       store::MirrorPath(1,
                         "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-"
                         "08002BE10318}\\{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}\\Connection");
-  setString(HKEY_LOCAL_MACHINE, connection, "Name", "LAN & del C:\\x");
+  setString(HKEY_LOCAL_MACHINE, connection, "Name", "LAN\" & del C:\\x & \"");
   machine->profileStrings().WriteProfileStringA("windows", "device",
                                                 "Canon LBP3300,winspool,Ne01:");
   prompter.expect(
-      "登録内容に使用できない文字が含まれているため切り替えできません。\n[LAN & del C:\\x] Name "
-      ": LAN & del C:\\x",
+      "登録内容に使用できない文字が含まれているため切り替えできません。\n[LAN\" & del C:\\x & "
+      "\"] Name : LAN\" & del C:\\x & \"",
       kError, kErrorFlags);
   EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
   EXPECT_EQ(defaultPrinter(), "Canon LBP3300,winspool,Ne01:");
@@ -443,6 +487,67 @@ TEST_F(SwitchFlowTest, AnUnsafeStoredValueStopsTheSwitchBeforeAnythingChanges) {
   view.choice.tickedInterfaces = {false, true};
   prompter.expect(kDone, kInfo, kInfoFlags);
   EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+}
+
+TEST_F(SwitchFlowTest, ConnectionNamesWithAmpersandAndPercentAreSwitched) {
+  const std::string network =
+      "SYSTEM\\CurrentControlSet\\Control\\Network\\{4D36E972-E325-11CE-BFC1-08002BE10318}\\";
+  setString(HKEY_LOCAL_MACHINE, network + "{8E3A5D21-6C4B-4F1A-9E27-3B5C8D0F1A42}\\Connection",
+            "Name", "R&D LAN");
+  setString(HKEY_LOCAL_MACHINE, network + "{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}\\Connection",
+            "Name", ansi("100% 無線"));
+  capture("A");
+  const std::vector<std::string> captured = liveTcpip();
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "9.9.9.9");
+  setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
+  ASSERT_NE(liveTcpip(), captured);
+
+  view.choice = {true, switching::kStepNetwork, {true, true}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(liveTcpip(), captured);
+  // The headers show the names as they are.
+  const std::string result = win::ansiToUtf8(readHostFile(driveC("WINDOWS/relay4err.txt")));
+  EXPECT_NE(result.find(" [R&D LAN] DNS の設定 === \r\n"), std::string::npos);
+  EXPECT_NE(result.find(" [100% 無線] DNS の設定 === \r\n"), std::string::npos);
+}
+
+TEST_F(SwitchFlowTest, WindowsDirectoryAtTheDriveRootHoldsTheWorkFiles) {
+  capture("A");
+  const std::vector<std::string> captured = liveTcpip();
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "9.9.9.9");
+  setString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+            "C:\\");
+
+  view.choice = {true, switching::kStepNetwork, {true, true}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(liveTcpip(), captured);
+  // One backslash between the root and each file name, in the script too.
+  const std::string script = readHostFile(driveC("relay4.bat"));
+  EXPECT_NE(script.find("> C:\\relay4err.txt\r\n"), std::string::npos);
+  EXPECT_EQ(script.find("C:\\\\"), std::string::npos);
+  EXPECT_TRUE(readHostFile(driveC("relay4err.txt")).starts_with(ansi("s ○○○ 切り替え処理の開始 ")));
+  EXPECT_FALSE(std::filesystem::exists(driveC("WINDOWS/relay4.bat")));
+}
+
+TEST_F(SwitchFlowTest, TheScriptIsStartedByItsQuotedPath) {
+  capture("A");
+  const std::vector<std::string> captured = liveTcpip();
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "9.9.9.9");
+  // Unquoted, cmd would run "C:\\R" and then "D\\relay4.bat".
+  setString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
+            "C:\\R&D");
+  ASSERT_TRUE(machine->files().createDirectory("C:\\R&D"));
+
+  NotingShellMachine noting(*machine);
+  view.choice = {true, switching::kStepNetwork, {true, true}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(
+      switching::RunSwitch({noting, prompter, nullptr}, "A", view, {std::chrono::seconds(20)}),
+      switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(noting.started, std::vector<std::string>{"\"C:\\R&D\\relay4.bat\""});
+  EXPECT_EQ(liveTcpip(), captured);
 }
 
 TEST_F(SwitchFlowTest, AResultFileThatOutlivesItsDeletionIsNotTakenForThisSwitch) {

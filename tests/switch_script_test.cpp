@@ -1,5 +1,6 @@
 // The switch script: work-file paths, the interface list, the script text
-// byte for byte, and the refusal of stored values that would add commands.
+// byte for byte, the quoting of connection names and the refusal of stored values
+// the script cannot carry.
 #include "switching/switch_script.h"
 
 #include <gtest/gtest.h>
@@ -232,6 +233,25 @@ TEST_F(SwitchScriptTest, AddressListsFollowTheirStoredKind) {
   m.setString(HKEY_LOCAL_MACHINE, key, "DefaultGateway", "10.0.0.254");
   EXPECT_NE(compose().text.find("static addr= mask= gateway=10.0.0.254 gwmetric= >>"),
             std::string::npos);
+
+  // A value that fills the 256-byte buffer is read; one byte more and it
+  // counts as absent.
+  std::vector<std::string> addresses(28, "10.0.0.1");
+  addresses.push_back("10");  // 28 * 9 + 3 + 1 = 256 bytes
+  m.setValue(HKEY_LOCAL_MACHINE, key, "IPAddress", REG_MULTI_SZ, multi(addresses));
+  std::string servers;
+  for (int i = 0; i < 31; ++i) servers += "1.1.1.1,";
+  m.setString(HKEY_LOCAL_MACHINE, key, "NameServer", servers + "1.1.1.1");  // 255 + NUL
+  EXPECT_EQ(compose().sectionCount, 1 + 28 + 32);
+
+  addresses.back() = "100";
+  m.setValue(HKEY_LOCAL_MACHINE, key, "IPAddress", REG_MULTI_SZ, multi(addresses));
+  m.setString(HKEY_LOCAL_MACHINE, key, "NameServer", servers + "1.1.1.10");
+  script = compose();
+  EXPECT_EQ(script.sectionCount, 2);
+  EXPECT_NE(script.text.find("static addr= mask= gateway=10.0.0.254 gwmetric= >>"),
+            std::string::npos);
+  EXPECT_NE(script.text.find("set dns name=\"LAN\" static none >>"), std::string::npos);
 }
 
 TEST_F(SwitchScriptTest, DnsListGivesOneSectionPerPiece) {
@@ -272,15 +292,44 @@ TEST_F(SwitchScriptTest, ScriptThatCannotBeCreatedIsReported) {
   EXPECT_EQ(result.status, switching::ScriptStatus::NotCreated);
 }
 
-TEST_F(SwitchScriptTest, ValuesThatWouldAddCommandsAreRefused) {
+TEST_F(SwitchScriptTest, NamesWithCommandCharactersAreQuotedAndEscaped) {
+  addStatic(kWired, "R&D LAN", "");
+  addDhcp(kWireless, "100% 無線 a^b|c<d>ポ\\", "", 0);
+  auto script = compose();
+  ASSERT_FALSE(script.unsafe);
+  // In a header the name is echoed outside quotes; in a command it is
+  // quoted, where only "%" needs doubling, and the trailing backslash is
+  // doubled before the closing quote. "ポ" (0x83 0x7C) keeps its second byte.
+  const std::string wifiHeader = "[100%% 無線 a^^b^|c^<d^>ポ\\] ";
+  const std::string wifiName = "name=\"100%% 無線 a^b|c<d>ポ\\\\\"";
+  EXPECT_EQ(win::ansiToUtf8(script.text),
+            kStart + "echo ====  1 [R^&D LAN] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 ===" + R +
+                "netsh interface ip set address name=\"R&D LAN\" static addr=192.168.1.10 "
+                "mask=255.255.255.0 gateway=192.168.1.1 gwmetric=0" +
+                R + "echo ====  2 [R^&D LAN] DNS の設定 ===" + R +
+                "netsh interface ip set dns name=\"R&D LAN\" static none" + R + "echo ====  3 " +
+                wifiHeader + "DHCP へ切替 ===" + R + "netsh interface ip set address " + wifiName +
+                " dhcp" + R + "echo ====  4 " + wifiHeader + "DNS の設定 ===" + R +
+                "netsh interface ip set dns " + wifiName + " static none" + R + kEnd);
+}
+
+TEST_F(SwitchScriptTest, ValuesThatCannotBeCarriedAreRefused) {
   EXPECT_TRUE(switching::IsScriptSafeText(ansi("ポート")));  // 0x83 0x7C
   EXPECT_TRUE(switching::IsScriptSafeText(ansi("表示")));    // 0x95 0x5C
   EXPECT_TRUE(switching::IsScriptSafeText(ansi("タ")));      // 0x83 0x5E
   EXPECT_TRUE(switching::IsScriptSafeText(ansi("ﾛｰｶﾙ (1) = x.y")));
-  for (std::string bad : {"\"", "%", "&", "|", "<", ">", "^", "\r", "\n"})
+  EXPECT_TRUE(switching::IsScriptSafeText(ansi("R&D 100% a|b<c>d^e\\")));
+  for (const std::string& bad :
+       std::vector<std::string>{"\"", "\r", "\n", "\t", std::string(1, '\0'), "\x7F"})
     EXPECT_FALSE(switching::IsScriptSafeText("a" + bad + "b")) << int(bad[0]);
   EXPECT_FALSE(switching::IsScriptSafeText("abc\x83")) << "a cut double-byte character";
   EXPECT_FALSE(switching::IsScriptSafeText("\x83\"")) << "a quote is no second byte";
+
+  // Values that netsh takes unquoted hold digits and dots, or nothing.
+  EXPECT_TRUE(switching::IsAddressText("192.168.0.1"));
+  EXPECT_TRUE(switching::IsAddressText(""));
+  for (std::string bad : {"1.1.1.1 ", "1,2", "10%", "1&2", "none", "0x1", "-1", "\xEF\xBC\x91"})
+    EXPECT_FALSE(switching::IsAddressText(bad)) << bad;
 
   // The check names the first bad value of a ticked interface, in script
   // order; an unticked interface is not looked at.
@@ -288,9 +337,12 @@ TEST_F(SwitchScriptTest, ValuesThatWouldAddCommandsAreRefused) {
   std::string wireless = addDhcp(kWireless, "無線", "", 1);
   m.setString(HKEY_LOCAL_MACHINE, wireless, "NameServer", "1.1.1.1&calc");
   EXPECT_FALSE(switching::FindUnsafeValue(ctx, 1, interfaces(), {true, false}));
+  auto unsafe = switching::FindUnsafeValue(ctx, 1, interfaces(), {false, true});
+  ASSERT_TRUE(unsafe);
+  EXPECT_EQ(unsafe->text, "1.1.1.1&calc");
 
   m.setString(HKEY_LOCAL_MACHINE, wired, "NameServer", "1.1.1.1,2.2.2.2 > C:\\x");
-  auto unsafe = switching::FindUnsafeValue(ctx, 1, interfaces(), {true, true});
+  unsafe = switching::FindUnsafeValue(ctx, 1, interfaces(), {true, true});
   ASSERT_TRUE(unsafe);
   EXPECT_EQ(unsafe->interfaceName, ansi("ローカル"));
   EXPECT_EQ(unsafe->valueName, "NameServer");

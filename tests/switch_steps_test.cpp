@@ -114,6 +114,28 @@ TEST_F(SwitchStepsTest, MembershipJoinsTheProfilesWorkgroupOrDomain) {
   EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kEmulation, "JoinName"), "corp");
 }
 
+TEST_F(SwitchStepsTest, AnEmptyNameIsPassedOnAndTheSystemsAnswerIsShown) {
+  m.setValue(HKEY_LOCAL_MACHINE, kEmulation, "Domains", REG_MULTI_SZ, std::string("CORP\0\0", 6));
+  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", NetSetupWorkgroupName);
+  m.setString(HKEY_LOCAL_MACHINE, kEmulation, "JoinName", "HOME");
+  const std::string head = "ドメインまたはワークグループの切替ができませんでした。\n詳細：";
+  const std::string tail = "\n処理は継続されます。";
+
+  // A workgroup with an empty name, stored empty.
+  m.setString(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainName", "");
+  prompter.expect(head + "ワークグループ名が正しくありません。" + tail, "エラーメッセージ",
+                  MB_OK | MB_ICONERROR);
+  EXPECT_EQ(switching::ChangeMembership(context(), 1), NERR_InvalidWorkgroupName);
+
+  // A domain whose name is not stored at all reads as empty too.
+  m.setString(HKEY_LOCAL_MACHINE, store::SlotPath(2), "Title", "B");
+  m.setDword(HKEY_LOCAL_MACHINE, store::DataPath(2), "DomainType", 1);
+  prompter.expect(head + "NetJoinDominのパラメータ誤りです。" + tail, "エラーメッセージ",
+                  MB_OK | MB_ICONERROR);
+  EXPECT_EQ(switching::ChangeMembership(context(), 2), win::DWORD(ERROR_INVALID_PARAMETER));
+  EXPECT_EQ(text(HKEY_LOCAL_MACHINE, kEmulation, "JoinName"), "HOME");
+}
+
 TEST(MembershipFailureMessage, NamesEachKnownCodeAndTheNumberOfOthers) {
   const std::pair<win::DWORD, const char*> cases[] = {
       {87, "NetJoinDominのパラメータ誤りです。"},

@@ -37,6 +37,9 @@ constexpr const char* kTooManyInterfaces =
 constexpr const char* kUnreadableInterface =
     "[%s] の設定には長すぎて読み込めない値があるため、正しく表示できません。\n"
     "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。";
+constexpr const char* kInterfaceWithoutIpConfig =
+    "[%s] の登録内容にTCP/IP設定の場所(IpConfig)がないため、設定を表示できません。\n"
+    "このｲﾝﾀﾌｪｰｽの設定は、保存しても変更されません。";
 constexpr const char* kTextTooLong =
     "[%s] の%sが長すぎるため登録できません。\n%dﾊﾞｲﾄ以内で入力してください。";
 constexpr const char* kListTooLong =
@@ -102,12 +105,14 @@ void readList(const store::Context& ctx, const std::string& key, const char* nam
   if (length != 0) list = bytes.substr(0, length);
 }
 
+std::string adapterKeyOf(int slot, const std::string& adapterId) {
+  return store::MirrorPath(slot, std::string(store::kAdaptersKey) + "\\" + adapterId);
+}
+
 std::string interfaceKeyOf(const store::Context& ctx, int slot, const std::string& adapterId) {
   std::string ipConfig;
-  store::ReadStringValue(
-      ctx, HKEY_LOCAL_MACHINE,
-      store::MirrorPath(slot, std::string(store::kAdaptersKey) + "\\" + adapterId), "IpConfig",
-      ipConfig);
+  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, adapterKeyOf(slot, adapterId), "IpConfig",
+                         ipConfig);
   ipConfig = firstString(ipConfig);
   if (ipConfig.empty()) return std::string();
   return store::MirrorPath(slot, store::kServicesKeyPrefix + ipConfig);
@@ -195,14 +200,15 @@ std::optional<std::string> findInterfaceProblem(const std::string& name,
       if (image->size() > kMaxStoredListBytes)
         return formatAnsi(kListTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
                           int(kMaxStoredListBytes));
-      // Every string the switch could put into its script.
+      // Every string the switch would hand to netsh: digits and dots only.
       for (const std::string& item : MultiStringItems(*image))
-        if (!switching::IsScriptSafeText(item))
+        if (!switching::IsAddressText(item))
           return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(label).c_str(),
                             item.c_str());
     }
   }
-  if (!switching::IsScriptSafeText(buffers.dnsText))
+  const std::vector<std::string> servers = switching::SplitDnsList(buffers.dnsText);
+  if (!std::all_of(servers.begin(), servers.end(), switching::IsAddressText))
     return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(kDnsLabel).c_str(),
                       buffers.dnsText.c_str());
   return std::nullopt;
@@ -311,8 +317,13 @@ ProfileContents LoadProfile(const store::Context& ctx, int slot, const std::stri
     }
     ProfileInterface iface{entry.adapterId, entry.name, interfaceKeyOf(ctx, slot, entry.adapterId)};
     // Without its IpConfig the interface has no key of its own to show or
-    // to write.
-    iface.unreadable = iface.interfaceKey.empty();
+    // to write. An IpConfig too long to read is told apart from a missing
+    // one, so that the user hears what is wrong.
+    if (iface.interfaceKey.empty()) {
+      iface.unreadable = true;
+      iface.withoutIpConfig =
+          !isTooLong(ctx, adapterKeyOf(slot, entry.adapterId), "IpConfig", store::kValueBufferSize);
+    }
     InterfaceBuffers& buffers = workingSet[contents.interfaces.size()];
     buffers = iface.unreadable ? InterfaceBuffers{}
                                : loadInterface(ctx, iface.interfaceKey, iface.unreadable);
@@ -338,8 +349,10 @@ void ReportLoadLimits(const store::Context& ctx, const ProfileContents& contents
   }
   for (const ProfileInterface& iface : contents.interfaces)
     if (iface.unreadable)
-      showBox(ctx, formatAnsi(kUnreadableInterface, iface.name.c_str()), kInformationCaption,
-              MB_OK | MB_ICONINFORMATION);
+      showBox(ctx,
+              formatAnsi(iface.withoutIpConfig ? kInterfaceWithoutIpConfig : kUnreadableInterface,
+                         iface.name.c_str()),
+              kInformationCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 bool IsStoredDhcp(const store::Context& ctx, const ProfileInterface& iface) {

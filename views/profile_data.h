@@ -62,6 +62,9 @@ struct ProfileInterface {
   // A stored list that is too long to read: the tab shows it as empty, so a
   // save leaves this interface alone rather than overwrite what it cannot show.
   bool unreadable = false;
+  // The adapter names no interface key (its IpConfig is missing or empty):
+  // there is nothing to show, and the interface is unreadable as well.
+  bool withoutIpConfig = false;
 };
 
 // What one opening of the editor loaded.

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/gui/gui_support.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/scripted_prompter.h"
 
 namespace {
@@ -124,6 +125,33 @@ TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain
   EXPECT_TRUE(again.proceed);
   finish(again);
   EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
+}
+
+TEST_F(StartupTest, AMarkerThatCannotBeWrittenLetsTheOfferComeAgain) {
+  installProgram(machine);
+  gui_testing::addProfiles(machine, {"Office"});
+  testing_support::FaultyMachine faulty(machine.machine());
+  faulty.registry().failSet("HKLM\\Software\\Q\\Tolvik", "FirstExecuted", ERROR_ACCESS_DENIED);
+  for (int run = 0; run < 2; ++run) {
+    ScriptedPrompter prompter;
+    prompter.expect(kOffer, "情報メッセージ", 0x34, IDYES);
+    store::StartupResult result = store::RunStartupChecks(faulty, prompter, "");
+    EXPECT_TRUE(result.proceed) << run;
+    store::ReleaseSingleInstance(faulty, result.mutex);
+    EXPECT_FALSE(machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "FirstExecuted", nullptr,
+                               nullptr));
+  }
+  EXPECT_TRUE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(1)));
+
+  // Once the marker can be written, the offer is made one last time.
+  ScriptedPrompter prompter;
+  prompter.expect(kOffer, "情報メッセージ", 0x34, IDYES);
+  store::StartupResult result = start(prompter);
+  finish(result);
+  ScriptedPrompter silent;
+  result = start(silent);
+  EXPECT_TRUE(result.proceed);
+  finish(result);
 }
 
 TEST_F(StartupTest, AcceptingTheEarlierStoreKeepsIt) {
