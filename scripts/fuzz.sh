@@ -32,7 +32,7 @@ for target in "${targets[@]}"; do
   rc=0
   "$dir/tests/fuzz/fuzz_$target" -max_total_time="$seconds" -max_len=16384 -timeout=10 \
     -print_final_stats=1 -artifact_prefix="$findings/" "$corpus" >"$log" 2>&1 || rc=$?
-  grep -E '^(#[0-9]+ +DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "$log" || true
+  grep -E '^(#[0-9]+[[:space:]]+DONE|stat::number_of_executed_units|==[0-9]+==ERROR|SUMMARY)' "$log" || true
   if [ "$rc" -ne 0 ]; then
     echo "!! $target found a failing input: see $findings/ and $log"
     status=1
