@@ -61,8 +61,24 @@ void BM_DeleteFirstOf256(benchmark::State& state) {
 }
 BENCHMARK(BM_DeleteFirstOf256)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// From the start-up checks to the main window shown with every other window
-// created, on a store of 256 profiles.
+// Opening the machine as a writing command does, with the quick check of its
+// registry file, against opening it for reading only: the check's own cost.
+void BM_OpenMachine256(benchmark::State& state) {
+  std::string target = fullStoreFolder() + "-open";
+  copyOfFullStore(target);
+  const auto purpose = state.range(0) ? emu::OpenFor::Writing : emu::OpenFor::Reading;
+  for (auto _ : state) {
+    std::string error;
+    auto machine = emu::EmulatedMachine::open(target, &error, purpose);
+    if (!machine) state.SkipWithError(error.c_str());
+  }
+  fs::remove_all(target);
+}
+BENCHMARK(BM_OpenMachine256)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// From opening the machine (with the check of its registry file for damage)
+// through the start-up checks to the main window shown with every other
+// window created, on a store of 256 profiles.
 void BM_StartupToMainWindow(benchmark::State& state) {
   static int argc = 1;
   static char name[] = "verantu";
@@ -70,10 +86,16 @@ void BM_StartupToMainWindow(benchmark::State& state) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
   static QApplication application(argc, argv);
   std::string target = fullStoreFolder() + "-startup";
-  auto machine = copyOfFullStore(target);
+  copyOfFullStore(target);
   bench::SilentPrompter prompter;
   app::DialogRunner dialogs;
   for (auto _ : state) {
+    std::string error;
+    auto machine = emu::EmulatedMachine::open(target, &error);
+    if (!machine) {
+      state.SkipWithError(error.c_str());
+      break;
+    }
     store::StartupResult startup = store::RunStartupChecks(*machine, prompter, "");
     if (!startup.proceed) state.SkipWithError("start-up refused");
     {

@@ -110,6 +110,19 @@ TEST_F(MachineTool, ImportOfAMalformedFileNamesTheLineAndChangesNothing) {
   EXPECT_EQ(registryBytes(), dbBefore);
 }
 
+TEST_F(MachineTool, ImportPastAWindowsLimitNamesTheLineAndChangesNothing) {
+  ASSERT_EQ(run({"init", "--template", "bare"}).exitCode, 0);
+  std::string before = exportAll();
+  std::string deep = "[HKEY_CURRENT_USER\\x";
+  for (int i = 1; i < 600; ++i) deep += "\\x";
+  QString tooDeep = file(
+      "deep.reg", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\New]\r\n\"a\"=\"1\"\r\n" + deep + "]\r\n");
+  ToolRun r = run({"import", tooDeep});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("deep.reg:5: the key path is 600 levels deep"), std::string::npos) << r.err;
+  EXPECT_EQ(exportAll(), before);
+}
+
 TEST_F(MachineTool, ImportAndExportInEachFormat) {
   ASSERT_EQ(run({"init", "--template", "bare"}).exitCode, 0);
   QString reg = file("good.reg",

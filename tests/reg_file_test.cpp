@@ -188,14 +188,14 @@ TEST(RegFile, ParsesEveryValueKindToExactTypeAndBytes) {
 TEST(RegFile, Regedit4TakesAnsiBytesAsTheyAreAndTrailBytes0x5CAreNotBackslashes) {
   std::string file = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\" + ansi("カラー表") + "]\r\n\"" +
                      ansi("用紙表") + "\"=\"" + ansi("ソ") + "\"\r\n" +
-                     "\"multi\"=hex(7):" + "95,5c,00,00\r\n" + "\"raw\"=hex(1):81,20,00\r\n";
+                     "\"multi\"=hex(7):" + "95,5c,00,00\r\n" + "\"raw\"=hex(2):81,20,00\r\n";
   auto ops = parseOk(file);
   ASSERT_EQ(ops.size(), 4u);
   EXPECT_EQ(ops[0].path, "\x83\x4A\x83\x89\x81\x5B\x95\x5C");
   EXPECT_EQ(ops[1].name, "\x97\x70\x8E\x86\x95\x5C");
   EXPECT_EQ(ops[1].data, std::string("\x83\x5C\0", 3));
   EXPECT_EQ(ops[2].data, std::string("\x95\x5C\0\0", 4));
-  EXPECT_EQ(ops[3].data, std::string("\x81\x20\0", 3));  // not even valid text: kept
+  EXPECT_EQ(ops[3].data, std::string("\x81\x20\0", 3));  // not text, but not REG_SZ: kept
 }
 
 TEST(RegFile, BadInputIsRefusedWithItsLineAndNothingIsImported) {
@@ -252,7 +252,18 @@ TEST(RegFile, AFailureWhileApplyingRollsBackEverything) {
       "[-HKEY_CURRENT_USER\\Software\\Kept]\r\n[HKEY_CURRENT_USER\\Software\\" +
       std::string(256, 'k') + "]\r\n";
   std::string error;
+  // The reader refuses the over-long name itself; the registry must refuse
+  // it just the same when it comes straight to it.
   EXPECT_FALSE(regfile::importBytes(m.registry(), file, &error));
+  EXPECT_EQ(error.rfind("7: ", 0), 0u) << error;
+  EXPECT_EQ(snapshot(m.registry()), before);
+  std::vector<Operation> ops = parseOk(file.substr(0, file.rfind("[HKEY")));
+  Operation tooLong;
+  tooLong.hive = HKEY_CURRENT_USER;
+  tooLong.path = "Software\\" + std::string(256, 'k');
+  tooLong.line = 7;
+  ops.push_back(tooLong);
+  EXPECT_FALSE(regfile::apply(m.registry(), ops, &error));
   EXPECT_EQ(error.rfind("7: cannot create", 0), 0u)
       << error;  // a key name has 255 characters at most
   EXPECT_EQ(snapshot(m.registry()), before);
@@ -293,7 +304,7 @@ TEST(RegFile, RoundTripsByteExactlyInUnicodeUtf8) {
 
 TEST(RegFile, Regedit4CarriesTextThatIsNotCodePage932) {
   expectRoundTrip(Format::Regedit4, false, [](TestMachine& m) {
-    m.setValue(HKEY_CURRENT_USER, "Software\\Bad", "lone lead", REG_SZ,
+    m.setValue(HKEY_CURRENT_USER, "Software\\Bad", "lone lead", REG_EXPAND_SZ,
                std::string("\x81\x20\0", 3));
     m.setValue(HKEY_CURRENT_USER, "Software\\Bad", "multi", REG_MULTI_SZ,
                std::string("\xFF\0\0", 3));
@@ -359,6 +370,137 @@ TEST(RegFile, ExportWritesRegeditsLayout) {
   EXPECT_FALSE(regfile::exportKeys(m.registry(), {{HKEY_LOCAL_MACHINE, "Software\\Nope"}},
                                    {Format::Unicode, false}, &out, &error));
   EXPECT_NE(error.find("no such key"), std::string::npos) << error;
+}
+
+namespace {
+
+std::string repeat(const std::string& part, int times, const std::string& separator = "\\") {
+  std::string text;
+  for (int i = 0; i < times; ++i) text += (i ? separator : "") + part;
+  return text;
+}
+
+// A REGEDIT4 file that sets one value before `line` (line 5), so that a
+// refusal visibly imports nothing.
+std::string fileWith(const std::string& line) {
+  return "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Before]\r\n\"v\"=\"1\"\r\n" + line + "\r\n";
+}
+
+}  // namespace
+
+// Windows' registry element size limits: the reader takes each limit and
+// refuses one past it with the line, importing nothing.
+TEST(RegFileLimits, EachLimitIsTakenAndOnePastItRefused) {
+  const std::string kanji = ansi("表");  // one character, two bytes, trail byte 0x5C
+  struct Limit {
+    const char* what;
+    std::string atLimit;
+    std::string pastLimit;
+    const char* message;
+  };
+  const std::vector<Limit> limits = {
+      {"key depth", "[HKEY_CURRENT_USER\\" + repeat("k", 512) + "]",
+       "[HKEY_CURRENT_USER\\" + repeat("k", 513) + "]", "513 levels deep"},
+      {"key name length", "[HKEY_CURRENT_USER\\Software\\" + std::string(255, 'n') + "]",
+       "[HKEY_CURRENT_USER\\Software\\" + std::string(256, 'n') + "]", "256 characters long"},
+      {"key name length in double-byte characters",
+       "[HKEY_CURRENT_USER\\Software\\" + repeat(kanji, 255, "") + "]",
+       "[HKEY_CURRENT_USER\\Software\\" + repeat(kanji, 256, "") + "]", "256 characters long"},
+      {"value name length", "\"" + std::string(16383, 'v') + "\"=dword:1",
+       "\"" + std::string(16384, 'v') + "\"=dword:1", "16384 characters long"},
+      {"key name that is code page 932 text",
+       "[HKEY_CURRENT_USER\\Software\\" + ansi("ポート") + "]",
+       "[HKEY_CURRENT_USER\\Software\\a\x82 b]", "not code page 932 text"},
+      {"value name that is code page 932 text", "\"" + ansi("名前") + "\"=dword:1",
+       "\"a\x82 b\"=dword:1", "not code page 932 text"},
+      {"string that is code page 932 text", "\"s\"=\"" + ansi("ソ") + "\"", "\"s\"=\"x\x82\"",
+       "not code page 932 text"},
+      {"REG_SZ bytes that are code page 932 text", "\"s\"=hex(1):83,5c,00", "\"s\"=hex(1):81,20,00",
+       "not code page 932 text"},
+  };
+  for (const Limit& limit : limits) {
+    SCOPED_TRACE(limit.what);
+    TestMachine m;
+    std::string error;
+    EXPECT_TRUE(regfile::importBytes(m.registry(), fileWith(limit.atLimit), &error)) << error;
+
+    TestMachine past;
+    auto before = snapshot(past.registry());
+    EXPECT_FALSE(regfile::importBytes(past.registry(), fileWith(limit.pastLimit), &error));
+    EXPECT_EQ(error.rfind("5: ", 0), 0u) << error;
+    EXPECT_NE(error.find(limit.message), std::string::npos) << error;
+    EXPECT_EQ(snapshot(past.registry()), before);
+  }
+}
+
+// The registry takes the same limits from any caller, and a tree at the
+// depth limit exports and reads back.
+TEST(RegFileLimits, TheRegistryKeepsTheLimitsAndADeepTreeRoundTrips) {
+  expectRoundTrip(Format::Regedit4, false, [](TestMachine& m) {
+    m.setString(HKEY_CURRENT_USER, repeat("d", 512), "deepest", "x");
+  });
+  expectRoundTrip(Format::Unicode, false, [](TestMachine& m) {
+    m.setString(HKEY_CURRENT_USER, repeat(ansi("表"), 512), ansi("表"), ansi("表"));
+  });
+
+  TestMachine m;
+  Registry& registry = m.registry();
+  HKEY key = nullptr;
+  ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, repeat("k", 500).c_str(), 0, "", 0,
+                                     KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  HKEY below = nullptr;
+  // Counted from the hive, not from the handle.
+  EXPECT_EQ(registry.RegCreateKeyExA(key, repeat("k", 13).c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                                     nullptr, &below, nullptr),
+            ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(below, nullptr);
+  ASSERT_EQ(registry.RegCreateKeyExA(key, repeat("k", 12).c_str(), 0, "", 0, KEY_ALL_ACCESS,
+                                     nullptr, &below, nullptr),
+            ERROR_SUCCESS);
+  registry.RegCloseKey(below);
+  EXPECT_EQ(
+      registry.RegCreateKeyExA(key, "a\x82 b", 0, "", 0, KEY_ALL_ACCESS, nullptr, &below, nullptr),
+      ERROR_INVALID_PARAMETER);
+  auto set = [&](const std::string& name, DWORD type, const std::string& data) {
+    return registry.RegSetValueExA(key, name.c_str(), 0, type,
+                                   reinterpret_cast<const BYTE*>(data.data()), DWORD(data.size()));
+  };
+  EXPECT_EQ(set(std::string(16383, 'v'), REG_DWORD, "1234"), ERROR_SUCCESS);
+  EXPECT_EQ(set(std::string(16384, 'v'), REG_DWORD, "1234"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(set("a\x82 b", REG_DWORD, "1234"), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(set("text", REG_SZ, std::string("x\x82\0", 3)), ERROR_INVALID_PARAMETER);
+  EXPECT_EQ(set("text", REG_SZ, ansi("ソ") + '\0'), ERROR_SUCCESS);
+  EXPECT_EQ(set("bytes", REG_BINARY, std::string("x\x82\0", 3)), ERROR_SUCCESS);
+  registry.RegCloseKey(key);
+}
+
+// A store written before the limits were kept can hold a tree far deeper than
+// Windows allows; its export fails with a message instead of overflowing the
+// stack.
+TEST(RegFileLimits, ExportOfATreeDeeperThanWindowsAllowsFailsCleanly) {
+  TestMachine m;
+  m.createKey(HKEY_CURRENT_USER, "Software");
+  {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((m.folder() + "/registry.db").c_str(), &db), SQLITE_OK);
+    sqlite3_busy_timeout(db, 10000);
+    const char* chain =
+        "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 20000) "
+        "INSERT INTO keys(id, parent, name, fold) "
+        "SELECT 100000 + i, CASE i WHEN 1 THEN (SELECT id FROM keys WHERE fold = 'SOFTWARE') "
+        "ELSE 99999 + i END, 'k', 'K' FROM n";
+    EXPECT_EQ(sqlite3_exec(db, chain, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  }
+  for (Format format : {Format::Regedit4, Format::Unicode}) {
+    std::string out;
+    std::string error;
+    EXPECT_FALSE(regfile::exportKeys(m.registry(), {{HKEY_CURRENT_USER, ""}}, {format, false}, &out,
+                                     &error));
+    EXPECT_NE(error.find("more than 512 levels deep"), std::string::npos) << error;
+    EXPECT_EQ(m.registry().openHandleCount(), 0u);
+  }
 }
 
 TEST(RegFileTemplates, NotebookHoldsWhatTheProgramReads) {

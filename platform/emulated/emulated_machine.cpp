@@ -52,13 +52,13 @@ bool EmulatedMachine::exists(const std::string& folder) {
 }
 
 std::unique_ptr<EmulatedMachine> EmulatedMachine::open(const std::string& folder,
-                                                       std::string* error) {
+                                                       std::string* error, OpenFor purpose) {
   if (!exists(folder)) {
     if (error)
       *error = "no emulated machine at " + folder + " (create one with: verantu-machine init)";
     return nullptr;
   }
-  auto registry = EmulatedRegistry::open(registryPath(folder), error);
+  auto registry = EmulatedRegistry::open(registryPath(folder), error, purpose);
   if (!registry) return nullptr;
   return std::unique_ptr<EmulatedMachine>(new EmulatedMachine(folder, std::move(registry)));
 }

@@ -20,8 +20,10 @@ std::string defaultMachineFolder();
 class EmulatedMachine : public win::Machine {
  public:
   // Opens an existing machine. A missing folder or registry, or a damaged
-  // one, is reported through `error`; nothing is created or changed.
-  static std::unique_ptr<EmulatedMachine> open(const std::string& folder, std::string* error);
+  // one, is reported through `error`; nothing is created or changed. Only a
+  // machine opened for writing has its whole registry file checked.
+  static std::unique_ptr<EmulatedMachine> open(const std::string& folder, std::string* error,
+                                               OpenFor purpose = OpenFor::Writing);
   // Creates a new machine with an empty registry. An existing machine is
   // refused unless `replace` is set, in which case its registry and drive C:
   // are removed first.

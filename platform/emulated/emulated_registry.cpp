@@ -22,6 +22,8 @@ constexpr std::int64_t kLocalMachineId = 1;
 constexpr std::int64_t kCurrentUserId = 2;
 constexpr int kMaxKeyNameChars = 255;
 constexpr int kMaxValueNameChars = 16383;
+// Windows keeps a key tree at most this many levels below its hive.
+constexpr int kMaxKeyDepth = 512;
 
 constexpr const char* kSchema = R"sql(
 PRAGMA journal_mode=WAL;
@@ -140,10 +142,28 @@ std::string describe(const std::string& path, int rc, const std::string& message
       return "the registry " + path + " is locked by another process: " + message;
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return "the registry " + path + " is damaged (" + message + "); it was left as it is";
+      return "the machine's registry " + path + " is damaged (" + message +
+             "); it was left as it is";
     default:
       return "cannot use the registry " + path + ": " + message;
   }
+}
+
+// A name, or the text of a REG_SZ value, must be code page 932 text: the
+// registry holds Unicode, and bytes that do not convert and back (a lead
+// byte without its trail byte, an unassigned double-byte code) cannot be
+// kept, compared or exported as they were given.
+bool isStorableText(std::string_view ansi) {
+  return win::isRoundTripAnsi(ansi);
+}
+
+// What RegSetValueExA refuses beyond the value name's length.
+LONG checkValueText(std::string_view name, DWORD type, const BYTE* data, DWORD dataSize) {
+  if (!isStorableText(name)) return ERROR_INVALID_PARAMETER;
+  if (type == REG_SZ && dataSize > 0 &&
+      !isStorableText(std::string_view(reinterpret_cast<const char*>(data), dataSize)))
+    return ERROR_INVALID_PARAMETER;
+  return ERROR_SUCCESS;
 }
 
 // Counts a key deletion before and after it: whatever was cached while it
@@ -184,7 +204,7 @@ class DeletionMark {
   } while (0)
 
 std::unique_ptr<EmulatedRegistry> EmulatedRegistry::open(const std::string& path,
-                                                         std::string* error) {
+                                                         std::string* error, OpenFor purpose) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) {
     if (error) *error = "no registry at " + path;
@@ -208,12 +228,39 @@ std::unique_ptr<EmulatedRegistry> EmulatedRegistry::open(const std::string& path
   if (rc != SQLITE_ROW || check.columnText(0) != kFormat) {
     if (error) {
       *error = rc == SQLITE_ROW || rc == SQLITE_DONE
-                   ? "the registry " + path + " is damaged (unknown format); it was left as it is"
+                   ? "the machine's registry " + path +
+                         " is damaged (unknown format); it was left as it is"
                    : describe(path, rc, registry->db_.errorMessage());
     }
     return nullptr;
   }
+  if (purpose == OpenFor::Writing && registry->refuseDamage(path, error)) return nullptr;
   return registry;
+}
+
+// True when the quick check finds the file damaged or cannot run; the file
+// is then closed without a checkpoint, exactly as it was found. The check
+// reads every page once: a few milliseconds on a store of 256 profiles.
+bool EmulatedRegistry::refuseDamage(const std::string& path, std::string* error) {
+  std::vector<std::string> problems;
+  int rc = db_.checkIntegrity(false, 1, &problems);
+  if (rc == SQLITE_OK && problems.empty()) return false;
+  if (error) {
+    *error = rc != SQLITE_OK
+                 ? describe(path, rc, db_.errorMessage())
+                 : "the machine's registry " + path + " is damaged (" + problems.front() +
+                       "); nothing was written to it (details: verantu-machine check)";
+  }
+  db_.leaveUntouchedOnClose();
+  return true;
+}
+
+bool EmulatedRegistry::checkIntegrity(int maxProblems, std::vector<std::string>* problems,
+                                      std::string* error) {
+  int rc = db_.checkIntegrity(true, maxProblems, problems);
+  if (rc == SQLITE_OK) return true;
+  if (error) *error = "cannot check the registry: " + db_.errorMessage();
+  return false;
 }
 
 std::unique_ptr<EmulatedRegistry> EmulatedRegistry::create(const std::string& path,
@@ -346,6 +393,29 @@ LONG EmulatedRegistry::walk(std::int64_t from, const char* subKey, bool create, 
   return ERROR_SUCCESS;
 }
 
+// How many levels below its hive a key is (a hive itself is level 0).
+int EmulatedRegistry::keyDepth(std::int64_t keyId) {
+  Statement query = db_.prepare(
+      "WITH RECURSIVE up(id) AS (SELECT ? UNION ALL "
+      "SELECT keys.parent FROM keys JOIN up ON keys.id = up.id WHERE keys.parent IS NOT NULL) "
+      "SELECT count(*) - 1 FROM up");
+  query.bind(1, keyId);
+  return query.step() == SQLITE_ROW ? int(query.columnInt(0)) : -1;
+}
+
+// What Windows refuses of a path about to be created below `parent`: a key
+// deeper than 512 levels, or a name that is not code page 932 text.
+LONG EmulatedRegistry::checkNewKeyPath(std::int64_t parent, const char* subKey) {
+  std::vector<std::string> parts;
+  if (!splitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
+  for (const std::string& part : parts)
+    if (!isStorableText(part)) return ERROR_INVALID_PARAMETER;
+  if (parts.size() > std::size_t(kMaxKeyDepth)) return ERROR_INVALID_PARAMETER;
+  int depth = keyDepth(parent);
+  if (depth < 0) return storageError();
+  return depth + int(parts.size()) > kMaxKeyDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+}
+
 LONG EmulatedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM sam,
                                      HKEY* result) {
   if (!result) return ERROR_INVALID_PARAMETER;
@@ -371,7 +441,11 @@ LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, cons
   // Windows checks creation against the key's security, not the handle's
   // access, so any handle to the parent may create under it.
   bool created = false;
-  LONG rc = walk(parent, subKey, true, &target, &created);
+  LONG rc = walk(parent, subKey, false, &target, nullptr);
+  if (rc == ERROR_FILE_NOT_FOUND) {
+    if (LONG limit = checkNewKeyPath(parent, subKey)) return limit;
+    rc = walk(parent, subKey, true, &target, &created);
+  }
   if (rc != ERROR_SUCCESS) return rc;
   REG_COMMIT();
   *result = newHandle(target, sam);
@@ -520,6 +594,7 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   }
   std::string valueName = name ? name : "";
   if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
+  if (LONG rc = checkValueText(valueName, type, data, dataSize)) return rc;
   REG_SINGLE_WRITE();
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;

@@ -13,17 +13,24 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/emulated/sqlite_db.h"
 #include "platform/registry.h"
 
 namespace emu {
 
+// What a registry is opened for. Opening for writing first runs SQLite's
+// quick check and refuses a damaged file, so that no command writes on top
+// of damage and spreads it; reading commands skip the cost.
+enum class OpenFor { Reading, Writing };
+
 class EmulatedRegistry : public win::Registry {
  public:
   // Opens the registry database at `path`. A missing, locked or damaged
   // database is reported through `error` and left exactly as it is.
-  static std::unique_ptr<EmulatedRegistry> open(const std::string& path, std::string* error);
+  static std::unique_ptr<EmulatedRegistry> open(const std::string& path, std::string* error,
+                                                OpenFor purpose = OpenFor::Writing);
   // Creates a new database with the two empty hives. Fails if the file exists.
   static std::unique_ptr<EmulatedRegistry> create(const std::string& path, std::string* error);
   ~EmulatedRegistry() override;
@@ -64,6 +71,12 @@ class EmulatedRegistry : public win::Registry {
   // Used by the machine tool's import, which is all-or-nothing.
   bool transaction(const std::function<bool()>& body, std::string* error);
 
+  // SQLite's full integrity check of the whole file. True when it reached a
+  // verdict: `problems` is then empty for a sound file or lists what is
+  // wrong (at most `maxProblems` lines); false with `error` when the check
+  // could not run.
+  bool checkIntegrity(int maxProblems, std::vector<std::string>* problems, std::string* error);
+
   // Number of handles currently open (tests check that helpers close theirs).
   std::size_t openHandleCount() const { return handles_.size(); }
 
@@ -76,11 +89,14 @@ class EmulatedRegistry : public win::Registry {
     std::uint64_t checkedDeletions = 0;
   };
   EmulatedRegistry() = default;
+  bool refuseDamage(const std::string& path, std::string* error);
 
   win::LONG resolveHandle(win::HKEY key, win::REGSAM need, std::int64_t* keyId);
   win::LONG walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
                  bool* created);
   win::HKEY newHandle(std::int64_t keyId, win::REGSAM access);
+  win::LONG checkNewKeyPath(std::int64_t parent, const char* subKey);
+  int keyDepth(std::int64_t keyId);
   bool keyExists(std::int64_t keyId);
   bool inBatch() const;
   win::LONG storageError();

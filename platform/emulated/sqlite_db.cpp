@@ -1,5 +1,7 @@
 #include "platform/emulated/sqlite_db.h"
 
+#include <string>
+
 namespace emu {
 
 Statement& Statement::bind(int index, std::int64_t value) {
@@ -164,6 +166,33 @@ void Database::rollback() {
     run("RELEASE nested");
   }
   --depth_;
+}
+
+int Database::checkIntegrity(bool full, int maxProblems, std::vector<std::string>* problems) {
+  problems->clear();
+  // The pragma takes its limit as part of the text, so it is not cached.
+  std::string sql = std::string(full ? "PRAGMA integrity_check(" : "PRAGMA quick_check(") +
+                    std::to_string(maxProblems) + ")";
+  sqlite3_stmt* stmt = nullptr;
+  int rc = sqlite3_prepare_v2(db_, sql.c_str(), -1, &stmt, nullptr);
+  if (rc == SQLITE_OK) {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+      const unsigned char* text = sqlite3_column_text(stmt, 0);
+      std::string line = text ? reinterpret_cast<const char*>(text) : "";
+      if (line != "ok") problems->push_back(std::move(line));
+    }
+  }
+  std::string failure = rc == SQLITE_DONE ? std::string() : errorMessage();
+  sqlite3_finalize(stmt);
+  if (rc == SQLITE_DONE) return SQLITE_OK;
+  int primary = rc & 0xFF;
+  if (primary != SQLITE_CORRUPT && primary != SQLITE_NOTADB) return rc;
+  if (problems->empty()) problems->push_back(failure);
+  return SQLITE_OK;
+}
+
+void Database::leaveUntouchedOnClose() {
+  if (db_) sqlite3_db_config(db_, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
 }
 
 }  // namespace emu

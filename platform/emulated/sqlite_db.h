@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace emu {
 
@@ -73,6 +74,18 @@ class Database {
   int commit();
   void rollback();
   int depth() const { return depth_; }
+
+  // SQLite's own check of the file: `PRAGMA quick_check` (every page and
+  // record, in time linear in the file's size) or the full
+  // `PRAGMA integrity_check` (which also matches each index to its table).
+  // Fills `problems` with at most `maxProblems` findings; empty means the
+  // file is sound. A file too damaged to run the check at all has SQLite's
+  // message as its finding. Returns SQLITE_OK when the check reached a
+  // verdict, else the error that kept it from one (a lock held too long).
+  int checkIntegrity(bool full, int maxProblems, std::vector<std::string>* problems);
+  // Makes the coming close skip folding the write-ahead log into the file,
+  // so that a damaged file is left exactly as it was found.
+  void leaveUntouchedOnClose();
 
  private:
   sqlite3* db_ = nullptr;

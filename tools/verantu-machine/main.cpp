@@ -1,5 +1,5 @@
-// verantu-machine: creates, imports into and exports the emulated Windows
-// machine at $VERANTU_MACHINE. Exit codes: 0 done, 1 failed, 2 usage error.
+// verantu-machine: creates, imports into, exports and checks the emulated
+// Windows machine at $VERANTU_MACHINE. Exit codes: 0 done, 1 failed, 2 usage error.
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
@@ -134,7 +134,8 @@ int runExport(const QStringList& args) {
       return usageError(QString::fromStdString(error));
     roots.push_back(key);
   }
-  auto machine = emu::EmulatedMachine::open(emu::defaultMachineFolder(), &error);
+  auto machine =
+      emu::EmulatedMachine::open(emu::defaultMachineFolder(), &error, emu::OpenFor::Reading);
   if (!machine) return fail(error);
   std::string text;
   bool exported = false;
@@ -160,6 +161,31 @@ int runExport(const QStringList& args) {
   return kDone;
 }
 
+// SQLite's full integrity check of the machine's registry: "ok" and 0 for a
+// sound file, else what is wrong and 1. Reading only, so a damaged file can
+// still be examined (and exported) as it is.
+int runCheck(const QStringList& args) {
+  QCommandLineParser parser;
+  int exitCode = kDone;
+  if (!parseVerb(parser, "check", args, 0, &exitCode)) return exitCode;
+  const std::string folder = emu::defaultMachineFolder();
+  std::string error;
+  auto machine = emu::EmulatedMachine::open(folder, &error, emu::OpenFor::Reading);
+  if (!machine) return fail(error);
+  constexpr int kMaxProblems = 100;
+  std::vector<std::string> problems;
+  if (!machine->registry().checkIntegrity(kMaxProblems, &problems, &error)) return fail(error);
+  if (problems.empty()) {
+    std::printf("ok: the registry of the machine at %s passes the integrity check\n",
+                folder.c_str());
+    return kDone;
+  }
+  std::fprintf(stderr, "verantu-machine: the machine's registry %s/registry.db is damaged:\n",
+               folder.c_str());
+  for (const std::string& problem : problems) std::fprintf(stderr, "  %s\n", problem.c_str());
+  return kFailed;
+}
+
 struct Verb {
   const char* name;
   int (*run)(const QStringList& args);
@@ -170,6 +196,7 @@ constexpr Verb kVerbs[] = {
     {"init", runInit, "init [--template notebook|bare|FILE.reg] [--force]"},
     {"import", runImport, "import FILE.reg"},
     {"export", runExport, "export [KEY] [-o FILE] [--utf8|--regedit4]"},
+    {"check", runCheck, "check"},
     {"cmd", machinetool::RunCmdVerb, "cmd /c SCRIPT|COMMAND"},
     {"netsh", machinetool::RunNetshVerb, "netsh interface ip set|add address|dns ..."},
 };

@@ -18,6 +18,12 @@ constexpr std::string_view kAnsiHeader = "REGEDIT4";
 constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
 
+// Windows' limits on what a registry holds; a file past them is refused
+// whole, as the registry would refuse its keys and values one by one.
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxKeyNameChars = 255;
+constexpr std::size_t kMaxValueNameChars = 16383;
+
 // The parser and the writer work on "units": one character of the file. In a
 // Unicode file a unit is a UTF-16 code unit. In an ANSI file it is a byte, or
 // a whole double-byte character (lead and trail byte folded into one unit
@@ -119,6 +125,7 @@ class Parser {
     return QString::fromStdU16String(std::u16string(units.begin(), units.end())).toStdString();
   }
   bool keyLine(const Line& line);
+  bool checkKeyPath(const Units& path, int line);
   bool valueLine(const Line& line);
   bool quoted(const Line& line, std::size_t* pos, Units* text);
   bool hexBytes(const Line& line, std::size_t pos, std::string* bytes);
@@ -249,6 +256,10 @@ bool Parser::run(std::string_view bytes, std::vector<Operation>* operations, Par
 bool Parser::toAnsi(const Units& units, int line, const char* what, std::string* ansi) {
   if (format_ == Format::Regedit4) {
     *ansi = unitsToBytes(units);
+    if (!win::isRoundTripAnsi(*ansi))
+      return fail(line, std::string(what) +
+                            " is not code page 932 text (a byte that opens a double-byte "
+                            "character without its second byte, or an unassigned code)");
     return true;
   }
   std::u16string wide(units.begin(), units.end());
@@ -292,6 +303,7 @@ bool Parser::keyLine(const Line& line) {
     }
     if (path.find(U'\0') != Units::npos)
       return fail(number, "a key name cannot hold a NUL character");
+    if (!checkKeyPath(path, number)) return false;
   }
   if (!toAnsi(path, number, "the key path", &path_)) return false;
   if (remove && path_.empty()) return fail(number, "a whole hive cannot be deleted");
@@ -302,6 +314,26 @@ bool Parser::keyLine(const Line& line) {
   op.line = number;
   ops_.push_back(std::move(op));
   keyOpen_ = !remove;
+  return true;
+}
+
+// The path's depth and each key name's length, in characters as Windows
+// counts them (a double-byte character of an ANSI file is one).
+bool Parser::checkKeyPath(const Units& path, int line) {
+  std::size_t depth = 0;
+  std::size_t begin = 0;
+  while (begin <= path.size()) {
+    std::size_t end = std::min(path.find(U'\\', begin), path.size());
+    if (end - begin > kMaxKeyNameChars)
+      return fail(line, "the key name \"" + shown(path.substr(begin, 24)) + "…\" is " +
+                            std::to_string(end - begin) + " characters long; at most " +
+                            std::to_string(kMaxKeyNameChars) + " are allowed");
+    ++depth;
+    begin = end + 1;
+  }
+  if (depth > kMaxKeyDepth)
+    return fail(line, "the key path is " + std::to_string(depth) + " levels deep; at most " +
+                          std::to_string(kMaxKeyDepth) + " are allowed");
   return true;
 }
 
@@ -380,6 +412,10 @@ bool Parser::valueLine(const Line& line) {
     if (!quoted(line, &pos, &name)) return false;
     if (name.find(U'\0') != Units::npos)
       return fail(number, "a value name cannot hold a NUL character");
+    if (name.size() > kMaxValueNameChars)
+      return fail(number, "the value name is " + std::to_string(name.size()) +
+                              " characters long; at most " + std::to_string(kMaxValueNameChars) +
+                              " are allowed");
     if (!toAnsi(name, number, "the value name", &op.name)) return false;
   } else {
     return fail(number, "expected a value line (\"name\"=… or @=…), a [KEY] line or a ; comment");
@@ -464,6 +500,10 @@ bool Parser::valueLine(const Line& line) {
                   "the text data holds characters that code page 932 (the machine's ANSI code "
                   "page) cannot represent");
   } else {
+    if (op.type == REG_SZ && !win::isRoundTripAnsi(bytes))
+      return fail(number,
+                  "the text data is not code page 932 text (a byte that opens a double-byte "
+                  "character without its second byte, or an unassigned code)");
     op.data = std::move(bytes);
   }
   ops_.push_back(std::move(op));
@@ -531,7 +571,8 @@ class Exporter {
   bool run(const std::vector<KeyRef>& roots, std::string* out, std::string* error);
 
  private:
-  bool exportKey(win::HKEY key, const std::string& fullName);
+  bool exportTree(win::HKEY root, const std::string& rootName);
+  bool exportKey(win::HKEY key, const std::string& fullName, std::vector<std::string>* subkeys);
   bool writeValue(const std::string& keyName, const std::string& name, win::DWORD type,
                   const std::string& data);
   void writeHex(const std::string& bytes);
@@ -599,7 +640,7 @@ bool Exporter::run(const std::vector<KeyRef>& roots, std::string* out, std::stri
     std::string fullName;
     ok = resolve(ref, &key, &fullName);
     if (!ok) break;
-    ok = exportKey(key, fullName);
+    ok = exportTree(key, fullName);
     if (key != ref.hive) registry_.RegCloseKey(key);
     if (!ok) break;
   }
@@ -611,7 +652,58 @@ bool Exporter::run(const std::vector<KeyRef>& roots, std::string* out, std::stri
   return true;
 }
 
-bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
+// Depth-first with a stack of its own, not the call stack: a tree as deep as
+// the registry allows (or deeper, in a file made before the limit was kept)
+// must not overflow it. A key deeper than Windows allows is refused.
+bool Exporter::exportTree(win::HKEY root, const std::string& rootName) {
+  struct Level {
+    win::HKEY key;
+    std::size_t nameLength;  // of the full name up to and including this key
+    std::vector<std::string> subkeys;
+    std::size_t next = 0;  // the subkey to visit next
+  };
+  std::size_t depth = 0;
+  for (char16_t u : win::ansiToWide(rootName)) depth += u == u'\\';
+  std::string fullName = rootName;
+  std::vector<Level> stack;
+  auto closeAll = [&] {
+    for (const Level& level : stack)
+      if (level.key != root) registry_.RegCloseKey(level.key);
+  };
+  stack.push_back({root, fullName.size(), {}});
+  if (!exportKey(root, fullName, &stack.back().subkeys)) return false;
+  while (!stack.empty()) {
+    Level& top = stack.back();
+    if (top.next == top.subkeys.size()) {
+      if (top.key != root) registry_.RegCloseKey(top.key);
+      stack.pop_back();
+      continue;
+    }
+    const std::string& sub = top.subkeys[top.next++];
+    fullName.resize(top.nameLength);
+    fullName += "\\" + sub;
+    if (depth + stack.size() > kMaxKeyDepth) {
+      closeAll();
+      return fail(utf8Of(fullName.substr(0, 200)) + "…: the key is more than " +
+                  std::to_string(kMaxKeyDepth) + " levels deep, which Windows does not allow");
+    }
+    win::HKEY child = nullptr;
+    if (registry_.RegOpenKeyExA(top.key, sub.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) {
+      closeAll();
+      return fail(utf8Of(fullName) + ": cannot open the key");
+    }
+    stack.push_back({child, fullName.size(), {}});
+    if (!exportKey(child, fullName, &stack.back().subkeys)) {
+      closeAll();
+      return false;
+    }
+  }
+  return true;
+}
+
+// Writes one key's line and values, and lists its subkeys.
+bool Exporter::exportKey(win::HKEY key, const std::string& fullName,
+                         std::vector<std::string>* subkeys) {
   if (!win::isRoundTripAnsi(fullName) || hasLineBreak(fullName))
     return fail(utf8Of(fullName) +
                 ": the key name is not code page 932 text and cannot be exported");
@@ -647,7 +739,6 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
   }
   out_.newline();
 
-  std::vector<std::string> subkeys;
   std::vector<char> subName(maxSubKey + 1);
   for (win::DWORD i = 0;; ++i) {
     win::LONG rc = registry_.RegEnumKeyA(key, i, subName.data(), win::DWORD(subName.size()));
@@ -660,16 +751,7 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName) {
     if (rc != ERROR_SUCCESS)
       return fail(utf8Of(fullName) + ": cannot read its subkeys (error " + std::to_string(rc) +
                   ")");
-    subkeys.emplace_back(subName.data());
-  }
-  for (const std::string& sub : subkeys) {
-    win::HKEY child = nullptr;
-    std::string childName = fullName + "\\" + sub;
-    if (registry_.RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS)
-      return fail(utf8Of(childName) + ": cannot open the key");
-    bool ok = exportKey(child, childName);
-    registry_.RegCloseKey(child);
-    if (!ok) return false;
+    subkeys->emplace_back(subName.data());
   }
   return true;
 }
