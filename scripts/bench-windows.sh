@@ -76,8 +76,8 @@ fi
 cmake --build "$linux_dir" -j "$(nproc)" --target verantu_bench verantu-machine
 
 [ -f "$windows_dir/CMakeCache.txt" ] || "$VERANTU_ROOT/scripts/build-windows.sh"
-cmake -S "$VERANTU_ROOT" -B "$windows_dir" -Dbenchmark_DIR="$benchmark_prefix/lib/cmake/benchmark" \
-  >/dev/null
+cmake -S "$VERANTU_ROOT" -B "$windows_dir" -DVERANTU_BENCH=ON \
+  -Dbenchmark_DIR="$benchmark_prefix/lib/cmake/benchmark" >/dev/null
 cmake --build "$windows_dir" -j "$(nproc)" --target verantu_registry_bench
 windows_bench="$(find "$windows_dir" -name verantu_registry_bench.exe -type f | head -n 1)"
 
