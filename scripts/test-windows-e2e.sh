@@ -11,7 +11,9 @@
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$VERANTU_ROOT/scripts/wine-common.sh"
 
-CLI_EXE="${VERANTU_CLI_EXE:-$VERANTU_ROOT/build-windows/cli/verantu-cli.exe}"
+CLI_EXE="${VERANTU_CLI_EXE:-$(find "$VERANTU_ROOT/build-windows" -path '*/deploy' -prune -o \
+  -path '*/wine-*' -prune -o -name verantu-cli.exe -type f -print 2>/dev/null | head -n 1 || true)}"
+CLI_EXE="${CLI_EXE:-$VERANTU_ROOT/build-windows/cli/verantu-cli.exe}"
 MACHINE_TOOL="${VERANTU_MACHINE_TOOL:-$VERANTU_ROOT/build/tools/verantu-machine/verantu-machine}"
 PREFIX="${VERANTU_E2E_PREFIX:-$VERANTU_ROOT/build-windows/wine-e2e}"
 

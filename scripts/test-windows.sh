@@ -55,7 +55,12 @@ if [ -f "$VERANTU_ROOT/scripts/test-windows-core.sh" ]; then
 else
   step "conformance suite under Wine" run_conformance
 fi
-step "verantu-cli.exe end to end under Wine" "$VERANTU_ROOT/scripts/test-windows-e2e.sh"
+# build-windows.sh leaves the command line out while it still needs Qt.
+if grep -q 'Qt6::' "$VERANTU_ROOT/cli/CMakeLists.txt"; then
+  echo "=== verantu-cli.exe end to end: skipped, the command line still needs Qt"
+else
+  step "verantu-cli.exe end to end under Wine" "$VERANTU_ROOT/scripts/test-windows-e2e.sh"
+fi
 
 # The windowed program and its installer need Qt for Windows, which takes
 # long to build; without it they are left out, and said so.
