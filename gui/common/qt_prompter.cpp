@@ -69,7 +69,7 @@ int answerFor(QMessageBox::StandardButton button, UINT flags) {
 
 }  // namespace
 
-int QtPrompter::messageBox(HWND owner, const std::string& text, const std::string& caption,
+int QtPrompter::messageBox(win::HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
   QMessageBox box(iconFor(flags), fromAnsi(caption), fromAnsi(text), buttonsFor(flags),
                   static_cast<QWidget*>(owner));
