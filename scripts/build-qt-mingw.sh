@@ -4,7 +4,8 @@
 # for MinGW, so it comes from one of two places, into $VERANTU_QT_MINGW
 # (default ~/.cache/verantu/qt6-mingw-6.4.2):
 #   - a ready archive of the same build (qt6-mingw-6.4.2.tar.xz), when one is
-#     at $VERANTU_QT_MINGW_ARCHIVE or in a shared/ folder beside the checkout;
+#     at $VERANTU_QT_MINGW_ARCHIVE or in a shared/ folder beside the checkout
+#     (VERANTU_QT_MINGW_ARCHIVE=none builds from source all the same);
 #   - otherwise Debian's source package qt6-base 6.4.2, cross-built with
 #     Debian's MinGW-w64 and Debian's own host Qt tools. This takes about
 #     32 minutes on two cores and 2 GB of disk, 66 MB once installed.
@@ -39,7 +40,9 @@ partial="$qt_dir.partial"
 rm -rf "$partial"
 
 archive="${VERANTU_QT_MINGW_ARCHIVE:-}"
-if [ -z "$archive" ]; then
+if [ "$archive" = none ]; then
+  archive=""
+elif [ -z "$archive" ]; then
   for candidate in "$VERANTU_ROOT/../shared" "$VERANTU_ROOT/../../shared"; do
     if [ -f "$candidate/qt6-mingw-$qt_version.tar.xz" ]; then
       archive="$candidate/qt6-mingw-$qt_version.tar.xz"
