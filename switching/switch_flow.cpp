@@ -53,6 +53,7 @@ struct ResultRound {
   int countedLines = 0;
   int position = 0;      // the number of the last header read, 0 before one
   int allLines = 0;      // every piece read, to notice that the file grows
+  int unansweredSections = 0;
   std::string lastLine;  // empty when the file could not be opened or is empty
 };
 
@@ -61,11 +62,16 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
   std::unique_ptr<win::TextFile> file = files.openText(path, win::TextMode::Read);
   if (!file) return round;
   std::string line;
+  bool awaitingAnswer = false;  // a header was read and no "OK" after it yet
   while (file->readLine(line, kLineBufferSize)) {
     ++round.allLines;
     round.lastLine = line;
+    if (line.starts_with("OK")) awaitingAnswer = false;
     if (line.front() == '\n' || line.starts_with("OK")) continue;
     ++round.countedLines;
+    if (awaitingAnswer && (line.front() == '=' || line.front() == 'e')) ++round.unansweredSections;
+    if (line.front() == '=') awaitingAnswer = true;
+    if (line.front() == 'e') awaitingAnswer = false;
     // "%s %d %s": a header carries its section number as its second word.
     char word[kLineBufferSize];
     char rest[kLineBufferSize];
@@ -118,7 +124,10 @@ bool runScript(const store::Context& ctx, const WorkFiles& files, int sectionCou
   // change the machine after the switch was reported as failed.
   if (wait.ending == ScriptEnding::TimedOut) shell.TerminateProcess(process, 1);
   shell.CloseHandle(process);
-  return wait.ending == ScriptEnding::EndLine && wait.countedLines == sectionCount + 2;
+  // Every section needs netsh's "OK": no message line alone is not proof
+  // that a command was applied.
+  return wait.ending == ScriptEnding::EndLine && wait.countedLines == sectionCount + 2 &&
+         wait.unansweredSections == 0;
 }
 
 }  // namespace
@@ -159,15 +168,15 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
       }
     }
     if (!round.lastLine.empty() && round.lastLine.front() == 'e')
-      return {ScriptEnding::EndLine, round.countedLines};
-    if (ended) return {ScriptEnding::ProcessEnded, round.countedLines};
+      return {ScriptEnding::EndLine, round.countedLines, round.unansweredSections};
+    if (ended) return {ScriptEnding::ProcessEnded, round.countedLines, round.unansweredSections};
 
     const Clock::time_point now = Clock::now();
     if (round.allLines != linesSeen) {
       linesSeen = round.allLines;
       lastGrowth = now;
     } else if (now - lastGrowth >= stallTimeout) {
-      return {ScriptEnding::TimedOut, round.countedLines};
+      return {ScriptEnding::TimedOut, round.countedLines, round.unansweredSections};
     }
     shell.Sleep(1);
   }

@@ -85,6 +85,10 @@ enum class ScriptEnding {
 struct ScriptWait {
   ScriptEnding ending = ScriptEnding::EndLine;
   int countedLines = 0;  // lines of the last round that are neither blank nor "OK"
+  // Section headers of the last round that no "OK" line followed before the
+  // next header or the end. A netsh that prints nothing at all (a stub, or
+  // output lost) has not applied its command, though it printed no message.
+  int unansweredSections = 0;
 };
 // Follows the result file at `resultPath` every millisecond until its last
 // line is the end line, showing the section number of the last header as

@@ -314,6 +314,25 @@ TEST_F(SwitchFlowTest, AFailingNetshCommandFailsTheSwitchButItIsCounted) {
   EXPECT_EQ(view.offer->rememberedSteps, switching::kStepPrinter);
 }
 
+// Wine's netsh, for one, is a stub that prints nothing and changes nothing.
+TEST_F(SwitchFlowTest, ANetshThatPrintsNothingFailsTheSwitch) {
+  capture("A");
+  const std::string windows = driveC("WINDOWS");
+  ScopedEnv tool("VERANTU_MACHINE_TOOL",
+                 fakeTool("sed '/^netsh /d' '" + windows + "/relay4.bat' > '" + windows +
+                          "/quiet.bat' && exec '" + VERANTU_MACHINE_TOOL +
+                          "' cmd /c 'C:\\WINDOWS\\quiet.bat'"));
+  prompter.expect(kFailed, kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Failed);
+
+  // The script ran to its end line with no message in between.
+  std::string result = win::ansiToUtf8(readHostFile(driveC("WINDOWS/relay4err.txt")));
+  EXPECT_NE(result.find("e ○○○ 切り替え処理の終了"), std::string::npos);
+  EXPECT_EQ(result.find("OK"), std::string::npos);
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"));
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
+}
+
 TEST_F(SwitchFlowTest, AMembershipFailureIsShownAndTheSwitchGoesOn) {
   capture("Corp");
   setDword(HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
@@ -497,6 +516,29 @@ TEST_F(ScriptWaitTest, CountsMessageLinesAndFollowsTheLastHeader) {
   EXPECT_EQ(result.ending, switching::ScriptEnding::TimedOut);
   EXPECT_EQ(view.events,
             (std::vector<std::string>{"progress 3", "status [ワイヤレス] DNS2 の追加中"}));
+}
+
+TEST_F(ScriptWaitTest, CountsTheSectionsThatNoOkAnswered) {
+  struct Case {
+    const char* what;
+    const char* body;  // between the start and the end line
+    int unanswered;
+  };
+  const Case cases[] = {
+      {"every section answered", "====  1 [LAN] A === \nOK\n\n====  2 [LAN] B === \nOK\n", 0},
+      {"a silent command", "====  1 [LAN] A === \n\n====  2 [LAN] B === \nOK\n", 1},
+      {"the last command silent", "====  1 [LAN] A === \nOK\n====  2 [LAN] B === \n", 1},
+      {"a message instead of OK", "====  1 [LAN] A === \nfailed\n", 1},
+      {"nothing answered", "====  1 [LAN] A === \n====  2 [LAN] B === \n", 2},
+      {"no sections", "", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    switching::ScriptWait result =
+        wait(std::string("s start \n") + c.body + "e ○○○ 切り替え処理の終了 \n");
+    EXPECT_EQ(result.ending, switching::ScriptEnding::EndLine);
+    EXPECT_EQ(result.unansweredSections, c.unanswered);
+  }
 }
 
 TEST_F(ScriptWaitTest, ALineLongerThanTheBufferCountsAsSeveral) {

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# The Windows build's checks, as CI runs them after the Linux suites: builds
+# through build-windows.sh, then runs under Wine (each suite on a prefix of its
+# own under build-windows/, WINEDEBUG=-all, Japanese locale) the conformance
+# suite, verantu-cli.exe end to end, and, when Qt for Windows is there, the
+# windowed program and its installer. Exits non-zero on any failure.
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$VERANTU_ROOT/scripts/wine-common.sh"
+
+started=$SECONDS
+failures=()
+
+# step NAME COMMAND...: runs one suite and notes whether it passed.
+step() {
+  local name="$1"
+  shift
+  local start=$SECONDS
+  echo "=== $name"
+  if "$@"; then
+    echo "=== $name: passed in $((SECONDS - start)) s"
+  else
+    echo "=== $name: FAILED after $((SECONDS - start)) s"
+    failures+=("$name")
+  fi
+}
+
+install_missing "${wine_packages[@]}" jq
+ensure_japanese_locale
+
+# The Windows build, and the Linux machine tool whose .reg exports the end-to-
+# end run imports (already built when the Linux suites ran first).
+"$VERANTU_ROOT/scripts/build-windows.sh"
+install_missing "${verantu_packages[@]}"
+if [ ! -f "$VERANTU_ROOT/build/CMakeCache.txt" ]; then
+  cmake -S "$VERANTU_ROOT" -B "$VERANTU_ROOT/build" -G Ninja -DVERANTU_WERROR=ON \
+    -DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$VERANTU_ROOT/build" -j "$(nproc)" --target verantu-machine
+
+step "conformance suite under Wine" "$VERANTU_ROOT/scripts/test-windows-core.sh"
+step "verantu-cli.exe end to end under Wine" "$VERANTU_ROOT/scripts/test-windows-e2e.sh"
+
+# The windowed program and its installer need Qt for Windows, which takes
+# long to build; without it they are left out, and said so.
+qt_mingw="${VERANTU_QT_MINGW:-$HOME/.cache/verantu/qt6-mingw-6.4.2}"
+if [ -f "$qt_mingw/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" ] &&
+  [ -f "$VERANTU_ROOT/scripts/test-windows-gui.sh" ]; then
+  step "verantu.exe and its installer under Wine" \
+    bash -c '"$0/scripts/build-windows-gui.sh" && "$0/scripts/test-windows-gui.sh"' "$VERANTU_ROOT"
+else
+  echo "=== verantu.exe and its installer: skipped, no Qt for Windows in $qt_mingw"
+fi
+
+echo "test-windows: $((SECONDS - started)) s"
+if [ ${#failures[@]} -gt 0 ]; then
+  printf 'test-windows: FAILED: %s\n' "${failures[@]}"
+  exit 1
+fi
