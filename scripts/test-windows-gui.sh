@@ -20,6 +20,7 @@
 # VERANTU_SCREENSHOT=FILE also saves a picture of the main window there.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$VERANTU_ROOT/scripts/wine-common.sh"
 
 dir="$(realpath -m "${1:-$VERANTU_ROOT/build-windows}")"
 deploy="$dir/deploy"
@@ -30,26 +31,18 @@ if [ ! -f "$deploy/verantu.exe" ] || [ ! -f "$setup" ]; then
   exit 1
 fi
 
-install_missing wine xvfb xdotool xclip imagemagick locales
-if ! locale -a | grep -qi '^ja_JP\.utf-\?8$'; then
-  localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
-fi
+install_missing "${wine_packages[@]}" xvfb xdotool xclip imagemagick
+ensure_japanese_locale
 
 work="$dir/wine-gui-work"
 rm -rf "$work"
 mkdir -p "$work"
-export WINEPREFIX="$dir/wine-gui"
-export WINEDEBUG=-all
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
-# No Mono or Gecko: nothing here needs them, and their install dialogs
-# would wait for an answer.
-export WINEDLLOVERRIDES="mscoree,mshtml="
-wine=wine
-command -v wine >/dev/null || wine=/usr/lib/wine/wine64
+wine_use_prefix "$dir/wine-gui"
+wine="$WINE64"
 
 xvfb_pid=""
 cleanup() {
-  wineserver -k 2>/dev/null || true
+  wine_stop
   [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
@@ -110,7 +103,7 @@ wait_exit() {
 
 # reg_value KEY NAME: a value's data as reg.exe shows it, or nothing.
 reg_value() {
-  "$wine" reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+  "$wine" reg query "$1" /v "$2" 2>/dev/null | from_ansi | tr -d '\r' |
     sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
 }
 
@@ -125,9 +118,10 @@ start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Program
 
 echo "Wine prefix $WINEPREFIX (Windows 10, Japanese locale)"
 rm -rf "$WINEPREFIX"
-wineboot -i >/dev/null 2>&1
+"$wine" wineboot -i >/dev/null 2>&1
+# A new prefix reports Windows 7; Qt 6 is for Windows 10 and later.
 "$wine" winecfg -v win10 >/dev/null 2>&1
-wineserver -w
+"$WINESERVER" -w
 
 # --- Without the root key -------------------------------------------------
 "$wine" "$deploy/verantu.exe" >/dev/null 2>&1 &
@@ -149,7 +143,7 @@ code="$(wait_exit "$pid" 30)"
 # --- Installation -----------------------------------------------------------
 code=0
 "$wine" "$setup" /S >/dev/null 2>&1 || code=$?
-wineserver -w
+"$WINESERVER" -w
 [ "$code" = 0 ] && pass "installer /S: exit code 0" || fail "installer /S: exit code $code"
 for file in verantu.exe verantu-cli.exe verantu.pdf uninstall.exe Qt6Widgets.dll \
   platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_ja.qm; do
@@ -227,7 +221,7 @@ code="$(wait_exit "$pid" 30)"
 # The uninstaller runs a copy of itself from the temporary folder; waiting
 # for the Wine server waits for that copy too.
 "$wine" "C:\\Program Files\\Verantu\\uninstall.exe" /S >/dev/null 2>&1 || true
-wineserver -w
+"$WINESERVER" -w
 if [ -e "$program_files" ]; then
   fail "uninstaller left: $(cd "$program_files" && find . -mindepth 1 | tr '\n' ' ')"
 else
