@@ -5,6 +5,7 @@
 
 #include "platform/win_types.h"
 
+#ifndef _WIN32
 namespace win {
 
 inline constexpr DWORD NERR_Success = 0;
@@ -22,6 +23,11 @@ inline constexpr DWORD NetSetupDomainName = 3;
 // NetJoinDomain's options.
 inline constexpr DWORD NETSETUP_JOIN_DOMAIN = 0x00000001;
 inline constexpr DWORD NETSETUP_JOIN_UNSECURE = 0x00000040;
+
+}  // namespace win
+#endif
+
+namespace win {
 
 class Membership {
  public:
@@ -42,6 +48,7 @@ class Membership {
 
 }  // namespace win
 
+#ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
 using win::ERROR_BAD_NETPATH;
@@ -55,3 +62,4 @@ using win::NetSetupDomainName;
 using win::NetSetupUnjoined;
 using win::NetSetupUnknownStatus;
 using win::NetSetupWorkgroupName;
+#endif

@@ -13,6 +13,13 @@
 
 namespace win {
 
+#ifdef _WIN32
+using ::DWORD_PTR;
+using ::LPARAM;
+using ::LRESULT;
+using ::PRINTER_INFO_4A;
+using ::WPARAM;
+#else
 // EnumPrintersA at level 4: one record per printer, the names stored in the
 // same buffer after the records.
 struct PRINTER_INFO_4A {
@@ -32,6 +39,7 @@ using DWORD_PTR = std::uintptr_t;
 inline const HWND HWND_BROADCAST = reinterpret_cast<HWND>(std::uintptr_t(0xFFFF));
 inline constexpr UINT WM_SETTINGCHANGE = 0x001A;  // also WM_WININICHANGE
 inline constexpr UINT SMTO_NORMAL = 0x0000;
+#endif
 
 class ProfileStrings {
  public:
@@ -66,6 +74,7 @@ std::vector<std::string> EnumPrinterNames(ProfileStrings& printers);
 
 }  // namespace win
 
+#ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
 using win::HWND_BROADCAST;
@@ -75,3 +84,4 @@ using win::PRINTER_ENUM_CONNECTIONS;
 using win::PRINTER_ENUM_LOCAL;
 using win::SMTO_NORMAL;
 using win::WM_SETTINGCHANGE;
+#endif

@@ -7,6 +7,12 @@
 
 namespace win {
 
+#ifdef _WIN32
+using ::HANDLE;
+using ::HINSTANCE;
+using ::PROCESS_INFORMATION;
+using ::STARTUPINFOA;
+#else
 // ShellExecuteA's result is an HINSTANCE that only carries a number: above 32
 // means the document was handed to its program, 32 or less is an error code.
 using HINSTANCE = void*;
@@ -33,6 +39,7 @@ inline constexpr DWORD WAIT_TIMEOUT = 258;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 // GetExitCodeProcess's answer while the process runs.
 inline constexpr DWORD STILL_ACTIVE = 259;
+#endif
 
 class Shell {
  public:
@@ -65,6 +72,7 @@ class Shell {
 
 }  // namespace win
 
+#ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
 using win::INFINITE;
@@ -73,3 +81,4 @@ using win::STILL_ACTIVE;
 using win::WAIT_FAILED;
 using win::WAIT_OBJECT_0;
 using win::WAIT_TIMEOUT;
+#endif

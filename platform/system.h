@@ -7,6 +7,10 @@
 
 namespace win {
 
+#ifdef _WIN32
+using ::HANDLE;
+using ::OSVERSIONINFOA;
+#else
 struct OSVERSIONINFOA {
   DWORD dwOSVersionInfoSize = sizeof(OSVERSIONINFOA);
   DWORD dwMajorVersion = 0;
@@ -20,6 +24,7 @@ static_assert(sizeof(OSVERSIONINFOA) == 148, "the record has the size Windows ch
 inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 
 using HANDLE = void*;
+#endif
 
 class System {
  public:
@@ -41,6 +46,8 @@ class System {
 
 }  // namespace win
 
+#ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
 using win::VER_PLATFORM_WIN32_NT;
+#endif

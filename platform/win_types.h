@@ -1,9 +1,40 @@
 // The Win32 types, constants and error codes that the platform layer speaks.
-// Above the platform layer nothing includes <windows.h>; these names carry
-// the same values so that the Win32 implementation can pass them straight on.
+// On Windows they are the system's own, from <windows.h>; elsewhere this file
+// declares them with the same values so that code reads the same on both
+// builds. Above the platform layer nothing else includes <windows.h>.
 #pragma once
 
 #include <cstdint>
+
+#ifdef _WIN32
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+// The network management and spooler headers need <windows.h> before them.
+#include <lm.h>
+#include <winspool.h>
+
+namespace win {
+
+using ::BOOL;
+using ::BYTE;
+using ::DWORD;
+using ::FILETIME;
+using ::HKEY;
+using ::HWND;
+using ::LONG;
+using ::REGSAM;
+using ::UINT;
+using ::WORD;
+
+}  // namespace win
+
+#else
 
 namespace win {
 
@@ -175,3 +206,5 @@ using win::REG_SZ;
 using win::SW_HIDE;
 using win::SW_SHOWNORMAL;
 using win::TRUE;
+
+#endif  // _WIN32

@@ -31,7 +31,8 @@ std::unique_ptr<TextFile> openDebugLog(Files& files, System& system) {
 }
 
 bool isSupportedVersion(System& system) {
-  OSVERSIONINFOA info;  // the size field says 148, as Windows checks
+  OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;  // Windows checks the record's size
   return system.GetVersionExA(&info) && info.dwMajorVersion >= 5;
 }
 

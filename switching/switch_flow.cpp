@@ -92,10 +92,11 @@ std::string scriptCommandLine(const std::string& scriptPath) {
 // Starts the script hidden. Null when it could not be started.
 win::HANDLE startScript(win::Shell& shell, const std::string& scriptPath) {
   std::string commandLine = scriptCommandLine(scriptPath);
-  win::STARTUPINFOA startup;
+  win::STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
-  win::PROCESS_INFORMATION info;
+  win::PROCESS_INFORMATION info{};
   if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             nullptr, &startup, &info))
     return nullptr;

@@ -8,6 +8,8 @@
 
 #include <strings.h>
 
+#include "platform/profile_text.h"
+
 namespace emu {
 
 using namespace win;
@@ -26,34 +28,6 @@ std::optional<std::string> mappedKey(const char* app) {
   for (const char* section : kMappedSections)
     if (strcasecmp(app, section) == 0) return std::string(kMappedRoot) + section;
   return std::nullopt;
-}
-
-// Copies a text, cut to fit with its NUL; the count copied without the NUL.
-DWORD copyText(const std::string& text, char* out, DWORD size) {
-  DWORD length = DWORD(std::min<std::size_t>(text.size(), size - 1));
-  std::memcpy(out, text.data(), length);
-  out[length] = '\0';
-  return length;
-}
-
-// Copies a list of names as "a\0b\0\0". A list that does not fit is cut and
-// still ends with two NULs, and size-2 is returned, as Windows does.
-DWORD copyList(const std::vector<std::string>& names, char* out, DWORD size) {
-  std::string list;
-  for (const std::string& name : names) list += name + '\0';
-  if (list.size() + 1 <= size) {
-    std::memcpy(out, list.data(), list.size());
-    out[list.size()] = '\0';
-    return DWORD(list.size());
-  }
-  if (size < 2) {
-    out[0] = '\0';
-    return 0;
-  }
-  std::memcpy(out, list.data(), size - 2);
-  out[size - 2] = '\0';
-  out[size - 1] = '\0';
-  return size - 2;
 }
 
 class Key {
@@ -117,22 +91,22 @@ DWORD EmulatedProfileStrings::GetProfileStringA(const char* app, const char* key
       Key mapped(registry_);
       if (mapped.open(std::string(kMappedRoot) + section, KEY_READ)) sections.push_back(section);
     }
-    return copyList(sections, out, size);
+    return copyProfileList(sections, out, size);
   }
 
   std::optional<std::string> path = mappedKey(app);
   Key section(registry_);
   bool opened = path && section.open(*path, KEY_READ);
   if (!key)
-    return copyList(opened ? valueNames(registry_, section.get()) : std::vector<std::string>{}, out,
-                    size);
+    return copyProfileList(
+        opened ? valueNames(registry_, section.get()) : std::vector<std::string>{}, out, size);
   if (opened) {
     if (std::optional<std::string> text = readEntry(registry_, section.get(), key))
-      return copyText(*text, out, size);
+      return copyProfileText(*text, out, size);
   }
   std::string fallback = defaultText ? defaultText : "";
   fallback.erase(fallback.find_last_not_of(' ') + 1);
-  return copyText(fallback, out, size);
+  return copyProfileText(fallback, out, size);
 }
 
 BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* key,

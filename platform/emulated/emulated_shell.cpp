@@ -149,10 +149,11 @@ void EmulatedShell::Sleep(win::DWORD milliseconds) {
 
 win::UINT EmulatedShell::WinExec(const char* commandLine, win::UINT show) {
   std::string line = commandLine ? commandLine : "";
-  win::STARTUPINFOA startup;
+  win::STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = win::WORD(show);
-  win::PROCESS_INFORMATION info;
+  win::PROCESS_INFORMATION info{};
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info))
     return kExecFileNotFound;

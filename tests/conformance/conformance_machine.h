@@ -1,0 +1,34 @@
+// The machine the conformance tests state Win32 behaviour on: on Linux the
+// emulated machine in a temporary folder, on Windows the Win32 layer with
+// HKEY_LOCAL_MACHINE and HKEY_CURRENT_USER redirected to scratch keys and a
+// scratch folder for files. The tests are written once against win::Machine
+// and must pass on both.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/machine.h"
+
+namespace conformance {
+
+class ConformanceMachine {
+ public:
+  virtual ~ConformanceMachine() = default;
+  virtual win::Machine& machine() = 0;
+  // A folder of its own for the test's files, as a Windows path without a
+  // trailing backslash.
+  virtual std::string scratchFolder() = 0;
+  // A line for a batch script that runs a process for about `seconds`
+  // seconds, which then writes into `file` (a name in the script's folder).
+  virtual std::string slowChildLine(int seconds, const std::string& file) = 0;
+};
+
+std::unique_ptr<ConformanceMachine> newConformanceMachine();
+
+// True when the Windows build runs under Wine rather than on Windows. Where
+// Wine's behaviour differs from Windows', a test states Windows' behaviour
+// and names Wine's difference in an expectation of its own.
+bool runningUnderWine();
+
+}  // namespace conformance
