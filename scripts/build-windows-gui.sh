@@ -25,8 +25,10 @@ fi
 
 # Qt's build tools (moc, uic, rcc) are the host's own Qt of the same version.
 install_missing qt6-base-dev qt6-base-dev-tools qt6-translations-l10n nsis
-cmake -S "$VERANTU_ROOT" -B "$dir" -DCMAKE_PREFIX_PATH="$qt_dir" \
-  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" >/dev/null
+# The windows join the core's build; so does verantu-cli, which builds for
+# Windows with Qt for as long as it still uses Qt.
+cmake -S "$VERANTU_ROOT" -B "$dir" -DVERANTU_GUI=ON -DVERANTU_CLI=ON \
+  -DCMAKE_PREFIX_PATH="$qt_dir" -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR="$host_cmake_dir" >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target verantu verantu-cli
 
 # The manual is laid out by the Linux build's tool; the same PDF ships.

@@ -27,7 +27,9 @@ namespace {
 
 // On Windows the program runs on the machine it was started on, and there is
 // always a desktop to show the window on.
-std::unique_ptr<win::Machine> openMachine() { return win32::openWin32Machine(); }
+std::unique_ptr<win::Machine> openMachine() {
+  return win32::openWin32Machine();
+}
 
 #else
 
