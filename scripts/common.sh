@@ -15,6 +15,8 @@ verantu_packages=(
   # The build lays out the Japanese manual (verantu.pdf), which needs the
   # font; the program's windows use it too.
   fonts-ipafont-gothic
+  # Qt's own Japanese texts (message box buttons), loaded at start-up.
+  qt6-translations-l10n
 )
 # What the program needs at run time beyond the build: the desktop's opener
 # for the manual and the support page.

@@ -35,6 +35,15 @@ TEST(CodePage, ConvertsCp932IncludingWindowsOnlyCharacters) {
   EXPECT_FALSE(isRoundTripAnsi(std::string("\x81", 1)));  // a lead byte alone
 }
 
+// Windows writes its default character for each character the code page
+// lacks; the converter's own substitute would store other bytes.
+TEST(CodePage, CharactersTheCodePageLacksBecomeOneQuestionMarkEach) {
+  EXPECT_EQ(ansiFromUtf8("Café"), "Caf?");
+  EXPECT_EQ(ansiFromUtf8("10.0.0.25é€"), "10.0.0.25??");
+  EXPECT_EQ(ansiFromUtf8("a😀表"), "a?" + ansiFromUtf8("表"));
+  EXPECT_EQ(wideToAnsi(u"\u00e9\xd800x"), "??x");  // a lone surrogate too
+}
+
 TEST(EmulatedFiles, WindowsPathsMapCaseInsensitivelyOntoDriveC) {
   TestMachine machine;
   auto& files = machine.machine().files();

@@ -47,6 +47,20 @@ struct AddressBoxes {
   std::string dns;
 };
 
+// What the TCP/IP editor works on in the profile editor while it is open:
+// the working set, the four fields of the shown interface and which
+// interface that is (-1 without interfaces).
+class TcpipEditorHost {
+ public:
+  virtual WorkingSet& workingSet() = 0;
+  virtual AddressBoxes addressBoxes() const = 0;
+  virtual void setAddressBoxes(const AddressBoxes& boxes) = 0;
+  virtual int currentTab() const = 0;
+
+ protected:
+  ~TcpipEditorHost() = default;
+};
+
 // What the TCP/IP editor shows.
 struct TcpipLists {
   std::vector<std::string> addresses;   // "address --- mask"

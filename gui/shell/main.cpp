@@ -12,6 +12,7 @@
 #include "gui/common/dialog_runner.h"
 #include "gui/common/japanese_font.h"
 #include "gui/common/qt_prompter.h"
+#include "gui/common/qt_translations.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/window_set.h"
 #include "store/startup.h"
@@ -101,6 +102,9 @@ int main(int argc, char** argv) {
   // The toolkit is needed for the message boxes of the start-up checks.
   Application application(argc, argv);
   application.setFont(app::JapaneseUiFont());
+  // A missing translation leaves Qt's buttons in English; the program still
+  // works.
+  app::InstallQtTranslations(application);
   app::QtPrompter prompter;
 
   store::StartupResult startup = store::RunStartupChecks(*machine, prompter, commandLine);

@@ -12,6 +12,7 @@
 #include "gui/switching/confirmation_dialog.h"
 #include "gui/switching/result_viewer.h"
 #include "gui/switching/script_viewer.h"
+#include "gui/views/code_page_validator.h"
 #include "gui/views/live_view.h"
 #include "gui/views/profile_editor.h"
 #include "gui/views/tcpip_editor.h"
@@ -27,6 +28,8 @@ constexpr int kClientWidth = 322;
 constexpr int kClientHeight = 259;
 // A viewer closed with this result wants to be shown again with fresh content.
 constexpr int kRetryResult = 4;
+constexpr const char* kErrorCaption = "エラーメッセージ";
+constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
 
 }  // namespace
 
@@ -59,6 +62,9 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   // No completion: a typed title must stay as typed, or a new title could
   // silently become a longer existing one (or one in another letter case).
   ui_->ComboBox1->setCompleter(nullptr);
+  // A title is stored in the ANSI code page; a character it lacks would be
+  // stored as "?" and make another title.
+  views::LimitTyping(ui_->ComboBox1);
   ui_->ComboBox1->setEditText(QStringLiteral("未設定"));
 
   connect(ui_->X1, &QAction::triggered, this, &TForm1::X1Click);
@@ -109,10 +115,12 @@ void TForm1::X1Click() {
 }
 
 void TForm1::Option1Click() {
+  if (refuseUnstorableTitle()) return;
   store::CaptureProfile(ctx_, selectorText(), &selector_);
 }
 
 void TForm1::Delete1Click() {
+  if (refuseUnstorableTitle()) return;
   store::DeleteProfile(ctx_, selectorText(), &selector_);
 }
 
@@ -151,6 +159,17 @@ void TForm1::SpeedButton1Click() {
   app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
                              windows_.form11, dialogs_);
   switching::RunSwitch(ctx_, selectorText(), view);
+}
+
+// Typing cannot put such a character into the selector, but a text the
+// program set there can hold one (a stored title that is not valid code
+// page 932 text shows with a replacement character): capture and deletion
+// would then act on another title.
+bool TForm1::refuseUnstorableTitle() {
+  if (views::FitsCodePage(ui_->ComboBox1->currentText())) return false;
+  ctx_.messageBox(win::ansiFromUtf8(kUnusableTitle), win::ansiFromUtf8(kErrorCaption),
+                  MB_OK | MB_ICONERROR);
+  return true;
 }
 
 std::string TForm1::selectorText() const {

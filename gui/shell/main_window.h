@@ -62,6 +62,9 @@ class TForm1 : public QMainWindow {
     TForm1& window_;
   };
 
+  // True, after telling the user, when the selector's text holds a
+  // character the code page lacks.
+  bool refuseUnstorableTitle();
   std::string selectorText() const;
   void setSelectorText(const std::string& ansi);
   void appendSelectorItem(const std::string& ansi);

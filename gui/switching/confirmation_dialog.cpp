@@ -4,6 +4,7 @@
 #include <QListWidgetItem>
 
 #include "gui/common/qt_text.h"
+#include "gui/views/read_only_field.h"
 #include "switching/switch_choice.h"
 #include "ui_confirmation_dialog.h"
 
@@ -17,7 +18,9 @@ TForm11::TForm11(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
   ui_->setupUi(this);
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
-  // The note shows its five lines whole, without scrolling.
+  // The note is read, not edited, and looks it; it shows its five lines
+  // whole, without scrolling.
+  views::MakeReadOnly(ui_->Memo1);
   const QMargins margins = ui_->Memo1->contentsMargins();
   const int lineHeight = QFontMetrics(ui_->Memo1->font()).lineSpacing();
   ui_->Memo1->setFixedHeight(kMemoLines * lineHeight + margins.top() + margins.bottom() +

@@ -4,6 +4,7 @@
 #include <QPushButton>
 
 #include "gui/common/qt_text.h"
+#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
 #include "ui_address_dialog.h"
 #include "ui_dns_dialog.h"
@@ -11,6 +12,10 @@
 #include "views/tcpip_lists.h"
 
 namespace {
+
+// Each octet box takes three places, the gateway metric box four.
+constexpr int kOctetPlaces = 3;
+constexpr int kMetricPlaces = 4;
 
 template <std::size_t N>
 std::array<std::string, N> boxTexts(const std::array<QLineEdit*, N>& boxes) {
@@ -21,7 +26,7 @@ std::array<std::string, N> boxTexts(const std::array<QLineEdit*, N>& boxes) {
 
 template <std::size_t N>
 void showBoxTexts(const std::array<QLineEdit*, N>& boxes, const std::array<std::string, N>& texts) {
-  for (std::size_t k = 0; k < N; ++k) boxes[k]->setText(app::fromAnsi(texts[k]));
+  for (std::size_t k = 0; k < N; ++k) views::ShowFieldText(boxes[k], app::fromAnsi(texts[k]));
 }
 
 }  // namespace
@@ -54,12 +59,15 @@ void EntryDialog::BitBtn1Click() {
 }
 
 void EntryDialog::setUp(QPushButton* okButton, QPushButton* cancelButton,
-                        const std::vector<QLineEdit*>& boxes) {
+                        const std::vector<QLineEdit*>& octetBoxes, QLineEdit* metricBox) {
   okButton_ = okButton;
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
   connect(okButton, &QPushButton::clicked, this, &EntryDialog::Button1Click);
   connect(cancelButton, &QPushButton::clicked, this, &EntryDialog::BitBtn1Click);
+  std::vector<QLineEdit*> boxes = octetBoxes;
+  if (metricBox) boxes.push_back(metricBox);
   for (QLineEdit* box : boxes) {
+    LimitTyping(box, box == metricBox ? kMetricPlaces : kOctetPlaces);
     // Numbers only: the input method stays off in these boxes.
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
     KeyPressFilter::install(
@@ -91,14 +99,14 @@ std::string TForm15::composeItem() const {
 
 TForm16::TForm16(QWidget* parent) : EntryDialog(parent), ui_(std::make_unique<Ui::TForm16>()) {
   ui_->setupUi(this);
-  setUp(ui_->Button1, ui_->BitBtn1, {ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->Edit4, ui_->Edit5});
+  setUp(ui_->Button1, ui_->BitBtn1, {ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->Edit4}, ui_->Edit5);
 }
 
 TForm16::~TForm16() = default;
 
 void TForm16::setBoxes(const std::array<std::string, 4>& octets, const std::string& metric) {
   showBoxTexts<4>({ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->Edit4}, octets);
-  ui_->Edit5->setText(app::fromAnsi(metric));
+  views::ShowFieldText(ui_->Edit5, app::fromAnsi(metric));
 }
 
 std::string TForm16::composeItem() const {

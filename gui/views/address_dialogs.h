@@ -55,9 +55,10 @@ class EntryDialog : public QDialog {
   void BitBtn1Click();
 
  protected:
-  // Called by each dialog's constructor once its widgets exist.
+  // Called by each dialog's constructor once its widgets exist: the octet
+  // boxes take three places, the gateway metric box, if any, four.
   void setUp(QPushButton* okButton, QPushButton* cancelButton,
-             const std::vector<QLineEdit*>& boxes);
+             const std::vector<QLineEdit*>& octetBoxes, QLineEdit* metricBox = nullptr);
   // The item the boxes make.
   virtual std::string composeItem() const = 0;
 

@@ -7,6 +7,9 @@
 
 #include "gui/common/qt_text.h"
 
+class QComboBox;
+class QLineEdit;
+
 namespace views {
 
 // True when the text survives the trip to code page 932 and back.
@@ -21,5 +24,19 @@ class CodePageValidator : public QValidator {
     return FitsCodePage(input) ? Acceptable : Invalid;
   }
 };
+
+// A field whose value the program stores: `edit` refuses what the code page
+// lacks and, with `maxBytes` above 0, typing beyond that many bytes of ANSI
+// text. The limit works as a Windows edit's MaxLength does: it holds the
+// user back, never the program. Qt's own maxLength would also cut a longer
+// stored value that the program shows (a metric of 12345 in a four-place
+// field), and a save would then write the cut value back.
+void LimitTyping(QLineEdit* edit, int maxBytes = 0);
+// The same for the field of an editable combo box.
+void LimitTyping(QComboBox* box, int maxBytes = 0);
+
+// Shows a text the program set in a field with a typing limit: whole, and
+// with the field's cursor kept when the text did not change.
+void ShowFieldText(QLineEdit* edit, const QString& text);
 
 }  // namespace views

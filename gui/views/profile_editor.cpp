@@ -7,18 +7,21 @@
 
 #include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
+#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
 #include "gui/views/proxy_editor.h"
+#include "gui/views/radio_group.h"
+#include "gui/views/read_only_field.h"
 #include "gui/views/tcpip_editor.h"
 #include "ui_profile_editor.h"
 
 namespace {
 
-// Only a different text is set, so that a field keeps its cursor when its
-// text did not change.
+// A stored single value holds at most 255 bytes.
+constexpr int kValueBytes = 255;
+
 void showText(QLineEdit* edit, const std::string& ansi) {
-  QString text = app::fromAnsi(ansi);
-  if (edit->text() != text) edit->setText(text);
+  views::ShowFieldText(edit, app::fromAnsi(ansi));
 }
 
 }  // namespace
@@ -50,6 +53,17 @@ TForm3::TForm3(QWidget* parent)
   connect(ui_->Edit9, &QLineEdit::textEdited, this,
           [this](const QString& text) { proxyState().single.port = app::toAnsi(text); });
 
+  // The profile's name is shown, not edited: it takes no Tab stop, so the
+  // window opens on the membership.
+  views::MakeReadOnly(ui_->Edit10);
+  ui_->Edit10->setFocusPolicy(Qt::ClickFocus);
+  views::TabToCheckedButton({ui_->RadioButton1, ui_->RadioButton2});
+
+  // Every field is saved into the profile.
+  for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit4, ui_->Edit5, ui_->Edit6, ui_->Edit7,
+                          ui_->Edit8, ui_->Edit9})
+    views::LimitTyping(edit, kValueBytes);
+  views::LimitTyping(ui_->ComboBox1, kValueBytes);
   for (QLineEdit* edit : {ui_->Edit5, ui_->Edit6, ui_->Edit7})
     views::KeyPressFilter::install(
         edit, [this](char key) { return Edit5KeyPress(key); }, this);
@@ -209,8 +223,8 @@ void TForm3::Button3Click() {
 
   views::SaveOutcome outcome = views::SaveProfile(context(), contents_, *workingSet_, fields);
   if (outcome.currentTabSetToDhcp) {
-    ui_->Edit5->setText(QStringLiteral("0.0.0.0"));
-    ui_->Edit6->setText(QStringLiteral("0.0.0.0"));
+    showText(ui_->Edit5, "0.0.0.0");
+    showText(ui_->Edit6, "0.0.0.0");
   }
 }
 

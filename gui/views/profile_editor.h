@@ -28,7 +28,7 @@ namespace Ui {
 class TForm3;
 }
 
-class TForm3 : public QDialog {
+class TForm3 : public QDialog, public views::TcpipEditorHost {
   Q_OBJECT
 
  public:
@@ -44,11 +44,11 @@ class TForm3 : public QDialog {
 
   // The interface working set and the fields of the shown interface, for
   // the advanced TCP/IP editor.
-  views::WorkingSet& workingSet() { return *workingSet_; }
-  views::AddressBoxes addressBoxes() const;
-  void setAddressBoxes(const views::AddressBoxes& boxes);
+  views::WorkingSet& workingSet() override { return *workingSet_; }
+  views::AddressBoxes addressBoxes() const override;
+  void setAddressBoxes(const views::AddressBoxes& boxes) override;
   // The shown interface's index, -1 without interfaces.
-  int currentTab() const;
+  int currentTab() const override;
 
   // Key filters (see views::FilterKey): Edit5, Edit6 and Edit7 take digits
   // and "."; Edit8 also ","; the proxy port Edit9 digits only.

@@ -6,8 +6,8 @@
 #include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/views/address_dialogs.h"
+#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
-#include "gui/views/profile_editor.h"
 #include "ui_tcpip_editor.h"
 
 namespace {
@@ -16,6 +16,8 @@ constexpr const char* kSelectItem = "項目を選択してください。";
 constexpr const char* kRemoveQuestion = "選択された設定を削除します。";
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kInformationCaption = "情報メッセージ";
+// The interface metric field takes four places.
+constexpr int kMetricPlaces = 4;
 
 std::vector<std::string> itemsOf(const QListWidget* list) {
   std::vector<std::string> items;
@@ -47,6 +49,7 @@ TForm14::TForm14(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
   connect(ui_->CheckBox1, &QCheckBox::clicked, this, &TForm14::CheckBox1Click);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm14::BitBtn1Click);
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
+  views::LimitTyping(ui_->Edit1, kMetricPlaces);
   views::KeyPressFilter::install(
       ui_->Edit1, [this](char key) { return Edit1KeyPress(key); }, this);
   // A group's accelerator takes the user to its list.
@@ -57,8 +60,9 @@ TForm14::TForm14(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
 
 TForm14::~TForm14() = default;
 
-void TForm14::attach(TForm3* profileEditor, TForm15* addressDialog, TForm16* gatewayDialog,
-                     TForm17* dnsDialog, win::Prompter& prompter, app::DialogRunner& dialogs) {
+void TForm14::attach(views::TcpipEditorHost* profileEditor, TForm15* addressDialog,
+                     TForm16* gatewayDialog, TForm17* dnsDialog, win::Prompter& prompter,
+                     app::DialogRunner& dialogs) {
   profileEditor_ = profileEditor;
   addressDialog_ = addressDialog;
   gatewayDialog_ = gatewayDialog;
@@ -85,7 +89,7 @@ void TForm14::Show() {
   showItems(ui_->ListBox2, lists.gateways);
   showItems(ui_->ListBox3, lists.dnsServers);
   ui_->CheckBox1->setChecked(lists.automaticMetric);
-  ui_->Edit1->setText(app::fromAnsi(lists.metricText));
+  views::ShowFieldText(ui_->Edit1, app::fromAnsi(lists.metricText));
   showMetricState(lists.automaticMetric);
 }
 

@@ -1,11 +1,10 @@
 // TForm14, the advanced TCP/IP editor: the address and mask list, the
 // gateway and metric list, the DNS servers in order of use and the
 // interface metric of one interface of the profile open in the profile
-// editor (TForm3). The profile editor sets `Tag` to the interface's index
-// and opens it modally. It works on the profile editor's working set and
-// its address, mask, gateway and DNS fields; nothing reaches the registry
-// before the profile editor saves. The entry dialogs (TForm15 to TForm17)
-// change its lists while it is open.
+// editor (TForm3, reached through views::TcpipEditorHost). The profile editor sets `Tag` to the
+// interface's index and opens it modally. It works on the profile editor's working set and its
+// address, mask, gateway and DNS fields; nothing reaches the registry before the profile editor
+// saves. The entry dialogs (TForm15 to TForm17) change its lists while it is open.
 #pragma once
 
 #include <QDialog>
@@ -17,7 +16,6 @@
 #include "views/tcpip_lists.h"
 
 class QListWidget;
-class TForm3;
 class TForm15;
 class TForm16;
 class TForm17;
@@ -37,7 +35,7 @@ class TForm14 : public QDialog {
   explicit TForm14(QWidget* parent = nullptr);
   ~TForm14() override;
 
-  void attach(TForm3* profileEditor, TForm15* addressDialog, TForm16* gatewayDialog,
+  void attach(views::TcpipEditorHost* profileEditor, TForm15* addressDialog, TForm16* gatewayDialog,
               TForm17* dnsDialog, win::Prompter& prompter, app::DialogRunner& dialogs);
 
   // The index of the interface in the working set.
@@ -75,7 +73,7 @@ class TForm14 : public QDialog {
   int messageBox(const char* utf8Text, const char* utf8Caption, win::UINT flags);
 
   std::unique_ptr<Ui::TForm14> ui_;
-  TForm3* profileEditor_ = nullptr;
+  views::TcpipEditorHost* profileEditor_ = nullptr;
   TForm15* addressDialog_ = nullptr;
   TForm16* gatewayDialog_ = nullptr;
   TForm17* dnsDialog_ = nullptr;

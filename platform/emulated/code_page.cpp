@@ -26,10 +26,33 @@ QString decode(std::string_view ansi, bool* ok = nullptr) {
   return text;
 }
 
+// The converter writes its own substitute, 0xFC 0xFC, for a character the
+// code page lacks; Windows writes its default character "?". A text with
+// such characters is therefore converted again one character at a time, so
+// that each of them becomes a single "?" and the bytes are Windows' bytes.
+std::string encodeEachCharacter(const QString& text) {
+  std::string ansi;
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype length =
+        text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate() ? 2 : 1;
+    // A new converter each time: one that met an error keeps reporting it.
+    QStringEncoder encoder(kCodePage);
+    const QByteArray bytes = encoder(QStringView(text).mid(i, length));
+    if (encoder.hasError() || bytes.isEmpty())
+      ansi += '?';
+    else
+      ansi.append(bytes.constData(), size_t(bytes.size()));
+    i += length;
+  }
+  return ansi;
+}
+
 std::string encode(const QString& text, bool* ok = nullptr) {
   QStringEncoder encoder(kCodePage);
   QByteArray bytes = encoder(text);
-  if (ok) *ok = !encoder.hasError();
+  const bool encoded = !encoder.hasError();
+  if (ok) *ok = encoded;
+  if (!encoded) return encodeEachCharacter(text);
   return std::string(bytes.constData(), size_t(bytes.size()));
 }
 }  // namespace

@@ -3,8 +3,11 @@
 #include "gui/shell/main_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
@@ -15,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include "gui/shell/help_links.h"
+#include "store/startup.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 
@@ -80,6 +84,21 @@ TEST_F(MainWindowTest, EmptyStoreShowsNoProfileInAFixedWindow) {
   EXPECT_EQ(client->width(), 322);
   EXPECT_EQ(client->height() + window->statusBar()->height(), 259);
   EXPECT_EQ(window->minimumSize(), window->maximumSize());
+}
+
+TEST_F(MainWindowTest, DecliningTheEarlierStoreAtStartUpOpensOnAnEmptyStore) {
+  addProfiles(machine, {"Office", "Home"}, 1);
+  machine.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active", 1);
+  ScriptedPrompter prompter;
+  prompter.expect("以前使用していた設定内容が見つかりました。\n設定を引き継ぎますか？",
+                  kInformation, MB_YESNO | MB_ICONWARNING, IDNO);
+  store::StartupResult startup = store::RunStartupChecks(shellMachine, prompter, "");
+  ASSERT_TRUE(startup.proceed);
+  auto window = open(prompter);
+  EXPECT_EQ(selectorText(*window), "未設定");
+  EXPECT_TRUE(items(*window).isEmpty());
+  EXPECT_EQ(applied(*window), "なし");
+  store::ReleaseSingleInstance(shellMachine, startup.mutex);
 }
 
 TEST_F(MainWindowTest, OpensOnTheSelectedProfileAndNamesTheOneAppliedLast) {
@@ -159,6 +178,31 @@ TEST_F(MainWindowTest, CaptureIntoAnEmptyStoreListsTheFirstProfile) {
   EXPECT_EQ(selectorText(*window), "Home");
 }
 
+// A title is stored in code page 932: a character it lacks cannot be typed,
+// and a selector text holding one (here from a stored title with an
+// unassigned code) is neither captured nor deleted.
+TEST_F(MainWindowTest, TitlesRefuseCharactersTheCodePageLacks) {
+  machine.setString(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Title", std::string("A\x85\x40", 3));
+  machine.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "ComboActive", 0);
+  ScriptedPrompter prompter;
+  auto window = open(prompter);
+  const std::string refusal = "登録名に使用できない文字が含まれています。";
+  for (const char* command : {"Option1", "Delete1"}) {
+    prompter.expect(refusal, kError, MB_ICONERROR);
+    trigger(*window, command);
+  }
+  EXPECT_EQ(items(*window).size(), 1);
+  EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(2)));
+
+  QLineEdit* field = selector(*window)->lineEdit();
+  field->clear();
+  for (QChar c : QStringLiteral("Café 表")) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(field, &press);
+  }
+  EXPECT_EQ(selectorText(*window), QStringLiteral("Caf 表"));
+}
+
 TEST_F(MainWindowTest, A257thProfileIsRefusedButAnExistingOneMayBeOverwritten) {
   std::vector<std::string> titles;
   for (int i = 1; i <= 256; ++i) titles.push_back("P" + std::to_string(i));
@@ -204,6 +248,21 @@ TEST_F(MainWindowTest, DeletingTheSecondOfFourMovesTheLaterProfilesUp) {
   EXPECT_EQ(dword(store::kSettingKey, "ComboActive"), 2u);
   EXPECT_EQ(dword(store::kSettingKey, "Active"), 2u);
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, store::SlotPath(4)));
+}
+
+// The label names the profile applied last until the next switch, even
+// when that profile is deleted.
+TEST_F(MainWindowTest, DeletingTheAppliedProfileKeepsItsName) {
+  addProfiles(machine, {"A", "B"}, 1);
+  machine.setDword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active", 1);
+  ScriptedPrompter prompter;
+  auto window = open(prompter);
+  ASSERT_EQ(applied(*window), "B");
+  prompter.expect("リストに表示されている登録を削除しますか？", kConfirm, kQuestion, IDYES)
+      .expect("登録を抹消しました。", kInformation, MB_ICONINFORMATION);
+  trigger(*window, "Delete1");
+  EXPECT_EQ(items(*window), QStringList({"A"}));
+  EXPECT_EQ(applied(*window), "B");
 }
 
 TEST_F(MainWindowTest, DeletingTheOnlyProfileLeavesNoSelection) {

@@ -26,6 +26,7 @@
 #include "gui/views/address_dialogs.h"
 #include "gui/views/proxy_editor.h"
 #include "gui/views/tcpip_editor.h"
+#include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "tests/support/notebook_profile.h"
 #include "tests/support/scripted_prompter.h"
@@ -122,6 +123,17 @@ class ProfileEditorTest : public ::testing::Test {
                         NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name, bytes,
                         length);
     return bytes;
+  }
+
+  store::Context context() { return {notebook.machine(), prompter, nullptr}; }
+  void storeList(const char* name, const std::vector<std::string>& items) {
+    store::WriteMultiStringValue(context(), HKEY_LOCAL_MACHINE,
+                                 NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name,
+                                 views::MultiStringImage(items));
+  }
+  void save() {
+    prompter.expect("変更を登録しますか？", kInfo, kQuestion, IDYES);
+    click(form3, "Button3");
   }
 
   NotebookProfile notebook;
@@ -403,6 +415,153 @@ TEST_F(ProfileEditorTest, MetricTypedIntoTheTcpipEditorIsSaved) {
                       NotebookProfile::interfaceKey(1, NotebookProfile::kWireless),
                       "InterfaceMetric", bytes, length);
   EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4));
+}
+
+// What is typed into a field ends up in the profile in code page 932: a
+// character the code page lacks is refused as typed, in every field.
+TEST_F(ProfileEditorTest, FieldsRefuseCharactersTheCodePageLacks) {
+  form3.show();
+  QLineEdit* printer = child<QComboBox>(form3, "ComboBox1")->lineEdit();
+  for (QLineEdit* field : {edit("Edit1"), edit("Edit2"), edit("Edit4"), printer}) {
+    field->clear();
+    typeCharacters(field, QStringLiteral("Café€😀 あ"));
+    EXPECT_EQ(field->text(), QStringLiteral("Caf あ")) << field->objectName().toStdString();
+  }
+  EXPECT_EQ(form10.state().single.host, "Caf " + win::ansiFromUtf8("あ"));
+  for (QLineEdit* field : {edit("Edit5"), edit("Edit8"), edit("Edit9")}) {
+    field->clear();
+    typeCharacters(field, QStringLiteral("1é2"));
+    EXPECT_EQ(field->text(), "12") << field->objectName().toStdString();
+  }
+
+  dialogs.then([&](QDialog&) {
+    QLineEdit* metric = child<QLineEdit>(form14, "Edit1");
+    metric->clear();
+    typeCharacters(metric, QStringLiteral("1é2"));
+    EXPECT_EQ(metric->text(), "12");
+    dialogs.then([&](QDialog& dialog) {
+      for (const char* name : {"Edit1", "Edit5"}) {
+        QLineEdit* box = child<QLineEdit>(dialog, name);
+        box->clear();
+        typeCharacters(box, QStringLiteral("1é2"));
+        EXPECT_EQ(box->text(), "12") << name;
+      }
+      click(dialog, "BitBtn1");
+    });
+    click(form14, "Button4");
+    click(form14, "BitBtn2");
+  });
+  click(form3, "Button1");
+}
+
+// A field's length limit holds back typing only: a longer stored value is
+// shown whole and goes back unchanged, and it can still be shortened.
+TEST_F(ProfileEditorTest, LongerStoredValuesAreShownWholeAndKept) {
+  store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE,
+                         NotebookProfile::interfaceKey(1, NotebookProfile::kWired),
+                         "InterfaceMetric", 12345);
+  storeList("DefaultGatewayMetric", {"0", "54321"});
+  storeList("IPAddress", {"192.168.10.25", "10.0.0.1000"});
+  form3.show();
+  dialogs.then([&](QDialog&) {
+    EXPECT_EQ(child<QLineEdit>(form14, "Edit1")->text(), "12345");
+    EXPECT_EQ(items(list("ListBox1")).last(), "10.0.0.1000 --- 255.255.255.0");
+
+    select("ListBox1", 1);
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit4")->text(), "1000");
+      click(dialog, "BitBtn1");
+    });
+    click(form14, "Button2");
+
+    select("ListBox2", 1);
+    dialogs.then([&](QDialog& dialog) {
+      QLineEdit* box = child<QLineEdit>(dialog, "Edit5");
+      EXPECT_EQ(box->text(), "54321");
+      box->end(false);
+      QTest::keyClicks(box, "9");
+      EXPECT_EQ(box->text(), "54321");
+      QTest::keyClick(box, Qt::Key_Backspace);
+      QTest::keyClicks(box, "1");
+      EXPECT_EQ(box->text(), "5432");  // four places when typed
+      click(dialog, "BitBtn1");
+    });
+    click(form14, "Button5");
+    dialogs.then([&](QDialog& dialog) {
+      EXPECT_EQ(child<QLineEdit>(dialog, "Edit5")->text(), "54321");
+      click(dialog, "Button1");
+    });
+    click(form14, "Button5");
+    EXPECT_EQ(items(list("ListBox2")).last(), "192.168.10.254 --- 54321");
+
+    QLineEdit* octet = nullptr;
+    dialogs.then([&](QDialog& dialog) {
+      octet = child<QLineEdit>(dialog, "Edit1");
+      octet->clear();
+      QTest::keyClicks(octet, "1921");
+      EXPECT_EQ(octet->text(), "192");
+      // Places are bytes of code page 932: a double-byte character takes two.
+      octet->clear();
+      typeCharacters(octet, QStringLiteral("1あ2"));
+      EXPECT_EQ(octet->text(), QStringLiteral("1あ"));
+      click(dialog, "BitBtn1");
+    });
+    click(form14, "Button7");
+    click(form14, "BitBtn1");
+  });
+  click(form3, "Button1");
+  save();
+
+  std::string metric;
+  win::DWORD length = 0;
+  store::ReadRawValue(context(), HKEY_LOCAL_MACHINE,
+                      NotebookProfile::interfaceKey(1, NotebookProfile::kWired), "InterfaceMetric",
+                      metric, length);
+  EXPECT_EQ(metric, std::string("\x39\x30\0\0", 4));  // 12345
+  EXPECT_EQ(stored("DefaultGatewayMetric"), views::MultiStringImage({"0", "54321"}));
+}
+
+TEST_F(ProfileEditorTest, SaveKeepsTheSecondAndThirdStoredAddresses) {
+  storeList("IPAddress", {"192.168.10.25", "192.168.10.26", "192.168.10.27"});
+  storeList("SubnetMask", {"255.255.255.0", "255.255.0.0", "255.0.0.0"});
+  form3.show();
+  edit("Edit5")->setText("192.168.10.40");
+  edit("Edit6")->setText("255.255.255.128");
+  save();
+  EXPECT_EQ(stored("IPAddress"),
+            views::MultiStringImage({"192.168.10.40", "192.168.10.26", "192.168.10.27"}));
+  EXPECT_EQ(stored("SubnetMask"),
+            views::MultiStringImage({"255.255.255.128", "255.255.0.0", "255.0.0.0"}));
+}
+
+// The profile's name is shown, not edited: it looks read-only and the
+// window opens on the membership, whose Tab stop is the ticked kind.
+TEST_F(ProfileEditorTest, NameIsReadOnlyAndTabReachesTheTickedMembership) {
+  form3.show();
+  QApplication::setActiveWindow(&form3);
+  QLineEdit* name = edit("Edit10");
+  EXPECT_TRUE(name->isReadOnly());
+  EXPECT_EQ(name->palette().color(QPalette::Base), name->palette().color(QPalette::Button));
+  auto* domain = child<QRadioButton>(form3, "RadioButton1");
+  auto* workgroup = child<QRadioButton>(form3, "RadioButton2");
+  EXPECT_EQ(QApplication::focusWidget(), workgroup);
+
+  // Back into the group from the name field beside it.
+  edit("Edit1")->setFocus();
+  QTest::keyClick(edit("Edit1"), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), workgroup);
+  QTest::keyClick(workgroup, Qt::Key_Space);
+  EXPECT_TRUE(workgroup->isChecked());
+
+  // A domain profile: the stop moves with the tick.
+  form3.hide();
+  store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
+  form3.show();
+  QApplication::setActiveWindow(&form3);
+  EXPECT_TRUE(domain->isChecked());
+  edit("Edit1")->setFocus();
+  QTest::keyClick(edit("Edit1"), Qt::Key_Backtab);
+  EXPECT_EQ(QApplication::focusWidget(), domain);
 }
 
 }  // namespace

@@ -62,6 +62,21 @@ TEST(QtPrompterTest, FlagsChooseIconAndButtonsAndTheAnswerComesBack) {
   EXPECT_EQ(icon, QMessageBox::Critical);
 }
 
+// The buttons speak Japanese through Qt's own translations, as the buttons
+// of a Japanese Windows do.
+TEST(QtPrompterTest, ButtonsReadInJapanese) {
+  QStringList texts;
+  auto read = [&](QMessageBox& box) {
+    for (QMessageBox::StandardButton which :
+         {QMessageBox::Yes, QMessageBox::No, QMessageBox::Ok, QMessageBox::Cancel})
+      if (QAbstractButton* button = box.button(which)) texts << button->text();
+    box.reject();
+  };
+  showAndAct(MB_YESNO | MB_ICONWARNING, read);
+  showAndAct(MB_OKCANCEL | MB_ICONINFORMATION, read);
+  EXPECT_EQ(texts, QStringList({"はい(&Y)", "いいえ(&N)", "OK", "キャンセル"}));
+}
+
 TEST(QtPrompterTest, ABoxClosedWithoutAChoiceNeverAnswersYes) {
   auto reject = [](QMessageBox& box) { box.reject(); };
   auto close = [](QMessageBox& box) { box.close(); };

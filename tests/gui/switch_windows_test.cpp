@@ -31,6 +31,7 @@
 #include "gui/switching/script_viewer.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
+#include "store/system_keys.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
 #include "tools/verantu-machine/templates.h"
@@ -147,6 +148,8 @@ TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
   EXPECT_EQ(list->item(1)->text(), "ワイヤレス");
   EXPECT_EQ(list->item(0)->checkState(), Qt::Checked);
   EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
+  QPalette note = child<QPlainTextEdit>(dialog, "Memo1")->palette();
+  EXPECT_EQ(note.color(QPalette::Base), note.color(QPalette::Button));  // read-only look
   EXPECT_EQ(child<QPlainTextEdit>(dialog, "Memo1")->toPlainText(),
             "※切り替えに関係のないｲﾝﾀﾌｪｰｽをﾘｽﾄから外すと、切り替え処\n"
             "理が早く完了します。\n"
@@ -548,6 +551,53 @@ TEST_F(SwitchButtonTest, NoInTheDialogChangesNothing) {
   EXPECT_FALSE(hourglass());
   EXPECT_FALSE(dword(store::SlotPath(1), "Count"));
   EXPECT_FALSE(dword(store::kSettingKey, "Active"));
+}
+
+// A profile whose printer value exists but is empty shows no printer, even
+// right after one that had a printer.
+TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
+  ASSERT_TRUE(machine);
+  QStringList printers;
+  auto readAndDecline = [&](QDialog& d) {
+    printers << child<QLabel>(d, "Label3")->text();
+    press(d, "BitBtn2");
+  };
+  runner.then(readAndDecline);
+  window->SpeedButton1Click();
+  setValue(store::DataPath(1), "DefPrinter", REG_SZ, std::string(1, '\0'));
+  runner.then(readAndDecline);
+  window->SpeedButton1Click();
+  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", ""}));
+}
+
+// The result viewer on what a real switch wrote: netsh's message for an
+// interface that cannot be configured stands under its section's header.
+TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
+  ASSERT_TRUE(machine);
+  setValue(store::kEmulationKey, "UnavailableInterfaces", REG_MULTI_SZ,
+           ansi("ワイヤレス ネットワーク接続") + std::string(2, '\0'));
+  runner.then([](QDialog& d) { press(d, "BitBtn1"); });
+  prompter.expect("切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。", kError,
+                  MB_ICONERROR);
+  window->SpeedButton1Click();
+
+  QString text;
+  runner.then([&](QDialog& d) {
+    text = memoText(d);
+    press(d, "BitBtn1");
+  });
+  window->N1Click();
+
+  const QStringList lines = text.split('\n');
+  ASSERT_GE(lines.size(), 4);
+  EXPECT_EQ(lines.first(), " ○○○ 切り替え処理の開始 ");
+  EXPECT_EQ(lines.last(), " ○○○ 切り替え処理の終了 ");
+  const qsizetype error =
+      lines.indexOf("インターフェイスが使用できる状態にないため、構成できませんでした。");
+  ASSERT_GT(error, 0) << text.toStdString();
+  EXPECT_TRUE(lines[error - 1].startsWith("===  "));
+  EXPECT_TRUE(lines[error - 1].contains("[ワイヤレス ネットワーク接続]"));
+  EXPECT_FALSE(lines.contains(QString()));  // the blank line after each OK is skipped
 }
 
 }  // namespace
