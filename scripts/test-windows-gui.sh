@@ -117,6 +117,7 @@ program_files="$WINEPREFIX/drive_c/Program Files/Verantu"
 start_menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Verantu!"
 
 echo "Wine prefix $WINEPREFIX (Windows 10, Japanese locale)"
+wine_stop
 rm -rf "$WINEPREFIX"
 "$wine" wineboot -i >/dev/null 2>&1
 # A new prefix reports Windows 7; Qt 6 is for Windows 10 and later.
@@ -192,14 +193,13 @@ if window="$(wait_window "Verantu!")"; then
   sleep 1
   [ -n "${VERANTU_SCREENSHOT:-}" ] && import -window "$window" "$VERANTU_SCREENSHOT"
   # Into the selector's text field (below the menu bar): the text shown is
-  # the profile captured last; the arrow keys step through the list, in
-  # slot order. (The first key after the click is sometimes lost, hence
-  # two presses for a list of two.)
+  # the profile captured last, and the arrow keys step through the list to
+  # its last and its first item, which are the profiles in slot order.
   xdotool mousemove --window "$window" 200 112 click 1
   sleep 0.5
   shown="$(copied ctrl+a ctrl+c)"
-  first="$(copied Up Up ctrl+a ctrl+c)"
   last="$(copied Down Down ctrl+a ctrl+c)"
+  first="$(copied Up Up ctrl+a ctrl+c)"
   if [ "$shown" = 自宅 ] && [ "$first" = 事務所 ] && [ "$last" = 自宅 ]; then
     pass "selector: 自宅 shown, the list 事務所, 自宅"
   else
