@@ -23,8 +23,15 @@ fi
 cli=ON
 grep -q 'Qt6::' "$VERANTU_ROOT/cli/CMakeLists.txt" && cli=OFF
 
+# CLI11's and nlohmann-json's headers, alone in a folder of their own.
+headers="$VERANTU_ROOT/build-windows/header-only"
+mkdir -p "$headers/include"
+ln -sfn /usr/include/CLI "$headers/include/CLI"
+ln -sfn /usr/include/nlohmann "$headers/include/nlohmann"
+
 build "$VERANTU_ROOT/build-windows" \
   -DCMAKE_TOOLCHAIN_FILE="$VERANTU_ROOT/cmake/mingw-w64.cmake" \
+  -DVERANTU_HEADER_ONLY_ROOT="$headers" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVERANTU_CLI="$cli"
 

@@ -2,6 +2,7 @@
 #include "tools/verantu-machine/reg_file.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <QString>
 
 #include <algorithm>
@@ -300,8 +301,18 @@ TEST(RegFile, Regedit4CarriesTextThatIsNotCodePage932) {
 }
 
 TEST(RegFile, UnicodeExportRefusesTextItCannotHoldExactly) {
+  // The registry converts text through Unicode when it is written, so such
+  // bytes are only in a database written before it did: they are put there
+  // as binary data, then marked as text behind the registry's back.
   TestMachine m;
-  m.setValue(HKEY_CURRENT_USER, "Software\\Bad", "lone lead", REG_SZ, std::string("\x81\x20\0", 3));
+  m.setValue(HKEY_CURRENT_USER, "Software\\Bad", "lone lead", REG_BINARY,
+             std::string("\x81\x20\0", 3));
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open((m.folder() + "/registry.db").c_str(), &db), SQLITE_OK);
+  EXPECT_EQ(sqlite3_exec(db, "UPDATE vals SET type = 1 WHERE fold = 'LONE LEAD'", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
   std::string out;
   std::string error;
   EXPECT_FALSE(regfile::exportKeys(m.registry(), {{HKEY_CURRENT_USER, "software\\bad"}},

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -72,8 +73,8 @@ int wideLength(std::string_view ansi) {
 
 // Splits an ANSI path at backslashes that are characters of their own: the
 // second byte of a double-byte character may be 0x5C and is not a separator.
-// False for an empty component (a leading or doubled backslash); one trailing
-// backslash is accepted.
+// False for a leading backslash; a doubled or trailing backslash separates
+// no name of its own, as on Windows.
 bool splitPath(const char* path, std::vector<std::string>* parts) {
   parts->clear();
   if (!path) return true;
@@ -85,7 +86,10 @@ bool splitPath(const char* path, std::vector<std::string>* parts) {
       current += *p++;
       current += *p;
     } else if (c == '\\') {
-      if (current.empty()) return false;
+      if (current.empty()) {
+        if (parts->empty()) return false;
+        continue;
+      }
       parts->push_back(std::move(current));
       current.clear();
     } else {
@@ -350,13 +354,10 @@ LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, cons
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
   std::int64_t target = 0;
-  // Creating needs KEY_CREATE_SUB_KEY on the parent; opening what exists does not.
-  LONG rc = walk(parent, subKey, false, &target, nullptr);
+  // Windows checks creation against the key's security, not the handle's
+  // access, so any handle to the parent may create under it.
   bool created = false;
-  if (rc == ERROR_FILE_NOT_FOUND) {
-    if (LONG access = resolveHandle(key, KEY_CREATE_SUB_KEY, &parent)) return access;
-    rc = walk(parent, subKey, true, &target, &created);
-  }
+  LONG rc = walk(parent, subKey, true, &target, &created);
   if (rc != ERROR_SUCCESS) return rc;
   REG_COMMIT();
   *result = newHandle(target, sam);
@@ -372,15 +373,27 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
   REG_TRANSACTION(false);
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
+  // Name maxima are in characters (the folded name is Unicode text, as long
+  // as the name) and the data maximum in the bytes Windows stores, where text
+  // is UTF-16.
   Statement keyInfo =
-      db_.prepare("SELECT count(*), ifnull(max(length(name)), 0) FROM keys WHERE parent = ?");
+      db_.prepare("SELECT count(*), ifnull(max(length(fold)), 0) FROM keys WHERE parent = ?");
   keyInfo.bind(1, id);
   if (keyInfo.step() != SQLITE_ROW) return storageError();
   Statement valueInfo = db_.prepare(
-      "SELECT count(*), ifnull(max(length(name)), 0), ifnull(max(length(data)), 0) "
+      "SELECT count(*), ifnull(max(length(fold)), 0), "
+      "ifnull(max(CASE WHEN type IN (1, 2, 7) THEN 0 ELSE length(data) END), 0) "
       "FROM vals WHERE key = ?");
   valueInfo.bind(1, id);
   if (valueInfo.step() != SQLITE_ROW) return storageError();
+  std::int64_t maxData = valueInfo.columnInt(2);
+  Statement texts = db_.prepare("SELECT data FROM vals WHERE key = ? AND type IN (1, 2, 7)");
+  texts.bind(1, id);
+  int textRc = SQLITE_ROW;
+  while ((textRc = texts.step()) == SQLITE_ROW)
+    maxData =
+        std::max<std::int64_t>(maxData, 2 * std::int64_t(wideLength(texts.columnBlobView(0))));
+  if (textRc != SQLITE_DONE) return storageError();
   Statement modified = db_.prepare("SELECT modified FROM keys WHERE id = ?");
   modified.bind(1, id);
   std::int64_t time = modified.step() == SQLITE_ROW ? modified.columnInt(0) : 0;
@@ -392,7 +405,7 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
   if (maxClassLength) *maxClassLength = 0;
   if (values) *values = DWORD(valueInfo.columnInt(0));
   if (maxValueNameLength) *maxValueNameLength = DWORD(valueInfo.columnInt(1));
-  if (maxValueLength) *maxValueLength = DWORD(valueInfo.columnInt(2));
+  if (maxValueLength) *maxValueLength = DWORD(maxData);
   if (securityDescriptorSize) *securityDescriptorSize = 0;
   if (lastWriteTime) {
     lastWriteTime->dwLowDateTime = DWORD(std::uint64_t(time) & 0xFFFFFFFFu);
@@ -480,6 +493,17 @@ LONG EmulatedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD*, DWOR
 LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD type,
                                       const BYTE* data, DWORD dataSize) {
   if (!data && dataSize > 0) return ERROR_INVALID_PARAMETER;
+  // Windows stores text as Unicode: bytes that are not code page 932 text
+  // come back as what the conversion made of them.
+  std::string converted;
+  if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && dataSize > 0) {
+    std::string_view text(reinterpret_cast<const char*>(data), dataSize);
+    if (!isRoundTripAnsi(text)) {
+      converted = wideToAnsi(ansiToWide(text));
+      data = reinterpret_cast<const BYTE*>(converted.data());
+      dataSize = DWORD(converted.size());
+    }
+  }
   std::string valueName = name ? name : "";
   if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   REG_SINGLE_WRITE();

@@ -19,9 +19,10 @@ class ConformanceMachine {
   // A folder of its own for the test's files, as a Windows path without a
   // trailing backslash.
   virtual std::string scratchFolder() = 0;
-  // A line for a batch script that runs a process for about `seconds`
-  // seconds, which then writes into `file` (a name in the script's folder).
-  virtual std::string slowChildLine(int seconds, const std::string& file) = 0;
+  // Lines for a batch script that start a process which writes
+  // `file`.started at once and, about `seconds` seconds later, `file` (names
+  // in the script's folder).
+  virtual std::string slowChildLines(int seconds, const std::string& file) = 0;
 };
 
 std::unique_ptr<ConformanceMachine> newConformanceMachine();

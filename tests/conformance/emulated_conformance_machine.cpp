@@ -17,10 +17,13 @@ class EmulatedConformanceMachine : public ConformanceMachine {
   }
   // The emulated netsh takes as long as the machine says; the emulated cmd
   // runs it as part of the script's process.
-  std::string slowChildLine(int seconds, const std::string& file) override {
+  std::string slowChildLines(int seconds, const std::string& file) override {
     test_.setDword(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "NetshDelay",
                    win::DWORD(seconds) * 1000);
-    return "netsh interface ip set dns name=\"none\" static none >> " + file;
+    return "echo started > " + file +
+           ".started\nnetsh interface ip set dns name=\"none\" static "
+           "none >> " +
+           file;
   }
 
  private:

@@ -68,7 +68,7 @@ class Win32ConformanceMachine : public ConformanceMachine {
 
   win::Machine& machine() override { return *machine_; }
   std::string scratchFolder() override { return narrow(folder_.wstring()); }
-  std::string slowChildLine(int seconds, const std::string& file) override {
+  std::string slowChildLines(int seconds, const std::string& file) override {
     return "\"" + programPath() + "\" " + kChildOption + " " + std::to_string(seconds * 1000) +
            " " + file;
   }
@@ -93,14 +93,23 @@ bool runningUnderWine() {
 
 }  // namespace conformance
 
-// The slow child: waits, then writes into the file it was given.
+namespace {
+
+void appendLine(const std::string& path, const char* text) {
+  if (std::FILE* file = std::fopen(path.c_str(), "a")) {
+    std::fputs(text, file);
+    std::fclose(file);
+  }
+}
+
+}  // namespace
+
+// The slow child: says it runs, waits, then writes into the file it was given.
 int main(int argc, char** argv) {
   if (argc == 4 && std::string(argv[1]) == conformance::kChildOption) {
+    appendLine(std::string(argv[3]) + ".started", "started\n");
     ::Sleep(DWORD(std::atoi(argv[2])));
-    if (std::FILE* file = std::fopen(argv[3], "a")) {
-      std::fputs("written after the wait\n", file);
-      std::fclose(file);
-    }
+    appendLine(argv[3], "written after the wait\n");
     return 0;
   }
   ::testing::InitGoogleTest(&argc, argv);
