@@ -25,6 +25,8 @@ struct STARTUPINFOA {
   WORD wShowWindow = 0;
 };
 inline constexpr DWORD STARTF_USESHOWWINDOW = 0x00000001;
+// A console program started without a console of its own or its parent's.
+inline constexpr DWORD CREATE_NO_WINDOW = 0x08000000;
 
 struct PROCESS_INFORMATION {
   HANDLE hProcess = nullptr;
@@ -75,6 +77,7 @@ class Shell {
 #ifndef _WIN32
 // The constants keep their Win32 names and are visible unqualified, as
 // windows.h makes them, so that code reads the same on both builds.
+using win::CREATE_NO_WINDOW;
 using win::INFINITE;
 using win::STARTF_USESHOWWINDOW;
 using win::STILL_ACTIVE;

@@ -287,6 +287,7 @@ cli script 自宅
 expected_script="$OUT"
 cli switch 自宅 --steps network --yes
 network_rc=$RC
+network_out="$OUT"
 network_err="$ERR"
 network_seconds=$SECONDS_TAKEN
 result_file="$work/relay4err.txt"
@@ -300,6 +301,10 @@ sed 's/^/      | /' "$result_file"
 
 check "switch --steps network ends by itself (${network_seconds}s)" \
   test "$network_rc" -ne 124
+quiet_script() {
+  lacks "$network_out" 'relay4err.txt'
+}
+check "the script's commands stay out of the command line's output" quiet_script
 script_written() {
   [ -f "$host_windows/relay4.bat" ] || { echo "no relay4.bat in $host_windows" >&2; return 1; }
   # Code page 932 with CR LF line ends, as written in text mode.

@@ -97,8 +97,10 @@ win::HANDLE startScript(win::Shell& shell, const std::string& scriptPath) {
   startup.dwFlags = STARTF_USESHOWWINDOW;
   startup.wShowWindow = SW_HIDE;
   win::PROCESS_INFORMATION info{};
-  if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            nullptr, &startup, &info))
+  // Not in the caller's console: a script started from the command line
+  // would echo every command it runs into the command line's output.
+  if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                            nullptr, nullptr, &startup, &info))
     return nullptr;
   if (info.hThread) shell.CloseHandle(info.hThread);
   return info.hProcess;
