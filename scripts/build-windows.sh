@@ -34,3 +34,7 @@ build "$VERANTU_ROOT/build-windows" \
   -DVERANTU_HEADER_ONLY_ROOT="$headers" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVERANTU_CLI="$cli"
+
+# The windowed program, its deployable folder and installer, when Qt for
+# Windows is there (otherwise one line says how to get it).
+"$VERANTU_ROOT/scripts/build-windows-gui.sh" "$VERANTU_ROOT/build-windows"

@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QWidget>
 
+#include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 
 namespace app {
@@ -69,10 +70,10 @@ int answerFor(QMessageBox::StandardButton button, UINT flags) {
 
 }  // namespace
 
-int QtPrompter::messageBox(HWND owner, const std::string& text, const std::string& caption,
+int QtPrompter::messageBox(win::HWND owner, const std::string& text, const std::string& caption,
                            UINT flags) {
   QMessageBox box(iconFor(flags), fromAnsi(caption), fromAnsi(text), buttonsFor(flags),
-                  static_cast<QWidget*>(owner));
+                  OwnerWidget(owner));
   if ((flags & MB_TYPEMASK) == MB_YESNO) box.setEscapeButton(QMessageBox::No);
   box.exec();
   QAbstractButton* clicked = box.clickedButton();

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
+#include <memory>
 #include <string>
 
 #include "gui/common/dialog_runner.h"
@@ -14,10 +15,24 @@
 #include "gui/common/qt_translations.h"
 #include "gui/shell/main_window.h"
 #include "gui/shell/window_set.h"
-#include "platform/emulated/emulated_machine.h"
 #include "store/startup.h"
+#ifdef _WIN32
+#include "platform/win32/win32_machine.h"
+#else
+#include "platform/emulated/emulated_machine.h"
+#endif
 
 namespace {
+
+#ifdef _WIN32
+
+// On Windows the program runs on the machine it was started on, and there is
+// always a desktop to show the window on.
+std::unique_ptr<win::Machine> openMachine() {
+  return win32::openWin32Machine();
+}
+
+#else
 
 bool hasDisplay() {
   for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
@@ -26,6 +41,30 @@ bool hasDisplay() {
   }
   return false;
 }
+
+// Elsewhere the program runs on the emulated machine named by VERANTU_MACHINE,
+// and needs a display, which a login over ssh or a CI job may lack.
+std::unique_ptr<win::Machine> openMachine() {
+  std::string folder = emu::defaultMachineFolder();
+  std::string error;
+  std::unique_ptr<win::Machine> machine = emu::EmulatedMachine::open(folder, &error);
+  if (!machine) {
+    if (emu::EmulatedMachine::exists(folder))
+      error += " (replace it with: verantu-machine init --force)";
+    std::fprintf(stderr, "verantu: %s\n", error.c_str());
+    return nullptr;
+  }
+  if (!hasDisplay()) {
+    std::fprintf(stderr,
+                 "verantu: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                 "unset); run it under a virtual display with 'xvfb-run -a verantu', or use "
+                 "verantu-cli\n");
+    return nullptr;
+  }
+  return machine;
+}
+
+#endif
 
 // An exception that escapes a handler ends the message loop; it is shown
 // once the loop has stopped, and the program then ends as after a close.
@@ -57,22 +96,8 @@ int main(int argc, char** argv) {
   // Read before the toolkit takes the arguments it knows out of argv.
   std::string commandLine = store::CommandLineText(argc, argv);
 
-  std::string folder = emu::defaultMachineFolder();
-  std::string error;
-  auto machine = emu::EmulatedMachine::open(folder, &error);
-  if (!machine) {
-    if (emu::EmulatedMachine::exists(folder))
-      error += " (replace it with: verantu-machine init --force)";
-    std::fprintf(stderr, "verantu: %s\n", error.c_str());
-    return 1;
-  }
-  if (!hasDisplay()) {
-    std::fprintf(stderr,
-                 "verantu: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
-                 "unset); run it under a virtual display with 'xvfb-run -a verantu', or use "
-                 "verantu-cli\n");
-    return 1;
-  }
+  std::unique_ptr<win::Machine> machine = openMachine();
+  if (!machine) return 1;
 
   // The toolkit is needed for the message boxes of the start-up checks.
   Application application(argc, argv);

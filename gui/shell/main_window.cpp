@@ -4,6 +4,7 @@
 #include <QLayout>
 #include <QStyle>
 
+#include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/shell/help_links.h"
 #include "gui/shell/pictures.h"
@@ -38,7 +39,7 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
       ui_(std::make_unique<Ui::TForm1>()),
       machine_(machine),
       dialogs_(dialogs),
-      ctx_{machine, prompter, static_cast<QWidget*>(this)} {
+      ctx_{machine, prompter, app::OwnerHandle(this)} {
   ui_->setupUi(this);
 
   // The client area (everything below the menu, status bar included) keeps
@@ -135,13 +136,13 @@ void TForm1::Contents1Click() {
   // Whether a reader could be started is not checked: there is nothing more
   // the program could do about it.
   std::string manual = app::ManualPath(ctx_);
-  machine_.shell().ShellExecuteA(ctx_.owner, "open", manual.c_str(), nullptr, nullptr,
-                                 SW_SHOWNORMAL);
+  machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open", manual.c_str(), nullptr,
+                                 nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::S1Click() {
-  machine_.shell().ShellExecuteA(ctx_.owner, "open", app::kSupportPageAddress, nullptr, nullptr,
-                                 SW_SHOWNORMAL);
+  machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open", app::kSupportPageAddress,
+                                 nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::Button3Click() {

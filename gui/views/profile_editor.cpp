@@ -5,6 +5,7 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
+#include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
@@ -249,7 +250,7 @@ void TForm3::keyPressEvent(QKeyEvent* event) {
 }
 
 store::Context TForm3::context() {
-  return store::Context{*machine_, *prompter_, static_cast<win::HWND>(this)};
+  return store::Context{*machine_, *prompter_, app::OwnerHandle(this)};
 }
 
 views::ProxyEditState& TForm3::proxyState() {

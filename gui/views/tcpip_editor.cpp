@@ -3,6 +3,7 @@
 #include <QListWidget>
 #include <QShowEvent>
 
+#include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/code_page_validator.h"
@@ -155,7 +156,8 @@ void TForm14::BitBtn1Click() {
   lists.metricText = app::toAnsi(ui_->Edit1->text());
   // A list that cannot be stored as it is keeps the window open.
   if (std::optional<std::string> problem = views::FindTcpipListProblem(lists)) {
-    prompter_->messageBox(this, *problem, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+    prompter_->messageBox(app::OwnerHandle(this), *problem, win::ansiFromUtf8(kErrorCaption),
+                          MB_OK | MB_ICONERROR);
     return;
   }
   views::AddressBoxes boxes = profileEditor_->addressBoxes();
@@ -210,6 +212,6 @@ void TForm14::showMetricState(bool automatic) {
 
 int TForm14::messageBox(const char* utf8Text, const char* utf8Caption, win::UINT flags) {
   if (!prompter_) return IDNO;
-  return prompter_->messageBox(this, win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(utf8Caption),
-                               flags);
+  return prompter_->messageBox(app::OwnerHandle(this), win::ansiFromUtf8(utf8Text),
+                               win::ansiFromUtf8(utf8Caption), flags);
 }
