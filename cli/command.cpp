@@ -68,7 +68,7 @@ int Command::run(const std::vector<std::string>& arguments) {
     return kExitFailure;
   }
   TerminalPrompter prompter(answersYes(parser));
-  // The window's own start-up refusals (Part 1.1 steps 3 and 4), before the
+  // The window's own start-up refusals (system version, installation), before the
   // command can read or write anything: the command line never creates the
   // root key that only the installation creates.
   if (!store::CheckSystemAndInstallation(*machine, prompter)) return kExitFailure;

@@ -21,16 +21,16 @@ struct StartupResult {
   win::HANDLE mutex = nullptr;              // held until the program ends
 };
 
-// Step 3 of the start-up (Part 1.1): Windows 2000 or later. When the
+// The system version: Windows 2000 or later. When the
 // version is older or cannot be read, shows the version message without an
 // owner and returns false; the program then ends with exit code 1.
 bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
-// Step 4: the root key "Software\Q\Tolvik" opens for full access; it is
+// The installation: the root key "Software\Q\Tolvik" opens for full access; it is
 // opened and closed, never created. When it does not, shows the
 // installation message without an owner and returns false; the program then
 // ends with exit code 1.
 bool CheckInstallation(win::Machine& machine, win::Prompter& prompter);
-// Steps 3 and 4 in that order, as the command line runs them before any
+// The version, then the installation, as the command line runs them before any
 // command; false at the first that fails.
 bool CheckSystemAndInstallation(win::Machine& machine, win::Prompter& prompter);
 

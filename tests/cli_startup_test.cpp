@@ -1,4 +1,4 @@
-// verantu-cli's start-up checks (Part 1.1 steps 3 and 4): before any command
+// verantu-cli's start-up checks: before any command
 // the system version and the installation, with the window's texts as
 // message lines and exit code 1; the command line never creates the root
 // key that only the installation creates. --help and --version need
