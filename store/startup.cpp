@@ -129,7 +129,6 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
                                const std::string& commandLine) {
   StartupResult result;
   System& system = machine.system();
-  Registry& registry = machine.registry();
 
   if (commandLine == kDebugSwitch) {
     result.debug = true;

@@ -157,13 +157,10 @@ bool isStorableText(std::string_view ansi) {
   return win::isRoundTripAnsi(ansi);
 }
 
-// What RegSetValueExA refuses beyond the value name's length.
-LONG checkValueText(std::string_view name, DWORD type, const BYTE* data, DWORD dataSize) {
-  if (!isStorableText(name)) return ERROR_INVALID_PARAMETER;
-  if (type == REG_SZ && dataSize > 0 &&
-      !isStorableText(std::string_view(reinterpret_cast<const char*>(data), dataSize)))
-    return ERROR_INVALID_PARAMETER;
-  return ERROR_SUCCESS;
+// A value name must be code page 932 text; text data needs no check here,
+// since RegSetValueExA converts it through Unicode as Windows does.
+LONG checkValueName(std::string_view name) {
+  return isStorableText(name) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
 
 // Counts a key deletion before and after it: whatever was cached while it
@@ -594,7 +591,7 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   }
   std::string valueName = name ? name : "";
   if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
-  if (LONG rc = checkValueText(valueName, type, data, dataSize)) return rc;
+  if (LONG rc = checkValueName(valueName)) return rc;
   REG_SINGLE_WRITE();
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
