@@ -69,8 +69,11 @@ std::string foldName(std::string_view ansi) {
   return text.toStdString();
 }
 
+// The length in UTF-16 code units: every code page 932 character is one.
 int wideLength(std::string_view ansi) {
-  return int(ansiToWide(ansi).size());
+  bool ascii = true;
+  for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  return ascii ? int(ansi.size()) : int(ansiToWide(ansi).size());
 }
 
 // Splits an ANSI path at backslashes that are characters of their own: the
@@ -465,20 +468,24 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
       db_.prepare("SELECT count(*), ifnull(max(length(fold)), 0) FROM keys WHERE parent = ?");
   keyInfo.bind(1, id);
   if (keyInfo.step() != SQLITE_ROW) return storageError();
-  Statement valueInfo = db_.prepare(
-      "SELECT count(*), ifnull(max(length(fold)), 0), "
-      "ifnull(max(CASE WHEN type IN (1, 2, 7) THEN 0 ELSE length(data) END), 0) "
-      "FROM vals WHERE key = ?");
+  // One pass over the key's values. A list of types (`type IN (...)`) would
+  // make SQLite build a temporary table on every call.
+  Statement valueInfo = db_.prepare("SELECT length(fold), type, data FROM vals WHERE key = ?");
   valueInfo.bind(1, id);
-  if (valueInfo.step() != SQLITE_ROW) return storageError();
-  std::int64_t maxData = valueInfo.columnInt(2);
-  Statement texts = db_.prepare("SELECT data FROM vals WHERE key = ? AND type IN (1, 2, 7)");
-  texts.bind(1, id);
-  int textRc = SQLITE_ROW;
-  while ((textRc = texts.step()) == SQLITE_ROW)
+  std::int64_t valueCount = 0;
+  std::int64_t maxValueName = 0;
+  std::int64_t maxData = 0;
+  int valueRc = SQLITE_ROW;
+  while ((valueRc = valueInfo.step()) == SQLITE_ROW) {
+    ++valueCount;
+    maxValueName = std::max(maxValueName, valueInfo.columnInt(0));
+    const std::int64_t type = valueInfo.columnInt(1);
+    std::string_view data = valueInfo.columnBlobView(2);
+    const bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
     maxData =
-        std::max<std::int64_t>(maxData, 2 * std::int64_t(wideLength(texts.columnBlobView(0))));
-  if (textRc != SQLITE_DONE) return storageError();
+        std::max(maxData, text ? 2 * std::int64_t(wideLength(data)) : std::int64_t(data.size()));
+  }
+  if (valueRc != SQLITE_DONE) return storageError();
   Statement modified = db_.prepare("SELECT modified FROM keys WHERE id = ?");
   modified.bind(1, id);
   std::int64_t time = modified.step() == SQLITE_ROW ? modified.columnInt(0) : 0;
@@ -488,8 +495,8 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
   if (subKeys) *subKeys = DWORD(keyInfo.columnInt(0));
   if (maxSubKeyLength) *maxSubKeyLength = DWORD(keyInfo.columnInt(1));
   if (maxClassLength) *maxClassLength = 0;
-  if (values) *values = DWORD(valueInfo.columnInt(0));
-  if (maxValueNameLength) *maxValueNameLength = DWORD(valueInfo.columnInt(1));
+  if (values) *values = DWORD(valueCount);
+  if (maxValueNameLength) *maxValueNameLength = DWORD(maxValueName);
   if (maxValueLength) *maxValueLength = DWORD(maxData);
   if (securityDescriptorSize) *securityDescriptorSize = 0;
   if (lastWriteTime) {

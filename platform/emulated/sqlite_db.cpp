@@ -79,6 +79,10 @@ int Database::open(const std::string& path, bool create, int busyTimeoutMs) {
   // A deletion moves every later profile inside one transaction; with the
   // default 2 MB cache its dirty pages spill and are read back over and over.
   sqlite3_exec(db_, "PRAGMA cache_size=-32768", nullptr, nullptr, nullptr);
+  // Each registry call inside a batch is a savepoint whose journal, like the
+  // temporary tables of a recursive query, is small: keep them in memory
+  // rather than writing them to temporary files.
+  sqlite3_exec(db_, "PRAGMA temp_store=MEMORY", nullptr, nullptr, nullptr);
   return SQLITE_OK;
 }
 
