@@ -49,8 +49,12 @@ std::unique_ptr<win::Machine> openMachine() {
   std::string error;
   std::unique_ptr<win::Machine> machine = emu::EmulatedMachine::open(folder, &error);
   if (!machine) {
-    if (emu::EmulatedMachine::exists(folder))
-      error += " (replace it with: verantu-machine init --force)";
+    // A damaged machine is replaced by a new one, which loses every profile
+    // kept in it: the way out names the export that saves them first.
+    if (emu::EmulatedMachine::exists(folder) && error.find(" is damaged") != std::string::npos)
+      error +=
+          " (to start again, save the profiles with 'verantu-machine export -o FILE.reg', then "
+          "'verantu-machine init --force' and 'verantu-machine import FILE.reg')";
     std::fprintf(stderr, "verantu: %s\n", error.c_str());
     return nullptr;
   }
