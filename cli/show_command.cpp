@@ -90,6 +90,43 @@ std::string HostPortText(const views::HostPort& pair) {
   return pair.port.empty() ? pair.host : pair.host + ":" + pair.port;
 }
 
+// The proxy settings as both forms print them: the live ones, and a stored
+// profile's, which also says whether one proxy serves every protocol.
+struct ProxyFields {
+  bool on = false;
+  const std::string& script;
+  std::optional<bool> sameForAll;
+  const views::HostPort& single;
+  bool bypassLocal = false;
+  const views::ProxyRows& rows;
+  const std::string& exceptions;
+};
+
+ProxyFields LiveProxy(const views::LiveSettings& live) {
+  return {live.proxyOn,     live.autoConfigUrl, std::nullopt,   live.single,
+          live.bypassLocal, live.rows,          live.exceptions};
+}
+
+ProxyFields StoredProxy(const views::ProxyEditState& proxy) {
+  return {proxy.proxyOn,     proxy.scriptAddress, proxy.sameProxy, proxy.single,
+          proxy.bypassLocal, proxy.rows,          proxy.exceptions};
+}
+
+void PrintProxy(const ProxyFields& proxy) {
+  printOut("");
+  printOut("Proxy");
+  PrintField("Use a proxy", proxy.on ? "yes" : "no", 2);
+  PrintField("Script address", proxy.script, 2);
+  if (proxy.sameForAll) PrintField("Same for all", *proxy.sameForAll ? "yes" : "no", 2);
+  PrintField("Address", proxy.single.host, 2);
+  PrintField("Port", proxy.single.port, 2);
+  PrintField("Bypass local", proxy.bypassLocal ? "yes" : "no", 2);
+  const char* rowNames[] = {"HTTP", "Secure", "FTP", "Gopher", "Socks"};
+  for (std::size_t row = 0; row < views::kProxyRowCount; ++row)
+    PrintField(rowNames[row], HostPortText(proxy.rows[row]), 2);
+  PrintField("Exceptions", proxy.exceptions, 2);
+}
+
 void PrintText(const views::LiveSettings& live) {
   PrintField("Computer name", live.computerName);
   PrintField("Description", live.description);
@@ -107,17 +144,7 @@ void PrintText(const views::LiveSettings& live) {
     PrintItems("Gateways", entry.gatewayItems);
     PrintField("Metric", entry.interfaceMetric, 2);
   }
-  printOut("");
-  printOut("Proxy");
-  PrintField("Use a proxy", live.proxyOn ? "yes" : "no", 2);
-  PrintField("Script address", live.autoConfigUrl, 2);
-  PrintField("Address", live.single.host, 2);
-  PrintField("Port", live.single.port, 2);
-  PrintField("Bypass local", live.bypassLocal ? "yes" : "no", 2);
-  const char* rowNames[] = {"HTTP", "Secure", "FTP", "Gopher", "Socks"};
-  for (std::size_t row = 0; row < views::kProxyRowCount; ++row)
-    PrintField(rowNames[row], HostPortText(live.rows[row]), 2);
-  PrintField("Exceptions", live.exceptions, 2);
+  PrintProxy(LiveProxy(live));
 }
 
 // JSON values. Registry text is ANSI; an empty text, which is how a missing
@@ -197,6 +224,19 @@ json ServersJson(const views::ProxyRows& rows) {
   return servers;
 }
 
+json ProxyJson(const ProxyFields& fields, json proxyEnable) {
+  json proxy;
+  proxy["enabled"] = fields.on;
+  proxy["proxyEnable"] = std::move(proxyEnable);
+  proxy["autoConfigUrl"] = Text(fields.script);
+  if (fields.sameForAll) proxy["sameForAll"] = *fields.sameForAll;
+  proxy["single"] = HostPortJson(fields.single);
+  proxy["bypassLocal"] = fields.bypassLocal;
+  proxy["servers"] = ServersJson(fields.rows);
+  proxy["exceptions"] = Text(fields.exceptions);
+  return proxy;
+}
+
 json LiveJson(const store::Context& ctx, const views::LiveSettings& live) {
   json root;
   root["computerName"] = Text(live.computerName);
@@ -227,16 +267,9 @@ json LiveJson(const store::Context& ctx, const views::LiveSettings& live) {
   }
   root["interfaces"] = std::move(interfaces);
 
-  json proxy;
-  proxy["enabled"] = live.proxyOn;
-  proxy["proxyEnable"] =
-      StoredDword(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable");
-  proxy["autoConfigUrl"] = Text(live.autoConfigUrl);
-  proxy["single"] = HostPortJson(live.single);
-  proxy["bypassLocal"] = live.bypassLocal;
-  proxy["servers"] = ServersJson(live.rows);
-  proxy["exceptions"] = Text(live.exceptions);
-  root["proxy"] = std::move(proxy);
+  root["proxy"] =
+      ProxyJson(LiveProxy(live),
+                StoredDword(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable"));
   return root;
 }
 
@@ -250,21 +283,6 @@ std::vector<std::string> PairTexts(const std::vector<views::InterfaceSummary::Pa
   for (const views::InterfaceSummary::Pair& pair : pairs)
     texts.push_back(pair.left + " --- " + pair.right);
   return texts;
-}
-
-void PrintProxyFields(const views::ProxyEditState& proxy) {
-  printOut("");
-  printOut("Proxy");
-  PrintField("Use a proxy", proxy.proxyOn ? "yes" : "no", 2);
-  PrintField("Script address", proxy.scriptAddress, 2);
-  PrintField("Same for all", proxy.sameProxy ? "yes" : "no", 2);
-  PrintField("Address", proxy.single.host, 2);
-  PrintField("Port", proxy.single.port, 2);
-  PrintField("Bypass local", proxy.bypassLocal ? "yes" : "no", 2);
-  const char* rowNames[] = {"HTTP", "Secure", "FTP", "Gopher", "Socks"};
-  for (std::size_t row = 0; row < views::kProxyRowCount; ++row)
-    PrintField(rowNames[row], HostPortText(proxy.rows[row]), 2);
-  PrintField("Exceptions", proxy.exceptions, 2);
 }
 
 void PrintProfileText(const views::ProfileSummary& profile) {
@@ -285,7 +303,7 @@ void PrintProfileText(const views::ProfileSummary& profile) {
     printOut("");
     PrintField("Not shown", std::to_string(profile.omittedInterfaces) + " more interfaces");
   }
-  PrintProxyFields(profile.proxy);
+  PrintProxy(StoredProxy(profile.proxy));
 }
 
 json ProfileJson(const store::Context& ctx, int slot, const views::ProfileSummary& profile) {
@@ -313,18 +331,10 @@ json ProfileJson(const store::Context& ctx, int slot, const views::ProfileSummar
   root["interfaces"] = std::move(interfaces);
   root["omittedInterfaces"] = profile.omittedInterfaces;
 
-  const views::ProxyEditState& state = profile.proxy;
-  json proxy;
-  proxy["enabled"] = state.proxyOn;
-  proxy["proxyEnable"] = StoredDword(
-      ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(slot, store::kInternetSettingsKey), "ProxyEnable");
-  proxy["autoConfigUrl"] = Text(state.scriptAddress);
-  proxy["sameForAll"] = state.sameProxy;
-  proxy["single"] = HostPortJson(state.single);
-  proxy["bypassLocal"] = state.bypassLocal;
-  proxy["servers"] = ServersJson(state.rows);
-  proxy["exceptions"] = Text(state.exceptions);
-  root["proxy"] = std::move(proxy);
+  root["proxy"] =
+      ProxyJson(StoredProxy(profile.proxy),
+                StoredDword(ctx, HKEY_LOCAL_MACHINE,
+                            store::MirrorPath(slot, store::kInternetSettingsKey), "ProxyEnable"));
   return root;
 }
 
