@@ -278,6 +278,8 @@ TEST_F(RegistryConformance, QueryInfoReportsCharactersAndStoredBytes) {
   set(key, "v", REG_BINARY, "12345");
   set(key, ansiFromUtf8("値の名前").c_str(), REG_BINARY, "1");  // 4 characters
   set(key, "text", REG_SZ, std::string("abc", 4));              // 8 bytes as Unicode
+  // 7 bytes of code page 932, 10 as Unicode: the maximum.
+  set(key, "path", REG_EXPAND_SZ, ansiFromUtf8("%表示%") + '\0');
   DWORD subKeys = 0, maxSubKey = 0, values = 0, maxName = 0, maxData = 0;
   ASSERT_EQ(reg().RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &subKeys, &maxSubKey, nullptr,
                                    &values, &maxName, &maxData, nullptr, nullptr),
@@ -286,9 +288,9 @@ TEST_F(RegistryConformance, QueryInfoReportsCharactersAndStoredBytes) {
   // keeps, text in UTF-16: what Windows documents for these maxima.
   EXPECT_EQ(subKeys, 2u);
   EXPECT_EQ(maxSubKey, 5u);
-  EXPECT_EQ(values, 3u);
+  EXPECT_EQ(values, 4u);
   EXPECT_EQ(maxName, 4u);
-  EXPECT_EQ(maxData, 8u);
+  EXPECT_EQ(maxData, 10u);
 }
 
 TEST_F(RegistryConformance, HandlesKeepTheirAccess) {
