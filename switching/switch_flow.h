@@ -53,7 +53,14 @@ class SwitchView {
   virtual void setProgress(int position) = 0;
   virtual void setStatusText(const std::string& ansiText) = 0;  // empty: back to "Verantu!"
   virtual void setAppliedTitle(const std::string& ansiTitle) = 0;
+  // Called at least every kKeepAliveInterval while the switch waits for its
+  // script, whether or not anything changed: the window repaints and handles
+  // what is not user input, so that it never looks hung. Nothing to do for
+  // a view without an event loop.
+  virtual void keepAlive() {}
 };
+
+inline constexpr std::chrono::milliseconds kKeepAliveInterval{50};
 
 enum class SwitchOutcome {
   NotStarted,  // nothing registered, title unknown, dialog not confirmed, unsafe profile,
