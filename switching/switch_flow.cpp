@@ -32,6 +32,10 @@ constexpr int kLineBufferSize = 256;
 // the line break are its last six.
 constexpr std::size_t kHeaderTextStart = 8;
 constexpr std::size_t kHeaderTail = 6;
+// A few milliseconds between rounds: the progress still follows the script
+// at once, and a long netsh command no longer costs the wait a good part of
+// a core in rereading a file that has not changed.
+constexpr DWORD kPollIntervalMs = 5;
 
 void showError(const store::Context& ctx, const char* utf8Text) {
   ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
@@ -211,7 +215,7 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
       return {ScriptEnding::TimedOut, round.countedLines, round.unansweredSections};
     }
     view.keepAlive();
-    shell.Sleep(1);
+    shell.Sleep(kPollIntervalMs);
   }
 }
 

@@ -97,7 +97,7 @@ struct ScriptWait {
   // output lost) has not applied its command, though it printed no message.
   int unansweredSections = 0;
 };
-// Follows the result file at `resultPath` every millisecond until its last
+// Follows the result file at `resultPath` every few milliseconds until its last
 // line is the end line, showing the section number of the last header as
 // the progress and its text as the status. `process` (may be null) is the
 // script's process: once it has ended, a round without the end line is the
