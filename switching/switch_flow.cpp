@@ -8,6 +8,7 @@
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
 #include "store/store_command.h"
+#include "switching/switch_guard.h"
 #include "switching/switch_steps.h"
 
 namespace switching {
@@ -31,6 +32,10 @@ constexpr int kLineBufferSize = 256;
 // the line break are its last six.
 constexpr std::size_t kHeaderTextStart = 8;
 constexpr std::size_t kHeaderTail = 6;
+// A few milliseconds between rounds: the progress still follows the script
+// at once, and a long netsh command no longer costs the wait a good part of
+// a core in rereading a file that has not changed.
+constexpr DWORD kPollIntervalMs = 5;
 
 void showError(const store::Context& ctx, const char* utf8Text) {
   ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
@@ -52,8 +57,8 @@ SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string&
 // One reading of the result file from its start.
 struct ResultRound {
   int countedLines = 0;
-  int position = 0;      // the number of the last header read, 0 before one
-  int allLines = 0;      // every piece read, to notice that the file grows
+  int position = 0;  // the number of the last header read, 0 before one
+  int allLines = 0;  // every piece read, to notice that the file grows
   int unansweredSections = 0;
   std::string lastLine;  // empty when the file could not be opened or is empty
 };
@@ -209,24 +214,31 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
     } else if (now - lastGrowth >= stallTimeout) {
       return {ScriptEnding::TimedOut, round.countedLines, round.unansweredSections};
     }
-    shell.Sleep(1);
+    view.keepAlive();
+    shell.Sleep(kPollIntervalMs);
   }
 }
 
 SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, SwitchView& view,
                         const SwitchOptions& options) {
+  const SwitchMutex running(ctx);
+  if (!running.owned()) return SwitchOutcome::NotStarted;
   std::optional<int> index = store::LocateSelectedProfile(ctx, title);
   if (!index) return SwitchOutcome::NotStarted;
-  const int slot = *index + 1;
 
-  const SwitchOffer offer = prepareOffer(ctx, slot, title);
+  const SwitchOffer offer = prepareOffer(ctx, *index + 1, title);
   const SwitchChoice choice = view.confirm(offer);
   if (!choice.confirmed) return SwitchOutcome::NotStarted;
+  // Every step reads the profile where it is now, under the store lock.
+  ConfirmedProfile profile(ctx, *index + 1, title);
+  if (!profile.slot()) return SwitchOutcome::NotStarted;
+  const int slot = *profile.slot();
 
   // A stored value that would add commands to the script stops the switch
   // before anything is changed.
   if (choice.steps & kStepNetwork) {
     if (auto unsafe = FindUnsafeValue(ctx, slot, offer.interfaces, choice.tickedInterfaces)) {
+      profile.release();
       ReportUnsafeValue(ctx, *unsafe);
       return SwitchOutcome::NotStarted;
     }
@@ -254,6 +266,7 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
   if (choice.steps & kStepNetwork) {
     steps |= kStepNetwork;
     ScriptResult script = WriteSwitchScript(ctx, slot, offer.interfaces, choice.tickedInterfaces);
+    profile.release();
     if (script.status != ScriptStatus::Created) {
       // The message comes while the window still shows it is busy; the
       // busy state ends once it is answered.
@@ -268,6 +281,7 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
         runScript(ctx, WorkFilePaths(ctx.machine.system()), script.sectionCount, view, options);
   }
 
+  profile.release();
   view.setBusy(false);
   view.setStatusText({});
   if (succeeded) {

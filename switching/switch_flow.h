@@ -53,7 +53,14 @@ class SwitchView {
   virtual void setProgress(int position) = 0;
   virtual void setStatusText(const std::string& ansiText) = 0;  // empty: back to "Verantu!"
   virtual void setAppliedTitle(const std::string& ansiTitle) = 0;
+  // Called at least every kKeepAliveInterval while the switch waits for its
+  // script, whether or not anything changed: the window repaints and handles
+  // what is not user input, so that it never looks hung. Nothing to do for
+  // a view without an event loop.
+  virtual void keepAlive() {}
 };
+
+inline constexpr std::chrono::milliseconds kKeepAliveInterval{50};
 
 enum class SwitchOutcome {
   NotStarted,  // nothing registered, title unknown, dialog not confirmed, unsafe profile,
@@ -90,7 +97,7 @@ struct ScriptWait {
   // output lost) has not applied its command, though it printed no message.
   int unansweredSections = 0;
 };
-// Follows the result file at `resultPath` every millisecond until its last
+// Follows the result file at `resultPath` every few milliseconds until its last
 // line is the end line, showing the section number of the last header as
 // the progress and its text as the status. `process` (may be null) is the
 // script's process: once it has ended, a round without the end line is the

@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <string>
+
+#include <signal.h>
 
 #include "tests/support/program_run.h"
 
@@ -132,6 +137,80 @@ TEST_F(CliSwitchTest, AFailedSwitchExitsWithOne) {
             "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。");
   EXPECT_TRUE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1")
                   .contains("\"Count\"=dword:00000001"));
+}
+
+// Processes of this user whose environment names `machine` and whose
+// command line runs the machine's command interpreter: scripts of a switch.
+QList<int> scriptProcesses(const QString& machine) {
+  QList<int> found;
+  const QByteArray machineEntry = "VERANTU_MACHINE=" + machine.toUtf8();
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    bool number = false;
+    const int pid = entry.toInt(&number);
+    if (!number) continue;
+    QFile environ("/proc/" + entry + "/environ");
+    QFile cmdline("/proc/" + entry + "/cmdline");
+    if (!environ.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly)) continue;
+    const QList<QByteArray> words = cmdline.readAll().split('\0');
+    if (words.size() > 1 && words[1] == "cmd" &&
+        environ.readAll().split('\0').contains(machineEntry))
+      found << pid;
+  }
+  return found;
+}
+
+// A switch killed while its script runs takes the script with it; another
+// switch meanwhile is refused; the next one after the kill runs alone.
+TEST_F(CliSwitchTest, ASwitchRunsAloneAndItsScriptDoesNotOutliveIt) {
+  QFile reg(dir.path() + "/slow.reg");
+  ASSERT_TRUE(reg.open(QIODevice::WriteOnly));
+  reg.write(
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Emulation]\r\n"
+      "\"NetshDelay\"=dword:000001f4\r\n");
+  reg.close();
+  ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
+
+  QProcess first;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
+  env.insert(QStringLiteral("VERANTU_MACHINE_TOOL"), QStringLiteral(VERANTU_MACHINE_TOOL));
+  first.setProcessEnvironment(env);
+  first.start(VERANTU_CLI, {"switch", "オフィス", "--yes"});
+  first.closeWriteChannel();
+  // Until the script has begun its first section (netsh takes 0.5 s each).
+  const QString result = machine + "/drive_c/WINDOWS/relay4err.txt";
+  QElapsedTimer clock;
+  clock.start();
+  auto resultText = [&] {
+    QFile file(result);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+  };
+  while (!resultText().contains("====") && clock.elapsed() < 20000) QThread::msleep(10);
+  ASSERT_TRUE(resultText().contains("====")) << first.readAllStandardError().toStdString();
+  ASSERT_FALSE(scriptProcesses(machine).isEmpty());
+
+  ProcessRun second = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(second.code, 1);
+  EXPECT_EQ(
+      second.lines,
+      QStringList({"エラーメッセージ: "
+                   "他のVerantu!がネットワーク設定を切り替え中のため、切り替えできませんでした"
+                   "。 切り替えが終わってからもう一度実行してください。"}));
+
+  ::kill(pid_t(first.processId()), SIGKILL);
+  ASSERT_TRUE(first.waitForFinished(5000));
+  clock.restart();
+  while (!scriptProcesses(machine).isEmpty() && clock.elapsed() < 2000) QThread::msleep(20);
+  EXPECT_TRUE(scriptProcesses(machine).isEmpty());
+
+  // The next switch's result file is its own from start to end.
+  ProcessRun next = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(next.code, 0) << next.err.toStdString();
+  const QStringList lines = resultText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_TRUE(lines.first().startsWith("s "));
+  EXPECT_TRUE(lines.last().startsWith("e "));
+  EXPECT_EQ(lines.filter(QRegularExpression("^[se] ")).size(), 2) << resultText().toStdString();
 }
 
 TEST_F(CliSwitchTest, ScriptPrintsWhatTheNetworkStepWouldRunAndChangesNothing) {

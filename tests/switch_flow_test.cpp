@@ -2,6 +2,7 @@
 // back over changed live settings, the store values it records, and every
 // way the switch can stop or fail without hanging.
 #include "switching/switch_flow.h"
+#include "switching/switch_guard.h"
 
 #include <gtest/gtest.h>
 
@@ -14,12 +15,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/code_page.h"
 #include "store/capture.h"
+#include "store/deletion.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "tests/support/faulty_registry.h"
@@ -77,9 +80,12 @@ class FakeView : public switching::SwitchView {
   std::vector<std::string> events;  // UTF-8
   std::string appliedTitle;         // UTF-8
 
+  std::function<void()> whileConfirming;  // what happens elsewhere while the dialog is open
+
   switching::SwitchChoice confirm(const switching::SwitchOffer& shown) override {
     offer = shown;
     events.push_back("confirm");
+    if (whileConfirming) whileConfirming();
     return choice;
   }
   void setBusy(bool busy) override { events.push_back(busy ? "busy" : "idle"); }
@@ -611,6 +617,73 @@ TEST_F(SwitchFlowTest, AResultFileThatOutlivesItsDeletionIsNotTakenForThisSwitch
   prompter.expect(kFailed, kError, kErrorFlags);
   EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Failed);
   EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
+}
+
+// Another command deletes a profile while the confirmation is open: the
+// switch applies the confirmed profile from the slot it moved to, or stops
+// without changing anything once it is gone.
+TEST_F(SwitchFlowTest, ADeletionWhileTheDialogIsOpenIsFollowedOrStopsTheSwitch) {
+  capture("First");
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "10.9.9.9");
+  capture("Second");
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "10.7.7.7");
+  auto deleteWhileConfirming = [&](const char* title) {
+    prompter.expect("リストに表示されている登録を削除しますか？", "確認メッセージ", 0x34, IDYES)
+        .expect("登録を抹消しました。", kInfo, kInfoFlags);
+    view.whileConfirming = [this, title] { store::DeleteProfile(context(), ansi(title)); };
+  };
+  view.choice = {true, switching::kStepNetwork | switching::kStepPrinter, {true, true}, true};
+
+  // "First" goes: "Second" moves from slot 2 to slot 1 and is applied there.
+  deleteWhileConfirming("First");
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("Second"), switching::SwitchOutcome::Succeeded);
+  std::string dns;
+  store::ReadStringValue(context(), HKEY_LOCAL_MACHINE, kWired, "NameServer", dns);
+  EXPECT_EQ(dns, "10.9.9.9");
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
+  EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"), 0u);
+
+  // "Second" itself goes: nothing is applied, no work file is written.
+  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "10.7.7.7");
+  machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                "Canon LBP3300,winspool,Ne01:");
+  std::filesystem::remove(driveC("WINDOWS/relay4.bat"));
+  const auto hklm = testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, kInterfaces);
+  view.events.clear();
+  deleteWhileConfirming("Second");
+  prompter.expect("この登録名では登録されていません。", kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("Second"), switching::SwitchOutcome::NotStarted);
+  EXPECT_EQ(view.events, std::vector<std::string>{"confirm"});
+  EXPECT_EQ(testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, kInterfaces), hklm);
+  EXPECT_EQ(defaultPrinter(), "Canon LBP3300,winspool,Ne01:");
+  EXPECT_FALSE(std::filesystem::exists(driveC("WINDOWS/relay4.bat")));
+}
+
+// Another process's switch holds the machine: this one is refused before
+// it looks at anything, and goes ahead once the other has ended.
+TEST_F(SwitchFlowTest, ASecondSwitchIsRefusedWhileOneRuns) {
+  capture("A");
+  std::string error;
+  auto other = emu::EmulatedMachine::open(folder, &error);
+  ASSERT_TRUE(other) << error;
+  win::System& system = other->system();
+  win::HANDLE running = system.CreateMutexA(nullptr, FALSE, switching::kSwitchMutexName);
+  ASSERT_EQ(system.WaitForSingleObject(running, 0), WAIT_OBJECT_0);
+
+  view.choice = {true, switching::kStepPrinter, {}, true};
+  prompter.expect(
+      "他のVerantu!がネットワーク設定を切り替え中のため、切り替えできませんでした。\n"
+      "切り替えが終わってからもう一度実行してください。",
+      kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  EXPECT_TRUE(view.events.empty());
+  EXPECT_FALSE(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"));
+
+  system.ReleaseMutex(running);
+  system.CloseHandle(running);
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
 }
 
 TEST_F(SwitchFlowTest, UnknownTitlesAndAnEmptyStoreAreReported) {

@@ -14,8 +14,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -551,6 +554,44 @@ TEST_F(SwitchButtonTest, NoInTheDialogChangesNothing) {
   EXPECT_FALSE(hourglass());
   EXPECT_FALSE(dword(store::SlotPath(1), "Count"));
   EXPECT_FALSE(dword(store::kSettingKey, "Active"));
+}
+
+// A netsh command that takes 10 s does not freeze the window: its event
+// loop keeps turning (timers, paints) all through the wait. The test takes
+// about 10 s.
+TEST_F(SwitchButtonTest, TheWindowKeepsTurningWhileTheScriptStalls) {
+  ASSERT_TRUE(machine);
+  const win::DWORD delay = 10000;
+  setValue(store::kEmulationKey, "NetshDelay", REG_DWORD,
+           std::string(reinterpret_cast<const char*>(&delay), sizeof delay));
+  // The network of the wireless card only: already on DHCP, so its one
+  // section is its DNS, one netsh command.
+  runner.then([](QDialog& d) {
+    child<QListWidget>(d, "CheckListBox1")->item(0)->setCheckState(Qt::Unchecked);
+    child<QCheckBox>(d, "CheckBox2")->click();
+    child<QCheckBox>(d, "CheckBox3")->click();
+    press(d, "BitBtn1");
+  });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> turns;
+  QTimer timer;
+  timer.setInterval(10);
+  QObject::connect(&timer, &QTimer::timeout, [&] { turns.push_back(Clock::now()); });
+  timer.start();
+  const Clock::time_point start = Clock::now();
+  window->SpeedButton1Click();
+  const Clock::time_point end = Clock::now();
+  timer.stop();
+
+  ASSERT_GE(end - start, std::chrono::milliseconds(delay));
+  ASSERT_FALSE(turns.empty());
+  Clock::duration longest = std::max(turns.front() - start, end - turns.back());
+  for (std::size_t i = 1; i < turns.size(); ++i)
+    longest = std::max(longest, turns[i] - turns[i - 1]);
+  EXPECT_LE(longest, std::chrono::milliseconds(150))
+      << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count() << " ms";
 }
 
 // A profile whose printer value exists but is empty shows no printer, even
