@@ -25,10 +25,12 @@ void TrayMenu::refresh() {
   const QString applied = window_.appliedTitle();
   bool ticked = false;
   for (const std::string& title : store::FillProfileSelector(ctx, slotCount, -1).titles) {
-    QAction* action = addAction(fromAnsi(title));
+    const QString text = fromAnsi(title);
+    // A title's "&" is shown, not taken for a keyboard shortcut.
+    QAction* action = addAction(QString(text).replace('&', QStringLiteral("&&")));
     action->setCheckable(true);
     // Only the first of two equal titles is the profile a switch applies.
-    if (!ticked && fromAnsi(title) == applied) action->setChecked(ticked = true);
+    if (!ticked && text == applied) action->setChecked(ticked = true);
     connect(action, &QAction::triggered, this, [this, title] { window_.switchTo(title); });
   }
   addSeparator();

@@ -28,7 +28,9 @@ TEST(SurroundingsConformance, WhatIsNotThereIsNotFound) {
   // Without a wireless service the WLAN API's own error comes back; Wine has
   // the service's API but no wireless interfaces.
   EXPECT_NE(ssid, DWORD(ERROR_SUCCESS));
-  if (conformance::runningUnderWine()) EXPECT_EQ(ssid, DWORD(ERROR_NOT_FOUND));
+  if (conformance::runningUnderWine()) {
+    EXPECT_EQ(ssid, DWORD(ERROR_NOT_FOUND));
+  }
   EXPECT_EQ(surroundings.QueryDnsSuffix(kNoAdapter, &text), DWORD(ERROR_NOT_FOUND));
   EXPECT_EQ(surroundings.QueryNeighborMac(kNoNeighbour, &text), DWORD(ERROR_NOT_FOUND));
   EXPECT_EQ(surroundings.QueryNeighborMac("not an address", &text), DWORD(ERROR_NOT_FOUND));
