@@ -13,10 +13,11 @@ namespace {
 
 using win::DWORD;
 
-// No adapter has this identifier; 192.0.2.1 is a documentation address
-// that no neighbour table holds.
+// No adapter has this identifier. 198.51.100.1 is a documentation address
+// no network here uses (192.0.2.1, another one, is the test machine's own
+// gateway, whose entry Wine reads from the host's neighbour table).
 constexpr const char* kNoAdapter = "{00000000-0000-0000-0000-000000000000}";
-constexpr const char* kNoNeighbour = "192.0.2.1";
+constexpr const char* kNoNeighbour = "198.51.100.1";
 
 TEST(SurroundingsConformance, WhatIsNotThereIsNotFound) {
   auto machine = conformance::newConformanceMachine();
