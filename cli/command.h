@@ -22,6 +22,9 @@ inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 void printError(const std::string& utf8);
 // One line on stdout.
 void printOut(const std::string& utf8);
+// Stored text (ANSI) for the terminal, in UTF-8, with every control
+// character (C0, DEL and C1) shown as "?".
+std::string Printable(const std::string& ansi);
 
 class Command {
  public:
@@ -82,5 +85,7 @@ std::unique_ptr<Command> makeDeleteCommand();
 std::unique_ptr<Command> makeSwitchCommand();
 std::unique_ptr<Command> makeScriptCommand();
 std::unique_ptr<Command> makeShowCommand();
+std::unique_ptr<Command> makeMarksCommand();
+std::unique_ptr<Command> makeMatchCommand();
 
 }  // namespace cli

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "store/network_marks.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "store/store_command.h"
@@ -132,6 +133,7 @@ void captureInto(const Context& ctx, int index) {
   WriteStringValue(ctx, HKEY_LOCAL_MACHINE, DataPath(slot), "DefPrinter", ReadDefaultPrinter(ctx));
   replaceMirror(ctx, slot, HKEY_CURRENT_USER, kInternetSettingsKey);
   captureMembership(ctx, slot);
+  CaptureNetworkMarks(ctx, slot);
   WriteComboActive(ctx, DWORD(index));
 }
 

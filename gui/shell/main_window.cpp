@@ -1,5 +1,7 @@
 #include "gui/shell/main_window.h"
 
+#include <QApplication>
+#include <QCloseEvent>
 #include <QLabel>
 #include <QLayout>
 #include <QStyle>
@@ -14,11 +16,14 @@
 #include "gui/switching/script_viewer.h"
 #include "gui/views/code_page_validator.h"
 #include "gui/views/live_view.h"
+#include "gui/views/marks_dialog.h"
 #include "gui/views/profile_editor.h"
 #include "gui/views/tcpip_editor.h"
 #include "store/capture.h"
 #include "store/deletion.h"
 #include "store/profile_titles.h"
+#include "store/program_options.h"
+#include "switching/network_match.h"
 #include "switching/switch_flow.h"
 #include "ui_main_window.h"
 
@@ -30,6 +35,7 @@ constexpr int kClientHeight = 259;
 constexpr int kRetryResult = 4;
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
+constexpr const char* kOptionNotStored = "設定を保存できませんでした。";
 
 }  // namespace
 
@@ -77,7 +83,22 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
   connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
   connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::quitProgram);
+
+  // The marks by which the selected profile's network is recognised.
+  marksAction_ = new QAction(QStringLiteral("ﾈｯﾄﾜｰｸの目印...(&M)"), this);
+  marksAction_->setObjectName("Marks1");
+  ui_->Edit1->addAction(marksAction_);
+  connect(marksAction_, &QAction::triggered, this, &TForm1::Marks1Click);
+  marksDialog_ = new app::MarksDialog(this);
+  // Closing the window leaves the program in the notification area.
+  stayInTrayAction_ = new QAction(QStringLiteral("通知領域に常駐(&T)"), this);
+  stayInTrayAction_->setObjectName("StayInTray1");
+  stayInTrayAction_->setCheckable(true);
+  stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
+  ui_->Options1->addSeparator();
+  ui_->Options1->addAction(stayInTrayAction_);
+  connect(stayInTrayAction_, &QAction::triggered, this, &TForm1::StayInTray1Click);
 
   ui_->Label6->setText(QStringLiteral("Ver 3.30"));
   ui_->Image2->setPixmap(ui_->Image1->pixmap());
@@ -110,8 +131,53 @@ void TForm1::setStatusText(const QString& text) {
   statusPanel_->setText(text);
 }
 
+QString TForm1::appliedTitle() const {
+  return ui_->Label1->text();
+}
+
 void TForm1::X1Click() {
-  close();
+  quitProgram();
+}
+
+void TForm1::quitProgram() {
+  quitting_ = true;
+  bool closed = close();
+  quitting_ = false;
+  // A window hidden in the notification area is not the last one closing:
+  // the program has to be told to end.
+  if (closed && !QApplication::quitOnLastWindowClosed()) QCoreApplication::quit();
+}
+
+void TForm1::showFromTray() {
+  QApplication::setQuitOnLastWindowClosed(true);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Hidden only while the icon is there to bring it back.
+  if (!quitting_ && trayShown_ && store::ReadStayInTray(ctx_)) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    hide();
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TForm1::StayInTray1Click() {
+  if (store::WriteStayInTray(ctx_, stayInTrayAction_->isChecked()) != 0)
+    ctx_.messageBox(win::ansiFromUtf8(kOptionNotStored), win::ansiFromUtf8(kErrorCaption),
+                    MB_OK | MB_ICONERROR);
+  stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
+}
+
+void TForm1::Marks1Click() {
+  std::string title = selectorText();
+  if (!store::LocateSelectedProfile(ctx_, title)) return;
+  marksDialog_->load(ctx_, title);
+  if (dialogs_.run(*marksDialog_) == QDialog::Accepted) marksDialog_->save();
 }
 
 void TForm1::Option1Click() {
@@ -156,9 +222,26 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::SpeedButton1Click() {
+  runSwitch(false);
+}
+
+void TForm1::switchTo(const std::string& ansiTitle, bool withoutConfirmation) {
+  if (switching_ || QApplication::activeModalWidget()) return;
+  setSelectorText(ansiTitle);
+  runSwitch(withoutConfirmation);
+}
+
+void TForm1::runSwitch(bool withoutConfirmation) {
+  switching_ = true;
+  emit switchStarting();
   app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
                              windows_.form11, dialogs_);
-  switching::RunSwitch(ctx_, selectorText(), view);
+  switching::PreconfirmedSwitchView preconfirmed(view);
+  switching::SwitchView& shown =
+      withoutConfirmation ? static_cast<switching::SwitchView&>(preconfirmed) : view;
+  switching::RunSwitch(ctx_, selectorText(), shown);
+  switching_ = false;
+  emit switchFinished();
 }
 
 // Typing cannot put such a character into the selector, but a text the

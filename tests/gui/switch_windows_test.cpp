@@ -29,11 +29,13 @@
 
 #include "gui/shell/main_window.h"
 #include "gui/shell/switch_view.h"
+#include "gui/shell/tray_icon.h"
 #include "gui/switching/confirmation_dialog.h"
 #include "gui/switching/result_viewer.h"
 #include "gui/switching/script_viewer.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
+#include "store/program_options.h"
 #include "store/system_keys.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
@@ -639,6 +641,48 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   EXPECT_TRUE(lines[error - 1].startsWith("===  "));
   EXPECT_TRUE(lines[error - 1].contains("[ワイヤレス ネットワーク接続]"));
   EXPECT_FALSE(lines.contains(QString()));  // the blank line after each OK is skipped
+}
+
+// The notification-area menu lists the profiles and runs the switch
+// button's own command for the one chosen: the confirmation dialog, the
+// switch, the label and the selector.
+TEST_F(SwitchButtonTest, TrayMenuSwitchesThroughTheSwitchButtonsCommand) {
+  ASSERT_TRUE(machine);
+  child<QComboBox>(*window, "ComboBox1")->setEditText("未設定");
+  app::TrayMenu menu(*window);
+  auto entries = [&] {
+    QStringList texts;
+    for (QAction* action : menu.actions())
+      texts << (action->isSeparator() ? "-" : action->text() + (action->isChecked() ? "*" : ""));
+    return texts;
+  };
+  EXPECT_EQ(entries(), QStringList({"Office", "-", "Verantu! を開く(&O)", "-", "終了"}));
+
+  runner.then([](QDialog& d) { press(d, "BitBtn1"); });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+  menu.actions().front()->trigger();
+
+  EXPECT_EQ(runner.shown, std::vector<std::string>({"TForm11"}));
+  EXPECT_EQ(child<QComboBox>(*window, "ComboBox1")->currentText(), "Office");
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  EXPECT_EQ(dword(store::kSettingKey, "Active"), 0u);
+  EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
+  menu.refresh();
+  EXPECT_EQ(entries().front(), "Office*");
+}
+
+// Without a notification area (as on the offscreen platform) there is no
+// icon, and the option cannot hide the window with no way back: closing it
+// still ends the program.
+TEST_F(SwitchButtonTest, WithoutANotificationAreaClosingEndsTheProgramWhateverTheOption) {
+  ASSERT_TRUE(machine);
+  ASSERT_EQ(store::WriteStayInTray({*machine, prompter, nullptr}, true), 0);
+  app::TrayIcon tray(*window);
+  ASSERT_FALSE(tray.shown());
+  window->show();
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
 }
 
 }  // namespace
