@@ -82,5 +82,7 @@ std::unique_ptr<Command> makeDeleteCommand();
 std::unique_ptr<Command> makeSwitchCommand();
 std::unique_ptr<Command> makeScriptCommand();
 std::unique_ptr<Command> makeShowCommand();
+std::unique_ptr<Command> makeExportCommand();
+std::unique_ptr<Command> makeImportCommand();
 
 }  // namespace cli
