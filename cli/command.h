@@ -87,5 +87,7 @@ std::unique_ptr<Command> makeScriptCommand();
 std::unique_ptr<Command> makeShowCommand();
 std::unique_ptr<Command> makeMarksCommand();
 std::unique_ptr<Command> makeMatchCommand();
+std::unique_ptr<Command> makeExportCommand();
+std::unique_ptr<Command> makeImportCommand();
 
 }  // namespace cli

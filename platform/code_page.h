@@ -21,4 +21,9 @@ inline bool isLeadByte(unsigned char c) {
   return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
 
+// True for a byte that can close a double-byte character in code page 932.
+inline bool isTrailByte(unsigned char c) {
+  return c >= 0x40 && c <= 0xFC && c != 0x7F;
+}
+
 }  // namespace win

@@ -30,11 +30,9 @@ constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kConfirmCaption = "確認メッセージ";
 constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kEnterTitle = "登録名を入力してください。";
-constexpr const char* kTitleTooLong = "登録名は半角255文字（全角127文字）以内で入力してください。";
-constexpr const char* kStoreFull = "登録は２５６個までです。";
-constexpr const char* kAskOverwrite =
-    "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n"
-    "登録名は既に使用されていますが上書きしますか？";
+constexpr const char* kTitleTooLong = kTitleTooLongText;
+constexpr const char* kStoreFull = kStoreFullText;
+constexpr const char* kAskOverwrite = kAskOverwriteText;
 constexpr const char* kAskNew =
     "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します。";
 constexpr const char* kCaptured = "現在のﾈｯﾄﾜｰｸの設定を登録しました。";

@@ -37,6 +37,10 @@ const char* unchangedText(StoreChange change) {
       return "切り替えた記録（使用回数など）は保存されていません。";
     case StoreChange::DiscardEarlierStore:
       return "以前使用していた設定内容は削除されていません。";
+    case StoreChange::Import:
+      return "登録ファイルの内容は登録されていません。";
+    case StoreChange::Export:
+      return "";
   }
   return "";
 }

@@ -27,6 +27,8 @@ enum class StoreChange {
   Save,
   SwitchRecord,
   DiscardEarlierStore,
+  Import,
+  Export,  // reads only: it takes the lock to read a slot whole
 };
 
 // Passes every call on and remembers the first one that failed to change

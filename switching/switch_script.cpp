@@ -30,10 +30,6 @@ constexpr const char* kUnsafeMessage =
     "登録内容に使用できない文字が含まれているため切り替えできません。\n[%s] %s : %s";
 constexpr const char* kErrorCaption = "エラーメッセージ";
 
-bool isTrailByte(unsigned char c) {
-  return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
 // A value the script inserts, with the registry name it came from.
 struct Field {
   const char* valueName;
@@ -263,7 +259,7 @@ std::string displayText(const std::string& ansi) {
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ansi[i]);
     if (win::isLeadByte(c) && i + 1 < ansi.size() &&
-        isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
+        win::isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
       shown += ansi[i];
       shown += ansi[++i];
     } else if (c == '\r') {
@@ -382,30 +378,6 @@ std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
   std::string text;
   store::ReadStringValue(ctx, hive, path, "NameServer", text);
   return SplitDnsList(text);
-}
-
-bool IsScriptSafeText(std::string_view ansi) {
-  for (std::size_t i = 0; i < ansi.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(ansi[i]);
-    if (win::isLeadByte(c)) {
-      // The interpreter takes the next byte as the character's second half
-      // whatever it is; a lead byte without a proper partner would swallow
-      // the quote or blank that follows the value in the script.
-      if (i + 1 >= ansi.size() || !isTrailByte(static_cast<unsigned char>(ansi[i + 1])))
-        return false;
-      ++i;
-      continue;
-    }
-    // A quote would end the quoted name early, and no escape carries one
-    // into netsh's argument; a control character would end the line.
-    if (c < 0x20 || c == 0x7F || c == '"') return false;
-  }
-  return true;
-}
-
-bool IsAddressText(std::string_view ansi) {
-  return std::all_of(ansi.begin(), ansi.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 
 ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,

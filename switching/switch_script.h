@@ -14,6 +14,7 @@
 
 #include "platform/system.h"
 #include "store/context.h"
+#include "store/script_safe_text.h"
 
 namespace switching {
 
@@ -119,11 +120,9 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
 std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
                                            const std::vector<InterfaceEntry>& interfaces,
                                            const std::vector<bool>& ticked);
-// True when `ansi` can stand in the script as a connection name.
-bool IsScriptSafeText(std::string_view ansi);
-// True when `ansi` holds only digits and dots (or nothing): an address,
-// mask, metric or DNS server as netsh takes it unquoted.
-bool IsAddressText(std::string_view ansi);
+// The checks of single values, which the profile import makes too.
+using store::IsAddressText;
+using store::IsScriptSafeText;
 
 // The refusal shown for an unsafe value: caption "エラーメッセージ" with
 // kUnsafeValueFlags. Both texts are ANSI.

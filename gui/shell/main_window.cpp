@@ -2,8 +2,12 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QStyle>
 
 #include "gui/common/owner_handle.h"
@@ -21,6 +25,7 @@
 #include "gui/views/tcpip_editor.h"
 #include "store/capture.h"
 #include "store/deletion.h"
+#include "store/profile_file.h"
 #include "store/profile_titles.h"
 #include "store/program_options.h"
 #include "switching/network_match.h"
@@ -36,6 +41,9 @@ constexpr int kRetryResult = 4;
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
 constexpr const char* kOptionNotStored = "設定を保存できませんでした。";
+constexpr const char* kExportCaption = "登録内容のエクスポート";
+constexpr const char* kImportCaption = "登録内容のインポート";
+constexpr const char* kProfileFileFilter = "Verantu!登録ファイル (*.json);;すべてのファイル (*)";
 
 }  // namespace
 
@@ -73,6 +81,8 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   views::LimitTyping(ui_->ComboBox1);
   ui_->ComboBox1->setEditText(QStringLiteral("未設定"));
 
+  connect(ui_->Export1, &QAction::triggered, this, &TForm1::Export1Click);
+  connect(ui_->Import1, &QAction::triggered, this, &TForm1::Import1Click);
   connect(ui_->X1, &QAction::triggered, this, &TForm1::X1Click);
   connect(ui_->Option1, &QAction::triggered, this, &TForm1::Option1Click);
   connect(ui_->Delete1, &QAction::triggered, this, &TForm1::Delete1Click);
@@ -180,6 +190,40 @@ void TForm1::Marks1Click() {
   if (dialogs_.run(*marksDialog_) == QDialog::Accepted) marksDialog_->save();
 }
 
+void TForm1::Export1Click() {
+  if (refuseUnstorableTitle()) return;
+  const std::string title = selectorText();
+  std::optional<std::string> text = store::ExportProfile(ctx_, title);
+  if (!text) return;
+  QString path = chooseProfileFile(QFileDialog::AcceptSave, app::fromAnsi(title) + ".json");
+  if (path.isEmpty()) return;
+  const std::string shownPath = app::toAnsi(QDir::toNativeSeparators(path));
+  // The file is written whole or not at all.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text->data(), qint64(text->size())) != qint64(text->size()) || !file.commit()) {
+    store::ReportProfileFileNotWritten(ctx_, shownPath);
+    return;
+  }
+  store::ReportProfileFileWritten(ctx_, title, shownPath);
+}
+
+void TForm1::Import1Click() {
+  QString path = chooseProfileFile(QFileDialog::AcceptOpen, QString());
+  if (path.isEmpty()) return;
+  QFile file(path);
+  // One byte more than a profile file may hold, so that a larger one is
+  // refused as such.
+  QByteArray text;
+  if (file.open(QIODevice::ReadOnly)) text = file.read(qint64(store::kMaxProfileFileBytes) + 1);
+  if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    store::ReportProfileFileNotRead(ctx_, app::toAnsi(QDir::toNativeSeparators(path)));
+    return;
+  }
+  store::ImportProfile(ctx_, std::string_view(text.constData(), std::size_t(text.size())),
+                       std::nullopt, &selector_);
+}
+
 void TForm1::Option1Click() {
   if (refuseUnstorableTitle()) return;
   store::CaptureProfile(ctx_, selectorText(), &selector_);
@@ -253,6 +297,24 @@ bool TForm1::refuseUnstorableTitle() {
   ctx_.messageBox(win::ansiFromUtf8(kUnusableTitle), win::ansiFromUtf8(kErrorCaption),
                   MB_OK | MB_ICONERROR);
   return true;
+}
+
+// The standard file dialog for a profile file, starting in the user's
+// documents; an empty path when the user cancels.
+QString TForm1::chooseProfileFile(int acceptMode, const QString& suggestedName) {
+  const bool saving = acceptMode == QFileDialog::AcceptSave;
+  QFileDialog dialog(this, QString::fromUtf8(saving ? kExportCaption : kImportCaption),
+                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                     QString::fromUtf8(kProfileFileFilter));
+  dialog.setObjectName(saving ? "ExportDialog" : "ImportDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptMode(acceptMode));
+  dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (saving) {
+    dialog.setDefaultSuffix("json");
+    dialog.selectFile(suggestedName);
+  }
+  if (dialogs_.run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
 }
 
 std::string TForm1::selectorText() const {

@@ -64,6 +64,8 @@ class TForm1 : public QMainWindow {
   void switchFinished();
 
  public slots:
+  void Export1Click();
+  void Import1Click();
   void X1Click();
   void Option1Click();
   void Delete1Click();
@@ -97,6 +99,7 @@ class TForm1 : public QMainWindow {
   // True, after telling the user, when the selector's text holds a
   // character the code page lacks.
   bool refuseUnstorableTitle();
+  QString chooseProfileFile(int acceptMode, const QString& suggestedName);
   std::string selectorText() const;
   void setSelectorText(const std::string& ansi);
   void appendSelectorItem(const std::string& ansi);
