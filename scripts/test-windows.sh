@@ -61,8 +61,9 @@ check_manifest() {
     echo "check_manifest: $exe is missing" >&2
     return 1
   fi
-  # The resource directory lists the manifest as type 24 (RT_MANIFEST).
-  if ! "$objdump" -p "$exe" | grep -q 'Type: 24'; then
+  # The resource directory lists the manifest as a type entry (the first
+  # level, indented least) of ID 24, RT_MANIFEST.
+  if ! "$objdump" -p "$exe" | grep -Eq '^[0-9a-f]+ {3}Entry: ID: 0x000018,'; then
     echo "check_manifest: $exe has no RT_MANIFEST resource" >&2
     return 1
   fi

@@ -78,7 +78,8 @@ TEST(InternetConformance, TheLanProxySetPerConnectionMatchesTheInternetSettings)
   registry.RegCloseKey(key);
 
   // Windows keeps its own copy of the LAN settings beside them; the emulated
-  // machine's programs read the values above alone. Wine 8 writes no copy.
+  // machine's programs read the values above alone, and Wine 8 writes no
+  // copy either.
   HKEY connections = nullptr;
   const bool copied =
       registry.RegOpenKeyExA(HKEY_CURRENT_USER,
@@ -87,9 +88,7 @@ TEST(InternetConformance, TheLanProxySetPerConnectionMatchesTheInternetSettings)
       readText(registry, connections, "DefaultConnectionSettings") != "<missing>";
   if (connections) registry.RegCloseKey(connections);
 #ifdef _WIN32
-  if (!conformance::runningUnderWine()) {
-    EXPECT_TRUE(copied);
-  }
+  EXPECT_EQ(copied, !conformance::runningUnderWine());
 #else
   EXPECT_FALSE(copied);
 #endif
@@ -97,8 +96,16 @@ TEST(InternetConformance, TheLanProxySetPerConnectionMatchesTheInternetSettings)
   // Then the news for running programs: the settings changed, read them again.
   EXPECT_TRUE(internet.InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0))
       << internet.GetLastError();
-  EXPECT_TRUE(internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0))
-      << internet.GetLastError();
+  const BOOL refreshed = internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+  if (conformance::runningUnderWine()) {
+    // Wine 8 takes the refresh only with an Internet handle: without one it
+    // answers ERROR_INTERNET_INCORRECT_HANDLE_TYPE (12018). The proxy step
+    // does not look at the answer.
+    EXPECT_FALSE(refreshed);
+    EXPECT_EQ(internet.GetLastError(), 12018u);
+  } else {
+    EXPECT_TRUE(refreshed) << internet.GetLastError();
+  }
 }
 
 TEST(SystemConformance, TheProcessTokenTellsWhetherItIsElevated) {
