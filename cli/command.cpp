@@ -89,10 +89,16 @@ int Command::run(const std::vector<std::string>& arguments) {
     return kExitFailure;
   }
   TerminalPrompter prompter(answersYes(parser));
-  // The window's own start-up refusals (system version, installation), before the
-  // command can read or write anything: the command line never creates the
-  // root key that only the installation creates.
-  if (!store::CheckSystemAndInstallation(*machine, prompter)) return kExitFailure;
+  // The window's own start-up refusals (system version, rights, installation),
+  // before the command can read or write anything: the command line never
+  // creates the root key that only the installation creates. A verb that
+  // only reads needs no more than read access to it.
+  const bool writes = needsAdministrator();
+  if (!store::CheckSystemVersion(*machine, prompter)) return kExitFailure;
+  if (writes && !store::CheckAdministrator(*machine, prompter, store::AdministratorUse::Command))
+    return kExitFailure;
+  if (!store::CheckInstallation(*machine, prompter, writes ? KEY_ALL_ACCESS : KEY_READ))
+    return kExitFailure;
   store::Context ctx{*machine, prompter, nullptr};
   return execute(ctx, prompter);
 }

@@ -50,6 +50,10 @@ class Command {
   virtual std::string checkArguments(const Arguments& arguments) = 0;
   // Whether questions are answered Yes without asking.
   virtual bool answersYes(const Arguments& arguments) const;
+  // Whether the verb changes the store or the machine, which only an
+  // elevated process may: it is then refused, before anything is read,
+  // to a standard user. Verbs that only read work for any user.
+  virtual bool needsAdministrator() const { return false; }
   virtual int execute(const store::Context& ctx, const TerminalPrompter& prompter) = 0;
 
  private:

@@ -115,6 +115,7 @@ class SwitchCommand : public TitleCommand {
                      "does.") {}
 
  protected:
+  bool needsAdministrator() const override { return true; }
   void addOptions(Arguments& arguments) override {
     TitleCommand::addOptions(arguments);
     arguments.addOption(kStepsOption, "LIST",

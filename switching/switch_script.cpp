@@ -91,7 +91,18 @@ std::string echoedName(const std::string& name) {
   return escaped;
 }
 
-void addDnsSections(const std::vector<std::string>& dns, const std::string& name,
+// The netsh of Windows 7 and later asks a DNS server whether it answers
+// before it stores it, and prints a message when it does not (a notebook
+// switched before its new network is up hears from none); "validate=no",
+// which only that netsh knows, skips the question.
+bool netshValidatesDns(win::System& system) {
+  win::OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!system.GetVersionExA(&info)) return false;
+  return info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 1);
+}
+
+void addDnsSections(const std::vector<std::string>& dns, const std::string& name, bool validateNo,
                     InterfacePlan& plan) {
   for (std::size_t k = 0; k < dns.size(); ++k) {
     const std::string& piece = dns[k];
@@ -106,6 +117,8 @@ void addDnsSections(const std::vector<std::string>& dns, const std::string& name
       section.title = win::ansiFromUtf8(title);
       section.command = "netsh interface ip add dns " + quotedName(name) + " " + piece;
     }
+    // Only a command that names a server has one to check.
+    if (validateNo && !piece.empty()) section.command += " validate=no";
     section.fields = {{"NameServer", piece}};
     plan.sections.push_back(std::move(section));
   }
@@ -129,7 +142,8 @@ void addFurther(const StringList& first, const StringList& second, const char* f
   }
 }
 
-InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry) {
+InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry,
+                            bool validateNo) {
   InterfacePlan plan;
   plan.name = entry.name;
   const std::string& name = entry.name;
@@ -187,7 +201,7 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
                  " gwmetric=" + k;
         },
         plan);
-    addDnsSections(dns, name, plan);
+    addDnsSections(dns, name, validateNo, plan);
   } else {
     std::vector<std::string> dns = ReadDnsList(ctx, HKEY_LOCAL_MACHINE, profileKey);
     // Switching an interface that is on DHCP already to DHCP again fails in
@@ -201,7 +215,7 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
       section.command = "netsh interface ip set address " + quotedName(name) + " dhcp";
       plan.sections.push_back(std::move(section));
     }
-    addDnsSections(dns, name, plan);
+    addDnsSections(dns, name, validateNo, plan);
   }
   return plan;
 }
@@ -210,8 +224,10 @@ std::vector<InterfacePlan> planScript(const store::Context& ctx, int slot,
                                       const std::vector<InterfaceEntry>& interfaces,
                                       const std::vector<bool>& ticked) {
   std::vector<InterfacePlan> plans;
+  const bool validateNo = netshValidatesDns(ctx.machine.system());
   for (std::size_t i = 0; i < interfaces.size(); ++i)
-    if (i < ticked.size() && ticked[i]) plans.push_back(planInterface(ctx, slot, interfaces[i]));
+    if (i < ticked.size() && ticked[i])
+      plans.push_back(planInterface(ctx, slot, interfaces[i], validateNo));
   return plans;
 }
 

@@ -1,6 +1,7 @@
 #include "switching/switch_steps.h"
 
 #include <cstdio>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
@@ -77,6 +78,72 @@ void ApplyProxySettings(const store::Context& ctx, int slot) {
   }
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
                          store::kInternetSettingsKey);
+  AnnounceProxySettings(ctx);
+}
+
+std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx) {
+  win::Registry& registry = ctx.registry();
+  win::HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, KEY_READ, &key) !=
+      ERROR_SUCCESS)
+    return std::nullopt;
+  registry.RegCloseKey(key);
+  ConnectionProxy proxy;
+  auto text = [&](const char* name) -> std::optional<std::string> {
+    std::string value;
+    if (store::ReadStringValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, name, value) !=
+        0)
+      return std::nullopt;
+    return value;
+  };
+  DWORD enabled = 0;
+  store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
+                        enabled);
+  proxy.server = text("ProxyServer");
+  proxy.bypass = text("ProxyOverride");
+  proxy.autoConfigUrl = text("AutoConfigURL");
+  // Direct access is always allowed besides what the values ask for, as
+  // Internet Explorer's own settings page stores it.
+  proxy.flags = PROXY_TYPE_DIRECT;
+  if (enabled != 0) proxy.flags |= PROXY_TYPE_PROXY;
+  if (proxy.autoConfigUrl && !proxy.autoConfigUrl->empty())
+    proxy.flags |= PROXY_TYPE_AUTO_PROXY_URL;
+  return proxy;
+}
+
+void AnnounceProxySettings(const store::Context& ctx) {
+  win::Internet& internet = ctx.machine.internet();
+  // WinINet's own copy of the LAN connection's proxy gets the values the
+  // live key now holds; a value the key lacks is left out, so that nothing
+  // appears there that the step did not write. Failures change nothing the
+  // step wrote and are not reported, as the step reports nothing.
+  if (std::optional<ConnectionProxy> proxy = ReadConnectionProxy(ctx)) {
+    std::vector<win::INTERNET_PER_CONN_OPTIONA> options;
+    win::INTERNET_PER_CONN_OPTIONA flags{};
+    flags.dwOption = INTERNET_PER_CONN_FLAGS;
+    flags.Value.dwValue = proxy->flags;
+    options.push_back(flags);
+    auto addText = [&](DWORD option, std::optional<std::string>& value) {
+      if (!value) return;
+      win::INTERNET_PER_CONN_OPTIONA text{};
+      text.dwOption = option;
+      text.Value.pszValue = value->data();
+      options.push_back(text);
+    };
+    addText(INTERNET_PER_CONN_PROXY_SERVER, proxy->server);
+    addText(INTERNET_PER_CONN_PROXY_BYPASS, proxy->bypass);
+    addText(INTERNET_PER_CONN_AUTOCONFIG_URL, proxy->autoConfigUrl);
+    win::INTERNET_PER_CONN_OPTION_LISTA list{};
+    list.dwSize = sizeof list;
+    list.pszConnection = nullptr;
+    list.dwOptionCount = DWORD(options.size());
+    list.pOptions = options.data();
+    internet.InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list);
+  }
+  // Running programs read the settings again: first the news that they
+  // changed, then the request to reread them.
+  internet.InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+  internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
 }
 
 std::string MembershipFailureMessage(DWORD code) {

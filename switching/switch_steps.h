@@ -4,6 +4,7 @@
 // `slot` (1-based) and changes the live machine.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "store/context.h"
@@ -19,8 +20,26 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
 // Copies ProxyServer, ProxyOverride and ProxyEnable from the profile to the
 // live Internet Settings where the profile holds them, then replaces the
 // live AutoConfigURL by the profile's (or removes it when the profile has
-// none). A missing live key is left missing. Reports nothing.
+// none). A missing live key is left missing. Then announces the values
+// (AnnounceProxySettings). Reports nothing.
 void ApplyProxySettings(const store::Context& ctx, int slot);
+
+// The live Internet Settings as WinINet's per-connection options carry
+// them: the flags from ProxyEnable and AutoConfigURL, and each text the key
+// holds (a missing value stays missing). Nothing when the key is missing.
+struct ConnectionProxy {
+  win::DWORD flags = 0;  // PROXY_TYPE_DIRECT, with _PROXY and _AUTO_PROXY_URL as set
+  std::optional<std::string> server;
+  std::optional<std::string> bypass;
+  std::optional<std::string> autoConfigUrl;
+};
+std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx);
+
+// Makes the live Internet Settings reach running programs, as WinINet
+// documents it: the values set for the LAN connection through
+// INTERNET_OPTION_PER_CONNECTION_OPTION (which keeps WinINet's own copy in
+// step), then INTERNET_OPTION_SETTINGS_CHANGED and INTERNET_OPTION_REFRESH.
+void AnnounceProxySettings(const store::Context& ctx);
 
 // Joins the profile's domain (DomainType nonzero) or workgroup of
 // DomainName. A failure is shown with its detail text; the switch goes on

@@ -114,6 +114,7 @@ class NotingShellMachine : public win::Machine, private win::Shell {
   win::Shell& shell() override { return *this; }
   win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
   win::Membership& membership() override { return inner_.membership(); }
+  win::Internet& internet() override { return inner_.internet(); }
   std::vector<std::string> started;
 
  private:

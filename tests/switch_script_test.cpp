@@ -135,6 +135,11 @@ TEST_F(SwitchScriptTest, WorkFilesSitInTheWindowsDirectory) {
     win::BOOL ReleaseMutex(win::HANDLE) override { return FALSE; }
     win::BOOL CloseHandle(win::HANDLE) override { return FALSE; }
     win::DWORD GetLastError() override { return 0; }
+    win::BOOL OpenProcessToken(win::HANDLE, win::DWORD, win::HANDLE*) override { return FALSE; }
+    win::BOOL GetTokenInformation(win::HANDLE, win::TOKEN_INFORMATION_CLASS, void*, win::DWORD,
+                                  win::DWORD*) override {
+      return FALSE;
+    }
     std::string localDateTimeText() override { return {}; }
   } japanese;
   files = switching::WorkFilePaths(japanese);
@@ -274,6 +279,35 @@ TEST_F(SwitchScriptTest, DnsListGivesOneSectionPerPiece) {
   EXPECT_EQ(many.size(), switching::kMaxDnsPieces);
   EXPECT_EQ(switching::SplitDnsList(std::string(200, 'x')).front().size(),
             switching::kMaxDnsPieceLength);
+}
+
+TEST_F(SwitchScriptTest, DnsCommandsWithAServerSkipTheCheckOfWindows7AndLater) {
+  addStatic(kWired, "LAN", "1.1.1.1,,2.2.2.2");
+  addDhcp(kWireless, "WiFi", "", 1);
+  struct Version {
+    const char* currentVersion;
+    win::DWORD major10;  // CurrentMajorVersionNumber, 0 for none
+    bool validateNo;
+  };
+  for (const Version& v : {Version{"5.1", 0, false}, Version{"6.0", 0, false},
+                           Version{"6.1", 0, true}, Version{"6.3", 10, true}}) {
+    m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "CurrentVersion", v.currentVersion);
+    if (v.major10) m.setDword(HKEY_LOCAL_MACHINE, kVersionKey, "CurrentMajorVersionNumber", 10);
+    const std::string no = v.validateNo ? " validate=no" : "";
+    EXPECT_EQ(
+        compose().text,
+        ansi(kStart + "echo ====  1 [LAN] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 ===" + R +
+             "netsh interface ip set address name=\"LAN\" static addr=192.168.1.10 "
+             "mask=255.255.255.0 gateway=192.168.1.1 gwmetric=0" +
+             R + "echo ====  2 [LAN] DNS の設定 ===" + R +
+             "netsh interface ip set dns name=\"LAN\" static 1.1.1.1" + no + R +
+             "echo ====  3 [LAN] DNS2 の追加 ===" + R + "netsh interface ip add dns name=\"LAN\" " +
+             R + "echo ====  4 [LAN] DNS3 の追加 ===" + R +
+             "netsh interface ip add dns name=\"LAN\" 2.2.2.2" + no + R +
+             "echo ====  5 [WiFi] DNS の設定 ===" + R +
+             "netsh interface ip set dns name=\"WiFi\" static none" + R + kEnd))
+        << v.currentVersion;
+  }
 }
 
 TEST_F(SwitchScriptTest, ResultPathWithBlanksIsQuoted) {

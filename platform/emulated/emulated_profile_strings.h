@@ -8,14 +8,14 @@
 // so that what was announced can be seen from outside.
 #pragma once
 
+#include "platform/emulated/emulated_registry.h"
 #include "platform/profile_strings.h"
-#include "platform/registry.h"
 
 namespace emu {
 
 class EmulatedProfileStrings : public win::ProfileStrings {
  public:
-  explicit EmulatedProfileStrings(win::Registry& registry) : registry_(registry) {}
+  explicit EmulatedProfileStrings(EmulatedRegistry& registry) : registry_(registry) {}
 
   win::DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText, char* out,
                                win::DWORD size) override;
@@ -31,7 +31,7 @@ class EmulatedProfileStrings : public win::ProfileStrings {
   win::DWORD settingChangeBroadcasts();
 
  private:
-  win::Registry& registry_;
+  EmulatedRegistry& registry_;
 };
 
 }  // namespace emu

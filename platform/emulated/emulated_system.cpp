@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -36,6 +37,18 @@ bool readString(Registry& registry, const char* path, const char* name, std::str
   if (rc != ERROR_SUCCESS) return false;
   *text = std::string(buffer, strnlen(buffer, size));
   return true;
+}
+
+bool readDword(Registry& registry, const char* path, const char* name, DWORD* value) {
+  HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD size = sizeof *value;
+  DWORD type = 0;
+  LONG rc =
+      registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  registry.RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
 }
 
 // A file name for the lock of a named mutex: the name with anything but
@@ -100,6 +113,14 @@ BOOL EmulatedSystem::GetVersionExA(OSVERSIONINFOA* info) {
   if (std::sscanf(version.c_str(), "%u.%u", &major, &minor) < 1) {
     lastError = ERROR_BADKEY;
     return FALSE;
+  }
+  // Windows 10 and later: the real version beside the frozen "6.3".
+  if (DWORD major10 = 0;
+      readDword(registry_, kCurrentVersionKey, "CurrentMajorVersionNumber", &major10)) {
+    DWORD minor10 = 0;
+    readDword(registry_, kCurrentVersionKey, "CurrentMinorVersionNumber", &minor10);
+    major = major10;
+    minor = minor10;
   }
   std::string build;
   std::string servicePack;
@@ -208,6 +229,7 @@ BOOL EmulatedSystem::ReleaseMutex(HANDLE mutex) {
 }
 
 BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
+  if (tokens_.erase(reinterpret_cast<std::uintptr_t>(handle))) return TRUE;
   auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (found == mutexes_.end()) {
     lastError = ERROR_INVALID_HANDLE;
@@ -220,6 +242,43 @@ BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
 
 DWORD EmulatedSystem::GetLastError() {
   return lastError;
+}
+
+bool EmulatedSystem::elevatedByEnvironment() {
+  const char* elevated = std::getenv("VERANTU_ELEVATED");
+  return !(elevated && std::strcmp(elevated, "0") == 0);
+}
+
+BOOL EmulatedSystem::OpenProcessToken(HANDLE process, DWORD, HANDLE* token) {
+  // Only the process itself is known here.
+  if (!token || process != GetCurrentProcess()) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  std::uintptr_t handle = nextHandle_;
+  nextHandle_ += 4;
+  tokens_.insert(handle);
+  *token = reinterpret_cast<HANDLE>(handle);
+  return TRUE;
+}
+
+BOOL EmulatedSystem::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                         void* information, DWORD length, DWORD* returnLength) {
+  if (!tokens_.count(reinterpret_cast<std::uintptr_t>(token))) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  if (informationClass != TokenElevation || !returnLength) {
+    lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  *returnLength = sizeof(TOKEN_ELEVATION);
+  if (!information || length < sizeof(TOKEN_ELEVATION)) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = elevated_ ? 1 : 0;
+  return TRUE;
 }
 
 std::string EmulatedSystem::localDateTimeText() {

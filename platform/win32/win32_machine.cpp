@@ -21,6 +21,7 @@
 
 #include "platform/code_page.h"
 #include "platform/profile_text.h"
+#include "platform/win32/win32_internet.h"
 
 namespace win32 {
 
@@ -294,6 +295,13 @@ class Win32System : public win::System {
   BOOL ReleaseMutex(HANDLE mutex) override { return ::ReleaseMutex(mutex); }
   BOOL CloseHandle(HANDLE handle) override { return ::CloseHandle(handle); }
   DWORD GetLastError() override { return ::GetLastError(); }
+  BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override {
+    return ::OpenProcessToken(process, access, token);
+  }
+  BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                           void* information, DWORD length, DWORD* returnLength) override {
+    return ::GetTokenInformation(token, informationClass, information, length, returnLength);
+  }
   std::string localDateTimeText() override {
     wchar_t date[80] = {};
     wchar_t time[80] = {};
@@ -567,6 +575,7 @@ class Win32Machine : public win::Machine {
   win::Shell& shell() override { return shell_; }
   win::ProfileStrings& profileStrings() override { return profileStrings_; }
   win::Membership& membership() override { return membership_; }
+  win::Internet& internet() override { return *internet_; }
 
  private:
   Win32Registry registry_;
@@ -575,6 +584,7 @@ class Win32Machine : public win::Machine {
   Win32Shell shell_;
   Win32ProfileStrings profileStrings_;
   Win32Membership membership_;
+  std::unique_ptr<win::Internet> internet_ = newWin32Internet();
 };
 
 }  // namespace

@@ -96,6 +96,22 @@ TEST_F(StartupTest, RefusesAMachineWithoutTheProgramsKey) {
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik"));
 }
 
+TEST_F(StartupTest, AStandardUserIsToldToRunAsAdministratorAndNothingIsWritten) {
+  installProgram(machine, "6.3");
+  machine.machine().setElevated(false);
+  ScriptedPrompter prompter;
+  prompter.expect("このプログラムを使うには管理者権限が必要です。\n管理者として実行してください。",
+                  "エラーメッセージ", MB_ICONERROR);
+  store::StartupResult result = start(prompter);
+  EXPECT_FALSE(result.proceed);
+  EXPECT_EQ(result.exitCode, 1);
+  // Not even the first-run marker.
+  win::DWORD type = 0;
+  std::string bytes;
+  EXPECT_FALSE(
+      machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "FirstExecuted", &type, &bytes));
+}
+
 TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain) {
   installProgram(machine);
   machine.setString(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "InsDir", "C:\\Verantu\\");
