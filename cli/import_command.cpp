@@ -58,10 +58,10 @@ class ImportCommand : public Command {
   }
 
   bool answersYes(const Arguments& arguments) const override { return arguments.isSet(kYesOption); }
+  // It writes the store, which only an elevated process may.
+  bool needsAdministrator() const override { return true; }
 
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
-    // Where the writing verbs check that they run elevated, import checks
-    // it too, before it reads the file.
     std::optional<std::string> text = readProfileFile(path_);
     if (!text) {
       store::ReportProfileFileNotRead(ctx, win::ansiFromUtf8(path_));

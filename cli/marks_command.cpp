@@ -117,6 +117,12 @@ class MarksCommand : public TitleCommand {
     return {};
   }
 
+  // Adding, removing or choosing what a match does writes the store, which
+  // only an elevated process may; showing the marks does not.
+  bool needsAdministrator() const override {
+    return !additions_.empty() || !removals_.empty() || action_.has_value();
+  }
+
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     for (store::NetworkMark& mark : additions_)
       if (std::optional<std::string> problem = store::NormaliseMark(mark)) {
