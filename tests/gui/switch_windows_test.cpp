@@ -106,7 +106,7 @@ switching::SwitchOffer offer(win::DWORD steps, const char* printer) {
   offer.title = ansi("本社");
   offer.rememberedSteps = steps;
   offer.interfaces = {{"{A}", ansi("ローカル エリア接続")}, {"{B}", ansi("ワイヤレス")}};
-  offer.defaultPrinter = ansi(printer);
+  if (printer) offer.defaultPrinter = ansi(printer);
   return offer;
 }
 
@@ -167,7 +167,7 @@ TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
 
   // Domain only: the interface list and the printer dim with their boxes.
   // The next profile has no printer, so none is shown.
-  dialog.prepare(offer(switching::kStepDomain, ""));
+  dialog.prepare(offer(switching::kStepDomain, nullptr));
   s = state(dialog);
   EXPECT_TRUE(!s.network && !s.printer && !s.proxy && s.domain);
   EXPECT_FALSE(s.listEnabled);
@@ -202,7 +202,7 @@ TEST(ConfirmationDialogTest, ReadsBackTheBoxesAndInterfaceTicks) {
   EXPECT_FALSE(choice.remember);
 
   // No interfaces at all: an empty list.
-  switching::SwitchOffer bare = offer(switching::kDefaultSteps, "");
+  switching::SwitchOffer bare = offer(switching::kDefaultSteps, nullptr);
   bare.interfaces.clear();
   dialog.prepare(bare);
   EXPECT_EQ(child<QListWidget>(dialog, "CheckListBox1")->count(), 0);
@@ -218,20 +218,20 @@ TEST(ConfirmationDialogTest, OnlyYesConfirms) {
   app::WindowSwitchView view({&window, &indicator, &progress, &status, &applied}, &dialog, runner);
 
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
-  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, ""));
+  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, nullptr));
   EXPECT_TRUE(choice.confirmed);
   EXPECT_EQ(choice.steps, switching::kDefaultSteps);
 
   runner.then([](QDialog& d) { press(d, "BitBtn2"); });
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(dialog.result(), TForm11::kNoResult);
   // Closing the window cancels as well.
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(runner.shown, std::vector<std::string>(3, "TForm11"));
 
   app::WindowSwitchView withoutDialog({&window, &indicator, &progress, &status, &applied}, nullptr,
                                       runner);
-  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
 }
 
 // ---------------------------------------------------------------------------
