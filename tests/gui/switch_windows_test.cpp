@@ -527,7 +527,7 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
           "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつか"
           "りません。\n処理は継続されます。",
           kError, MB_ICONERROR)
-      .expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+      .expect("次の設定が切り替えられませんでした：ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", kError, MB_ICONERROR);
   window->SpeedButton1Click();
 
   ASSERT_EQ(prompter.seen.size(), 2u);
@@ -536,7 +536,8 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
   EXPECT_EQ(prompter.seen[0].applied, "なし");
   EXPECT_EQ(prompter.seen[1].indicator, QColor(128, 128, 128));
   EXPECT_FALSE(prompter.seen[1].hourglass);
-  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  // The membership did not take, so the profile is not the applied one.
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "なし");
   EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
   EXPECT_FALSE(dword(store::DataPath(1), "InitCheck"));
 }
@@ -553,9 +554,9 @@ TEST_F(SwitchButtonTest, NoInTheDialogChangesNothing) {
   EXPECT_FALSE(dword(store::kSettingKey, "Active"));
 }
 
-// A profile whose printer value exists but is empty shows no printer, even
-// right after one that had a printer.
-TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
+// A profile whose printer value exists but is empty shows its empty
+// brackets, even right after one that had a printer.
+TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsEmptyBrackets) {
   ASSERT_TRUE(machine);
   QStringList printers;
   auto readAndDecline = [&](QDialog& d) {
@@ -567,7 +568,7 @@ TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
   setValue(store::DataPath(1), "DefPrinter", REG_SZ, std::string(1, '\0'));
   runner.then(readAndDecline);
   window->SpeedButton1Click();
-  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", ""}));
+  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", "[  ]"}));
 }
 
 // The result viewer on what a real switch wrote: netsh's message for an
@@ -576,6 +577,11 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   ASSERT_TRUE(machine);
   setValue(store::kEmulationKey, "UnavailableInterfaces", REG_MULTI_SZ,
            ansi("ワイヤレス ネットワーク接続") + std::string(2, '\0'));
+  // The failed command matters: the live DNS is not the profile's.
+  setValue(
+      "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"
+      "{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}",
+      "NameServer", REG_SZ, std::string("10.0.0.1", 9));
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
   prompter.expect("切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。", kError,
                   MB_ICONERROR);
@@ -591,7 +597,9 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   const QStringList lines = text.split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines.first(), " ○○○ 切り替え処理の開始 ");
-  EXPECT_EQ(lines.last(), " ○○○ 切り替え処理の終了 ");
+  EXPECT_TRUE(lines.contains(" ○○○ 切り替え処理の終了 "));
+  // After the end line, what the read-back found.
+  EXPECT_EQ(lines.last(), "[ワイヤレス ネットワーク接続] DNSｻｰﾊﾞ：指定 なし ／ 現在 10.0.0.1");
   const qsizetype error =
       lines.indexOf("インターフェイスが使用できる状態にないため、構成できませんでした。");
   ASSERT_GT(error, 0) << text.toStdString();
