@@ -97,6 +97,13 @@ class TerminalSwitchView : public switching::SwitchView {
               win::ansiToUtf8(ansiText));
   }
   void setAppliedTitle(const std::string&) override {}
+  // One line per ticked step, then what the result file was given: why the
+  // network did not take.
+  void showReport(const switching::SwitchReport& report) override {
+    for (const switching::StepReport& step : report.steps)
+      printLine(win::ansiToUtf8(switching::StepLine(step)));
+    for (const std::string& line : report.resultLines) printLine(win::ansiToUtf8(line));
+  }
 
  private:
   const store::Context& ctx_;

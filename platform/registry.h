@@ -3,6 +3,8 @@
 // 932); sizes are in bytes of that text.
 #pragma once
 
+#include <exception>
+
 #include "platform/win_types.h"
 
 namespace win {
@@ -54,13 +56,16 @@ class Registry {
 };
 
 // A batch for one scope. It commits when it goes out of scope unless it was
-// cancelled or ended before.
+// cancelled or ended before, or the scope is left by an exception: then, as
+// for a process that ended there, none of its calls are kept.
 class RegistryBatch {
  public:
   explicit RegistryBatch(Registry& registry)
-      : registry_(registry), beginStatus_(registry_.beginBatch()) {}
+      : registry_(registry),
+        beginStatus_(registry_.beginBatch()),
+        exceptions_(std::uncaught_exceptions()) {}
   ~RegistryBatch() {
-    if (!ended_) registry_.endBatch(true);
+    if (!ended_) registry_.endBatch(std::uncaught_exceptions() == exceptions_);
   }
   RegistryBatch(const RegistryBatch&) = delete;
   RegistryBatch& operator=(const RegistryBatch&) = delete;
@@ -80,6 +85,7 @@ class RegistryBatch {
  private:
   Registry& registry_;
   LONG beginStatus_;
+  int exceptions_;
   bool ended_ = false;
 };
 

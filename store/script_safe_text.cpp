@@ -25,8 +25,17 @@ bool IsScriptSafeText(std::string_view ansi) {
   return true;
 }
 
+std::string TrimBlanks(std::string_view ansi) {
+  const std::size_t first = ansi.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(ansi.substr(first, ansi.find_last_not_of(' ') - first + 1));
+}
+
 bool IsAddressText(std::string_view ansi) {
-  return std::all_of(ansi.begin(), ansi.end(),
+  // Blanks around the value only separate it from its neighbours in the
+  // command; netsh takes the value without them.
+  const std::string value = TrimBlanks(ansi);
+  return std::all_of(value.begin(), value.end(),
                      [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
 }
 

@@ -4,6 +4,7 @@
 // stored. Text is ANSI (code page 932).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace store {
@@ -15,8 +16,11 @@ namespace store {
 // second half of a double-byte character are text, as the command
 // interpreter of a Japanese system reads them ("ポ" is 0x83 0x7C).
 bool IsScriptSafeText(std::string_view ansi);
-// True when `ansi` holds only digits and dots (or nothing): an address,
-// mask, metric or DNS server as netsh takes it unquoted.
+// True when `ansi` holds only digits and dots (or nothing), with blanks
+// around them allowed: an address, mask, metric or DNS server as netsh
+// takes it unquoted.
 bool IsAddressText(std::string_view ansi);
+// `ansi` without the blanks around it.
+std::string TrimBlanks(std::string_view ansi);
 
 }  // namespace store

@@ -18,6 +18,7 @@ constexpr const char* kStoreBusy =
     "他のVerantu!が登録内容を変更中のため、実行できませんでした。\n"
     "しばらくしてからもう一度実行してください。";
 
+constexpr const char* kRecordBusy = "他のVerantu!が登録内容を変更中のため、書き込めませんでした。";
 constexpr const char* kCannotWrite = "レジストリに書き込めません（書き込みが許可されていません）。";
 constexpr const char* kDiskFull = "ディスクの空き容量が足りないため、レジストリに書き込めません。";
 constexpr const char* kCorrupt = "レジストリが壊れているため、書き込めません。";
@@ -34,7 +35,7 @@ const char* unchangedText(StoreChange change) {
     case StoreChange::Save:
       return "変更は登録されていません。";
     case StoreChange::SwitchRecord:
-      return "切り替えた記録（使用回数など）は保存されていません。";
+      return "切り替えは実行されましたが、その記録（使用回数など）は保存されていません。";
     case StoreChange::DiscardEarlierStore:
       return "以前使用していた設定内容は削除されていません。";
     case StoreChange::Import:
@@ -182,11 +183,18 @@ StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
       context_(std::make_unique<Context>(Context{*machine_, ctx.prompter, ctx.owner})) {
   win::System& system = ctx.machine.system();
   mutex_ = system.CreateMutexA(nullptr, FALSE, kStoreMutexName);
-  DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, kStoreLockWaitMs) : WAIT_FAILED;
+  const DWORD patience =
+      change == StoreChange::SwitchRecord ? kSwitchRecordLockWaitMs : kStoreLockWaitMs;
+  DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, patience) : WAIT_FAILED;
   // An owner that ended without releasing left no half-written store
   // behind, since its batch was never committed: the lock is simply ours.
   locked_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  if (!locked_)
+  // A switch's record tells what was done and what was not; other commands
+  // did nothing and can be run again.
+  if (!locked_ && change == StoreChange::SwitchRecord)
+    ctx.messageBox(win::ansiFromUtf8(std::string(kRecordBusy) + "\n" + unchangedText(change)),
+                   win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+  else if (!locked_)
     ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
                    MB_OK | MB_ICONERROR);
 }

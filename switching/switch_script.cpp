@@ -46,6 +46,7 @@ struct Section {
 struct InterfacePlan {
   std::string name;
   std::vector<Section> sections;
+  InterfaceTarget target;
 };
 
 // The connection name as netsh's argument. Inside the quotes cmd takes
@@ -121,16 +122,21 @@ void addDnsSections(const std::vector<std::string>& dns, const std::string& name
     if (validateNo && !piece.empty()) section.command += " validate=no";
     section.fields = {{"NameServer", piece}};
     plan.sections.push_back(std::move(section));
+    // "static none" clears the list; an empty server to add is refused.
+    if (std::string server = TrimBlanks(piece); !server.empty())
+      plan.target.dnsServers.push_back(std::move(server));
   }
 }
 
 // Further addresses or gateways: the second and later entries of a
 // multi-string list, up to the first empty one, each with its partner from
 // the second list (whose last entry repeats when it runs out).
+// Each pair is also added to the target lists it sets.
 template <typename MakeCommand>
 void addFurther(const StringList& first, const StringList& second, const char* firstName,
                 const char* secondName, const char* utf8Title, MakeCommand makeCommand,
-                InterfacePlan& plan) {
+                InterfacePlan& plan, std::vector<std::string>& firstSet,
+                std::vector<std::string>& secondSet) {
   if (!first.multi) return;
   for (std::size_t i = 1; i < first.items.size(); ++i) {
     const std::string& partner = second.at(i);
@@ -139,6 +145,8 @@ void addFurther(const StringList& first, const StringList& second, const char* f
     section.command = makeCommand(first.items[i], partner);
     section.fields = {{firstName, first.items[i]}, {secondName, partner}};
     plan.sections.push_back(std::move(section));
+    firstSet.push_back(TrimBlanks(first.items[i]));
+    secondSet.push_back(TrimBlanks(partner));
   }
 }
 
@@ -146,6 +154,8 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
                             bool validateNo) {
   InterfacePlan plan;
   plan.name = entry.name;
+  plan.target.name = entry.name;
+  InterfaceTarget& target = plan.target;
   const std::string& name = entry.name;
 
   std::string ipConfig;
@@ -178,6 +188,8 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
     first.command = "netsh interface ip set address " + quotedName(name) +
                     " static addr=" + address + " mask=" + mask;
     first.fields = {{"IPAddress", address}, {"SubnetMask", mask}};
+    target.addresses = {TrimBlanks(address)};
+    target.masks = {TrimBlanks(mask)};
     if (gateway.empty()) {
       first.command += " gateway=none";
     } else {
@@ -185,6 +197,8 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
       first.command += " gateway=" + gateway + " gwmetric=" + metric;
       first.fields.push_back({"DefaultGateway", gateway});
       first.fields.push_back({"DefaultGatewayMetric", metric});
+      target.gateways = {TrimBlanks(gateway)};
+      target.metrics = {TrimBlanks(metric)};
     }
     plan.sections.push_back(std::move(first));
 
@@ -193,16 +207,17 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
         [&](const std::string& a, const std::string& m) {
           return "netsh interface ip add address " + quotedName(name) + " addr=" + a + " mask=" + m;
         },
-        plan);
+        plan, target.addresses, target.masks);
     addFurther(
         gateways, metrics, "DefaultGateway", "DefaultGatewayMetric", kAddGatewayTitle,
         [&](const std::string& g, const std::string& k) {
           return "netsh interface ip add address " + quotedName(name) + " gateway=" + g +
                  " gwmetric=" + k;
         },
-        plan);
+        plan, target.gateways, target.metrics);
     addDnsSections(dns, name, validateNo, plan);
   } else {
+    target.dhcp = true;
     std::vector<std::string> dns = ReadDnsList(ctx, HKEY_LOCAL_MACHINE, profileKey);
     // Switching an interface that is on DHCP already to DHCP again fails in
     // netsh, so the address is left alone then (and when the live interface
@@ -414,6 +429,7 @@ ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
   }
   script.text += "echo " + win::ansiFromUtf8(kEndText) + " >> " + target + "\n";
   script.sectionCount = number;
+  for (const InterfacePlan& plan : plans) script.targets.push_back(plan.target);
   return script;
 }
 
@@ -431,6 +447,7 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
   ScriptText script = ComposeSwitchScript(ctx, slot, interfaces, ticked, files.result);
   ScriptResult result;
   result.sectionCount = script.sectionCount;
+  result.targets = std::move(script.targets);
   if (script.unsafe) {
     result.status = ScriptStatus::Unsafe;
     result.unsafe = std::move(script.unsafe);

@@ -73,10 +73,25 @@ struct UnsafeValue {
   std::string text;           // the offending value (ANSI)
 };
 
+// What the script sets on one ticked interface: how the interface reads
+// once every command has taken. Values are as netsh receives them, without
+// the blanks around them; commands that cannot set anything (an empty
+// address to add) add nothing here.
+struct InterfaceTarget {
+  std::string name;                     // connection name
+  bool dhcp = false;                    // the DHCP form: only DHCP and the DNS servers are set
+  std::vector<std::string> addresses;   // static form, in order
+  std::vector<std::string> masks;       // one per address
+  std::vector<std::string> gateways;    // static form, in order; empty for "gateway=none"
+  std::vector<std::string> metrics;     // one per gateway
+  std::vector<std::string> dnsServers;  // in order; empty for "static none"
+};
+
 struct ScriptText {
   std::string text;  // ANSI with "\n" line ends
   int sectionCount = 0;
-  std::optional<UnsafeValue> unsafe;  // first value that makes the text unsafe to run
+  std::vector<InterfaceTarget> targets;  // one per ticked interface, in script order
+  std::optional<UnsafeValue> unsafe;     // first value that makes the text unsafe to run
 };
 // The script for the ticked interfaces (`ticked[i]` belongs to
 // `interfaces[i]`; a missing flag counts as not ticked), with the result
@@ -100,6 +115,7 @@ enum class ScriptStatus {
 struct ScriptResult {
   ScriptStatus status = ScriptStatus::NotCreated;
   int sectionCount = 0;
+  std::vector<InterfaceTarget> targets;
   std::optional<UnsafeValue> unsafe;
 };
 // Writes "relay4.bat" into the Windows directory. The result file is left
@@ -123,6 +139,7 @@ std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
 // The checks of single values, which the profile import makes too.
 using store::IsAddressText;
 using store::IsScriptSafeText;
+using store::TrimBlanks;
 
 // The refusal shown for an unsafe value: caption "エラーメッセージ" with
 // kUnsafeValueFlags. Both texts are ANSI.

@@ -45,21 +45,27 @@ std::string membershipDetail(DWORD code) {
 
 }  // namespace
 
-bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter) {
+std::string PrinterDevicesEntry(const store::Context& ctx, const std::string& ansiPrinter) {
   // An empty name would look up the section's unnamed entry, not a printer.
-  if (ansiPrinter.empty()) return false;
-  win::ProfileStrings& profile = ctx.machine.profileStrings();
+  if (ansiPrinter.empty()) return {};
   char entry[kPrinterEntrySize] = {};
-  if (profile.GetProfileStringA("Devices", ansiPrinter.c_str(), "", entry, sizeof entry) == 0 ||
-      entry[0] == '\0')
-    return false;
+  DWORD length = ctx.machine.profileStrings().GetProfileStringA("Devices", ansiPrinter.c_str(), "",
+                                                                entry, sizeof entry);
+  return std::string(entry, length < sizeof entry ? length : 0);
+}
+
+bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter) {
+  const std::string entry = PrinterDevicesEntry(ctx, ansiPrinter);
+  if (entry.empty()) return false;
+  win::ProfileStrings& profile = ctx.machine.profileStrings();
   const std::string device = ansiPrinter + "," + entry;
   if (!profile.WriteProfileStringA("windows", "device", device.c_str())) return false;
   return profile.SendMessageTimeoutA(HWND_BROADCAST, WM_SETTINGCHANGE, 0, 0, SMTO_NORMAL,
                                      kBroadcastTimeoutMs, nullptr) != 0;
 }
 
-void ApplyProxySettings(const store::Context& ctx, int slot) {
+bool ApplyProxySettings(const store::Context& ctx, int slot) {
+  win::RegistryBatch batch(ctx.registry());
   const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
                          store::kInternetSettingsKey);
@@ -78,7 +84,16 @@ void ApplyProxySettings(const store::Context& ctx, int slot) {
   }
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
                          store::kInternetSettingsKey);
+  bool kept = false;
+  if (ProxyHoldsProfile(ctx, slot)) {
+    kept = batch.commit() == ERROR_SUCCESS;
+  } else {
+    batch.cancel();
+  }
+  // Running programs are told of whatever is live now, so that they never
+  // keep a proxy the registry no longer holds.
   AnnounceProxySettings(ctx);
+  return kept;
 }
 
 std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx) {
@@ -144,6 +159,32 @@ void AnnounceProxySettings(const store::Context& ctx) {
   // changed, then the request to reread them.
   internet.InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
   internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+}
+
+bool ProxyHoldsProfile(const store::Context& ctx, int slot) {
+  const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
+  for (const char* name : {"ProxyServer", "ProxyOverride", "AutoConfigURL"}) {
+    std::string asked;
+    std::string live;
+    const bool held = store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, name, asked) == 0;
+    const bool present = store::ReadStringValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey,
+                                                name, live) == 0;
+    // Only the configuration script is removed when the profile has none.
+    const bool removes = std::string_view(name) == "AutoConfigURL";
+    if (held ? !present || live != asked : removes && present) return false;
+  }
+  DWORD asked = 0;
+  DWORD live = 0;
+  if (store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", asked) == 0 &&
+      (store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
+                             live) != 0 ||
+       live != asked))
+    return false;
+  return true;
+}
+
+std::string MembershipFailureDetail(DWORD code) {
+  return win::ansiFromUtf8(membershipDetail(code));
 }
 
 std::string MembershipFailureMessage(DWORD code) {

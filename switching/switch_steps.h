@@ -16,13 +16,24 @@ namespace switching {
 // running programs are told. False, and nothing shown, when the printer is
 // not installed here or the change cannot be written or announced.
 bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter);
+// The printer's WIN.INI "Devices" entry (driver and port); empty when the
+// printer is not installed here.
+std::string PrinterDevicesEntry(const store::Context& ctx, const std::string& ansiPrinter);
 
 // Copies ProxyServer, ProxyOverride and ProxyEnable from the profile to the
 // live Internet Settings where the profile holds them, then replaces the
 // live AutoConfigURL by the profile's (or removes it when the profile has
 // none). A missing live key is left missing. Then announces the values
-// (AnnounceProxySettings). Reports nothing.
-void ApplyProxySettings(const store::Context& ctx, int slot);
+// (AnnounceProxySettings). Reports nothing. The writes
+// are one registry batch that is kept only when the live values read back
+// as the profile's, so a failed write leaves the old values rather than a
+// mix (where the registry has batches: Windows commits each write by
+// itself). True when the live values hold the profile's.
+bool ApplyProxySettings(const store::Context& ctx, int slot);
+// True when the live proxy values are the ones the proxy step writes for
+// the profile: each value the profile holds, and no AutoConfigURL when the
+// profile has none.
+bool ProxyHoldsProfile(const store::Context& ctx, int slot);
 
 // The live Internet Settings as WinINet's per-connection options carry
 // them: the flags from ProxyEnable and AutoConfigURL, and each text the key
@@ -49,5 +60,7 @@ win::DWORD ChangeMembership(const store::Context& ctx, int slot);
 // The refusal shown when the membership cannot be changed, for a
 // NetJoinDomain result (ANSI).
 std::string MembershipFailureMessage(win::DWORD code);
+// Its detail text alone (ANSI).
+std::string MembershipFailureDetail(win::DWORD code);
 
 }  // namespace switching

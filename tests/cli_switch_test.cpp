@@ -68,9 +68,13 @@ TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
                          "[x] 通常使うﾌﾟﾘﾝﾀ [ EPSON PX-V630 ]", "[x] IEﾌﾟﾛｷｼｻｰﾊﾞ",
                          "[ ] ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", "[x] ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）"}));
   EXPECT_EQ(run.lines.at(7), kAsk + "y");
-  EXPECT_EQ(run.lines.last(), kDone);
+  // One line per step, as it was read back, before the closing message.
+  ASSERT_GE(run.lines.size(), 12);
+  EXPECT_EQ(run.lines.mid(run.lines.size() - 4),
+            QStringList({"通常使うﾌﾟﾘﾝﾀ：切り替えました。", "IEﾌﾟﾛｷｼｻｰﾊﾞ：切り替えました。",
+                         "ﾈｯﾄﾜｰｸ：切り替えました。", kDone}));
   // Progress lines in between name the sections the script reached.
-  for (const QString& line : run.lines.mid(8, run.lines.size() - 9))
+  for (const QString& line : run.lines.mid(8, run.lines.size() - 12))
     EXPECT_TRUE(line.startsWith('(') && line.endsWith("中")) << line.toStdString();
 
   const QString wired = exported(kWiredKey);
@@ -128,13 +132,23 @@ TEST_F(CliSwitchTest, AFailedSwitchExitsWithOne) {
                 .arg(hex)
                 .toUtf8());
   reg.close();
+  // What makes the failure matter: the live DNS is not the profile's.
+  ASSERT_EQ(tool({"netsh", "interface", "ip", "set", "dns", "name=ローカル エリア接続", "static",
+                  "9.9.9.9"})
+                .code,
+            0);
   ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
 
-  ProcessRun run = cli({"switch", "オフィス", "--yes"});
+  ProcessRun run = cli({"switch", "オフィス", "--yes", "--steps", "network"});
   EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(run.lines.last(),
-            "エラーメッセージ: 切り替えが失敗したようです。"
-            "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。");
+  // The step, then the differences as the result file has them.
+  const QStringList tail = {
+      "ﾈｯﾄﾜｰｸ：切り替えられませんでした（1 項目が指定どおりになっていません）。",
+      "※切り替え後に読み直した設定が、指定と違います。",
+      "[ローカル エリア接続] DNSｻｰﾊﾞ：指定 192.168.10.2,192.168.10.3 ／ 現在 9.9.9.9",
+      "エラーメッセージ: 切り替えが失敗したようです。"
+      "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。"};
+  EXPECT_EQ(run.lines.mid(run.lines.size() - tail.size()), tail);
   EXPECT_TRUE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1")
                   .contains("\"Count\"=dword:00000001"));
 }

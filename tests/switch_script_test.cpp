@@ -360,10 +360,11 @@ TEST_F(SwitchScriptTest, ValuesThatCannotBeCarriedAreRefused) {
   EXPECT_FALSE(switching::IsScriptSafeText("abc\x83")) << "a cut double-byte character";
   EXPECT_FALSE(switching::IsScriptSafeText("\x83\"")) << "a quote is no second byte";
 
-  // Values that netsh takes unquoted hold digits and dots, or nothing.
-  EXPECT_TRUE(switching::IsAddressText("192.168.0.1"));
-  EXPECT_TRUE(switching::IsAddressText(""));
-  for (std::string bad : {"1.1.1.1 ", "1,2", "10%", "1&2", "none", "0x1", "-1", "\xEF\xBC\x91"})
+  // Values that netsh takes unquoted hold digits and dots, or nothing;
+  // blanks around them only separate them in the command.
+  for (std::string good : {"192.168.0.1", "", "1.1.1.1 ", " 10.0.0.1", "  "})
+    EXPECT_TRUE(switching::IsAddressText(good)) << good;
+  for (std::string bad : {"1 .1", "1,2", "10%", "1&2", "none", "0x1", "-1", "\xEF\xBC\x91"})
     EXPECT_FALSE(switching::IsAddressText(bad)) << bad;
 
   // The check names the first bad value of a ticked interface, in script

@@ -12,6 +12,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/test_machine.h"
 
@@ -168,6 +169,59 @@ TEST_F(SwitchStepsTest, TheProxyStepTellsWinInetWhatTheLiveKeyHolds) {
     // The emulated machine counts the two notifications.
     counted += 2;
     EXPECT_EQ(m.machine().internet().notifications(), counted) << step.what;
+  }
+}
+
+// The proxy values change together: a write that fails, or a process that
+// ends at any of the step's writes, leaves the old values or the new ones,
+// never a mix, and the step says whether the new ones hold.
+TEST_F(SwitchStepsTest, TheProxyStepLeavesTheOldValuesOrTheNew) {
+  auto setOld = [&] {
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "live:80");
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyOverride", "<local>");
+    m.setDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", 0);
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://live/proxy.pac");
+  };
+  auto live = [&] {
+    std::string values;
+    for (const char* name : {"ProxyServer", "ProxyOverride", "AutoConfigURL"})
+      values += text(HKEY_CURRENT_USER, kInternetSettings, name) + "|";
+    win::DWORD enable = 99;
+    store::Context ctx = context();
+    store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable);
+    return values + std::to_string(enable);
+  };
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "ProxyServer", "office:8080");
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "ProxyOverride", "intra;<local>");
+  m.setDword(HKEY_LOCAL_MACHINE, mirror(), "ProxyEnable", 1);
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "AutoConfigURL", "http://office/proxy.pac");
+  setOld();
+  const std::string old = live();
+  int writes = 0;
+  {
+    testing_support::FaultyMachine faulty(m.machine());
+    EXPECT_TRUE(switching::ApplyProxySettings({faulty, prompter, nullptr}, 1));
+    writes = faulty.registry().writeCount();
+  }
+  const std::string fresh = live();
+  ASSERT_NE(fresh, old);
+  ASSERT_GE(writes, 5);
+  for (bool abort : {false, true}) {
+    for (int n = 1; n <= writes; ++n) {
+      SCOPED_TRACE((abort ? "ended at write " : "failed write ") + std::to_string(n));
+      setOld();
+      testing_support::FaultyMachine faulty(m.machine());
+      faulty.registry().failWriteAt(n, ERROR_DISK_FULL, abort);
+      bool holds = false;
+      try {
+        holds = switching::ApplyProxySettings({faulty, prompter, nullptr}, 1);
+      } catch (const testing_support::FaultyRegistry::WriteAborted&) {
+        EXPECT_TRUE(abort);
+      }
+      const std::string now = live();
+      EXPECT_TRUE(now == old || now == fresh) << now;
+      EXPECT_EQ(holds, now == fresh);
+    }
   }
 }
 

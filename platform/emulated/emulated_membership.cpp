@@ -92,7 +92,13 @@ bool writeMembership(Registry& registry, const std::string& ansiName, DWORD stat
                                     reinterpret_cast<const BYTE*>(&status),
                                     sizeof status) == ERROR_SUCCESS;
   registry.RegCloseKey(key);
-  return ok;
+  // The join is made only when both values were kept: a write that was not
+  // committed (a full disk, a read-only machine) is a failed join.
+  if (!ok) {
+    batch.cancel();
+    return false;
+  }
+  return batch.commit() == ERROR_SUCCESS;
 }
 
 }  // namespace

@@ -109,6 +109,27 @@ DWORD EmulatedProfileStrings::GetProfileStringA(const char* app, const char* key
   return copyProfileText(fallback, out, size);
 }
 
+BOOL EmulatedProfileStrings::GetDefaultPrinterA(char* buffer, DWORD* size) {
+  if (!size) return FALSE;
+  char device[1024] = {};
+  DWORD length = GetProfileStringA("windows", "device", "", device, sizeof device);
+  const std::string_view entry(device, length);
+  const std::string_view name = entry.substr(0, entry.find(','));
+  if (name.empty()) {
+    *size = 0;
+    return FALSE;
+  }
+  const DWORD needed = DWORD(name.size() + 1);
+  if (!buffer || *size < needed) {
+    *size = needed;
+    return FALSE;
+  }
+  std::memcpy(buffer, name.data(), name.size());
+  buffer[name.size()] = '\0';
+  *size = needed;
+  return TRUE;
+}
+
 BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* key,
                                                  const char* value) {
   if (!app) return FALSE;

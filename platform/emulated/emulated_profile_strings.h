@@ -23,6 +23,9 @@ class EmulatedProfileStrings : public win::ProfileStrings {
   // Level 4 only; every printer is a local one.
   win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level, win::BYTE* buffer,
                           win::DWORD bufferSize, win::DWORD* needed, win::DWORD* returned) override;
+  // The printer name of WIN.INI's "windows"/"device" entry, up to its first
+  // ",", as Windows NT keeps the default printer there.
+  win::BOOL GetDefaultPrinterA(char* buffer, win::DWORD* size) override;
   // Only HWND_BROADCAST reaches anyone.
   win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message, win::WPARAM wParam,
                                    win::LPARAM lParam, win::UINT flags, win::UINT timeout,

@@ -22,6 +22,7 @@
 #include "platform/code_page.h"
 #include "platform/profile_text.h"
 #include "platform/win32/win32_internet.h"
+#include "platform/win32/win32_default_printer.h"
 
 namespace win32 {
 
@@ -470,6 +471,9 @@ class Win32ProfileStrings : public win::ProfileStrings {
       start = end + 1;
     }
     return win::copyProfileList(names, out, size);
+  }
+  BOOL GetDefaultPrinterA(char* buffer, DWORD* size) override {
+    return GetDefaultPrinterAnsi(buffer, size);
   }
   BOOL WriteProfileStringA(const char* app, const char* key, const char* value) override {
     return ::WriteProfileStringW(WideArg(app).get(), WideArg(key).get(), WideArg(value).get());

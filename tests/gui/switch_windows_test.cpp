@@ -111,7 +111,7 @@ switching::SwitchOffer offer(win::DWORD steps, const char* printer) {
   offer.title = ansi("本社");
   offer.rememberedSteps = steps;
   offer.interfaces = {{"{A}", ansi("ローカル エリア接続")}, {"{B}", ansi("ワイヤレス")}};
-  offer.defaultPrinter = ansi(printer);
+  if (printer) offer.defaultPrinter = ansi(printer);
   return offer;
 }
 
@@ -172,7 +172,7 @@ TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
 
   // Domain only: the interface list and the printer dim with their boxes.
   // The next profile has no printer, so none is shown.
-  dialog.prepare(offer(switching::kStepDomain, ""));
+  dialog.prepare(offer(switching::kStepDomain, nullptr));
   s = state(dialog);
   EXPECT_TRUE(!s.network && !s.printer && !s.proxy && s.domain);
   EXPECT_FALSE(s.listEnabled);
@@ -207,7 +207,7 @@ TEST(ConfirmationDialogTest, ReadsBackTheBoxesAndInterfaceTicks) {
   EXPECT_FALSE(choice.remember);
 
   // No interfaces at all: an empty list.
-  switching::SwitchOffer bare = offer(switching::kDefaultSteps, "");
+  switching::SwitchOffer bare = offer(switching::kDefaultSteps, nullptr);
   bare.interfaces.clear();
   dialog.prepare(bare);
   EXPECT_EQ(child<QListWidget>(dialog, "CheckListBox1")->count(), 0);
@@ -223,20 +223,20 @@ TEST(ConfirmationDialogTest, OnlyYesConfirms) {
   app::WindowSwitchView view({&window, &indicator, &progress, &status, &applied}, &dialog, runner);
 
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
-  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, ""));
+  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, nullptr));
   EXPECT_TRUE(choice.confirmed);
   EXPECT_EQ(choice.steps, switching::kDefaultSteps);
 
   runner.then([](QDialog& d) { press(d, "BitBtn2"); });
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(dialog.result(), TForm11::kNoResult);
   // Closing the window cancels as well.
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(runner.shown, std::vector<std::string>(3, "TForm11"));
 
   app::WindowSwitchView withoutDialog({&window, &indicator, &progress, &status, &applied}, nullptr,
                                       runner);
-  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
 }
 
 // ---------------------------------------------------------------------------
@@ -532,7 +532,7 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
           "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつか"
           "りません。\n処理は継続されます。",
           kError, MB_ICONERROR)
-      .expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+      .expect("次の設定が切り替えられませんでした：ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", kError, MB_ICONERROR);
   window->SpeedButton1Click();
 
   ASSERT_EQ(prompter.seen.size(), 2u);
@@ -541,7 +541,8 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
   EXPECT_EQ(prompter.seen[0].applied, "なし");
   EXPECT_EQ(prompter.seen[1].indicator, QColor(128, 128, 128));
   EXPECT_FALSE(prompter.seen[1].hourglass);
-  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  // The membership did not take, so the profile is not the applied one.
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "なし");
   EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
   EXPECT_FALSE(dword(store::DataPath(1), "InitCheck"));
 }
@@ -596,9 +597,9 @@ TEST_F(SwitchButtonTest, TheWindowKeepsTurningWhileTheScriptStalls) {
       << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count() << " ms";
 }
 
-// A profile whose printer value exists but is empty shows no printer, even
-// right after one that had a printer.
-TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
+// A profile whose printer value exists but is empty shows its empty
+// brackets, even right after one that had a printer.
+TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsEmptyBrackets) {
   ASSERT_TRUE(machine);
   QStringList printers;
   auto readAndDecline = [&](QDialog& d) {
@@ -610,7 +611,7 @@ TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
   setValue(store::DataPath(1), "DefPrinter", REG_SZ, std::string(1, '\0'));
   runner.then(readAndDecline);
   window->SpeedButton1Click();
-  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", ""}));
+  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", "[  ]"}));
 }
 
 // The result viewer on what a real switch wrote: netsh's message for an
@@ -619,6 +620,11 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   ASSERT_TRUE(machine);
   setValue(store::kEmulationKey, "UnavailableInterfaces", REG_MULTI_SZ,
            ansi("ワイヤレス ネットワーク接続") + std::string(2, '\0'));
+  // The failed command matters: the live DNS is not the profile's.
+  setValue(
+      "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"
+      "{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}",
+      "NameServer", REG_SZ, std::string("10.0.0.1", 9));
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
   prompter.expect("切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。", kError,
                   MB_ICONERROR);
@@ -634,7 +640,9 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   const QStringList lines = text.split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines.first(), " ○○○ 切り替え処理の開始 ");
-  EXPECT_EQ(lines.last(), " ○○○ 切り替え処理の終了 ");
+  EXPECT_TRUE(lines.contains(" ○○○ 切り替え処理の終了 "));
+  // After the end line, what the read-back found.
+  EXPECT_EQ(lines.last(), "[ワイヤレス ネットワーク接続] DNSｻｰﾊﾞ：指定 なし ／ 現在 10.0.0.1");
   const qsizetype error =
       lines.indexOf("インターフェイスが使用できる状態にないため、構成できませんでした。");
   ASSERT_GT(error, 0) << text.toStdString();
