@@ -52,8 +52,8 @@ SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string&
 // One reading of the result file from its start.
 struct ResultRound {
   int countedLines = 0;
-  int position = 0;      // the number of the last header read, 0 before one
-  int allLines = 0;      // every piece read, to notice that the file grows
+  int position = 0;  // the number of the last header read, 0 before one
+  int allLines = 0;  // every piece read, to notice that the file grows
   int unansweredSections = 0;
   std::string lastLine;  // empty when the file could not be opened or is empty
 };
@@ -67,12 +67,16 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
   while (file->readLine(line, kLineBufferSize)) {
     ++round.allLines;
     round.lastLine = line;
+    // Only a line break or "OK" makes a line a success line: anything else,
+    // a NUL included, is a message that fails the switch and that the user
+    // finds in the result viewer.
+    const char first = line.empty() ? '\0' : line.front();
     if (line.starts_with("OK")) awaitingAnswer = false;
-    if (line.front() == '\n' || line.starts_with("OK")) continue;
+    if (first == '\n' || line.starts_with("OK")) continue;
     ++round.countedLines;
-    if (awaitingAnswer && (line.front() == '=' || line.front() == 'e')) ++round.unansweredSections;
-    if (line.front() == '=') awaitingAnswer = true;
-    if (line.front() == 'e') awaitingAnswer = false;
+    if (awaitingAnswer && (first == '=' || first == 'e')) ++round.unansweredSections;
+    if (first == '=') awaitingAnswer = true;
+    if (first == 'e') awaitingAnswer = false;
     // "%s %d %s": a header carries its section number as its second word.
     char word[kLineBufferSize];
     char rest[kLineBufferSize];

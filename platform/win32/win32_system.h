@@ -1,0 +1,20 @@
+// Version, Windows directory, named mutexes and the local time on Windows.
+#pragma once
+
+#include "platform/system.h"
+
+namespace win32 {
+
+class Win32System : public win::System {
+ public:
+  BOOL GetVersionExA(OSVERSIONINFOA* info) override;
+  UINT GetWindowsDirectoryA(char* buffer, UINT size) override;
+  HANDLE CreateMutexA(const void* security, BOOL initialOwner, const char* name) override;
+  DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
+  BOOL ReleaseMutex(HANDLE mutex) override;
+  BOOL CloseHandle(HANDLE handle) override;
+  DWORD GetLastError() override;
+  std::string localDateTimeText() override;
+};
+
+}  // namespace win32
