@@ -1,5 +1,7 @@
 #include "cli/command.h"
 
+#include <cstdio>
+
 #include "cli/console.h"
 #include "platform/code_page.h"
 #include "store/startup.h"
@@ -36,25 +38,40 @@ void printOut(const std::string& utf8) {
   console::writeOut(utf8 + "\n");
 }
 
-// Registry text goes to a terminal: a control character in it could move
-// the cursor or change colours, so each (C0, DEL and C1) is shown as "?".
-std::string Printable(const std::string& ansi) {
+std::string TerminalText(const std::string& ansi, ControlCharacters how) {
   const std::string utf8 = win::ansiToUtf8(ansi);
+  const bool escape = how == ControlCharacters::Escape;
   std::string text;
   for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x20 || c == 0x7F) {
+    unsigned code = static_cast<unsigned char>(utf8[i]);
+    // U+0080 to U+009F are 0xC2 0x80 to 0xC2 0x9F in UTF-8.
+    const bool c1 = code == 0xC2 && i + 1 < utf8.size() &&
+                    static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
+                    static_cast<unsigned char>(utf8[i + 1]) <= 0x9F;
+    if (c1) code = static_cast<unsigned char>(utf8[++i]);
+    if (!c1 && code >= 0x20 && code != 0x7F && !(escape && code == '\\')) {
+      text += utf8[i];
+    } else if (!escape) {
       text += '?';
-    } else if (c == 0xC2 && i + 1 < utf8.size() &&
-               static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-      text += '?';
-      ++i;
+    } else if (code == '\\') {
+      text += "\\\\";
+    } else if (code == '\n') {
+      text += "\\n";
+    } else if (code == '\r') {
+      text += "\\r";
+    } else if (code == '\t') {
+      text += "\\t";
     } else {
-      text += char(c);
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", code);
+      text += escaped;
     }
   }
   return text;
+}
+
+std::string Printable(const std::string& ansi) {
+  return TerminalText(ansi, ControlCharacters::Question);
 }
 
 std::optional<std::string> AnsiFromArgument(const std::string& utf8) {

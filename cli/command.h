@@ -26,6 +26,14 @@ void printOut(const std::string& utf8);
 // character (C0, DEL and C1) shown as "?".
 std::string Printable(const std::string& ansi);
 
+// Registry text (ANSI) for the terminal, as UTF-8 on one line. A control
+// character in it (C0, DEL or C1) could break the line or move the cursor:
+// Question shows each as "?"; Escape writes it as JSON does ("\n", "\r",
+// "\t", "\u001a") and doubles a backslash, so that every text can be told
+// apart from every other and read back.
+enum class ControlCharacters { Question, Escape };
+std::string TerminalText(const std::string& ansi, ControlCharacters how);
+
 class Command {
  public:
   Command(std::string name, std::string description)

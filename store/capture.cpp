@@ -87,8 +87,9 @@ void captureMembership(const Context& ctx, int slot) {
   DWORD status = NetSetupUnknownStatus;
   if (ctx.machine.membership().NetGetJoinInformation(nullptr, &wideName, &status) != NERR_Success)
     return;
-  std::string name = win::wideToAnsi(wideName);
-  if (name.size() >= kDomainNameBufferSize) return;
+  std::optional<std::string> converted = win::wideToAnsi(wideName);
+  if (!converted || converted->size() >= kDomainNameBufferSize) return;
+  const std::string& name = *converted;
   std::string data = DataPath(slot);
   if (status == NetSetupWorkgroupName)
     WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 0);

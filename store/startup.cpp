@@ -153,8 +153,10 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
   }
 
   // A second copy ends at once and silently; the running one is left alone.
+  // Only ERROR_ALREADY_EXISTS tells of another copy: a new mutex may leave
+  // an older, unrelated code behind in GetLastError.
   HANDLE mutex = system.CreateMutexA(nullptr, TRUE, kMutexName);
-  if (!mutex || system.GetLastError() != ERROR_SUCCESS) {
+  if (!mutex || system.GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex) system.CloseHandle(mutex);
     return result;
   }

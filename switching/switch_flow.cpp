@@ -82,7 +82,11 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
   while (file->readLine(line, kLineBufferSize)) {
     ++round.allLines;
     round.lastLine = line;
-    if (line.front() == '\n' || line.starts_with("OK")) continue;
+    // Only a line break or "OK" makes a line a success line: anything else,
+    // a NUL included, is a message line that the user finds in the result
+    // viewer.
+    const char first = line.empty() ? '\0' : line.front();
+    if (first == '\n' || line.starts_with("OK")) continue;
     ++round.countedLines;
     // "%s %d %s": a header carries its section number as its second word.
     char word[kLineBufferSize];

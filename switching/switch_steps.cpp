@@ -203,9 +203,10 @@ DWORD ChangeMembership(const store::Context& ctx, int slot) {
   std::string name;
   store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 
-  std::u16string wide = win::ansiToWide(name);
-  // A name that does not fit the buffer converts to nothing, as the
-  // conversion call fails then.
+  // A name that does not fit the buffer, or that cannot be converted,
+  // becomes nothing, as the conversion call fails then; the join then fails
+  // and says so.
+  std::u16string wide = win::ansiToWide(name).value_or(std::u16string());
   if (wide.size() >= kJoinNameUnits) wide.clear();
   const DWORD options = domainType != 0 ? NETSETUP_JOIN_DOMAIN : NETSETUP_JOIN_UNSECURE;
   DWORD result = ctx.machine.membership().NetJoinDomain(nullptr, wide.c_str(), nullptr, nullptr,

@@ -259,7 +259,7 @@ class SwitchFlowTest : public ::testing::Test {
     std::u16string name;
     win::DWORD status = 0;
     machine->membership().NetGetJoinInformation(nullptr, &name, &status);
-    return win::ansiToUtf8(win::wideToAnsi(name)) + "/" + std::to_string(status);
+    return win::ansiToUtf8(win::wideToAnsi(name).value()) + "/" + std::to_string(status);
   }
   std::string driveC(const std::string& path) { return folder + "/drive_c/" + path; }
   std::string readHostFile(const std::string& path) {
@@ -867,6 +867,30 @@ TEST_F(ScriptWaitTest, ALineLongerThanTheBufferCountsAsSeveral) {
                                        std::chrono::milliseconds(20));
   EXPECT_EQ(result.ending, switching::ScriptEnding::TimedOut);
   EXPECT_EQ(result.countedLines, 0);
+}
+
+// Bytes a failing command may leave in the result file: a NUL is a message
+// line like any other, and what a Ctrl+Z hides never passes for an end.
+TEST_F(ScriptWaitTest, NulAndCtrlZLinesAreNeverTakenForSuccess) {
+  using namespace std::string_literals;
+  struct Case {
+    const char* what;
+    std::string body;
+    switching::ScriptEnding ending;
+    int counted;
+  };
+  const Case cases[] = {
+      {"a NUL line", "====  1 [LAN] A === \n\0OK\nOK\n"s, switching::ScriptEnding::EndLine, 4},
+      {"a NUL alone", "====  1 [LAN] A === \nOK\n\0\n"s, switching::ScriptEnding::EndLine, 4},
+      {"a Ctrl+Z", "====  1 [LAN] A === \nOK\x1A"s, switching::ScriptEnding::TimedOut, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    switching::ScriptWait result =
+        wait("s start \n" + c.body + "e ○○○ 切り替え処理の終了 \n", std::chrono::milliseconds(30));
+    EXPECT_EQ(result.ending, c.ending);
+    EXPECT_EQ(result.countedLines, c.counted);
+  }
 }
 
 TEST(HeaderStatusText, TakesTheTextBetweenTheNumberAndTheClosingMarks) {

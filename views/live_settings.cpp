@@ -32,8 +32,8 @@ void ReadMembership(const store::Context& ctx, LiveSettings& live) {
     return;
   if (status != NetSetupWorkgroupName && status != NetSetupDomainName) return;
   live.joinKind = status == NetSetupDomainName ? JoinKind::Domain : JoinKind::Workgroup;
-  std::string ansi = win::wideToAnsi(name);
-  if (ansi.size() < kJoinNameBufferSize) live.joinName = std::move(ansi);
+  std::optional<std::string> ansi = win::wideToAnsi(name);
+  if (ansi && ansi->size() < kJoinNameBufferSize) live.joinName = std::move(*ansi);
 }
 
 void ReadProxy(const store::Context& ctx, LiveSettings& live) {

@@ -57,14 +57,16 @@ INSERT INTO keys(id, parent, name, fold) VALUES (2, NULL, 'HKEY_CURRENT_USER', '
 std::string foldName(std::string_view ansi) {
   bool ascii = true;
   for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
+  // The emulated conversion always answers; were it ever not to, the name
+  // would still fold the same way every time, by its ASCII letters.
+  std::optional<std::u16string> wide = ascii ? std::nullopt : ansiToWide(ansi);
+  if (!wide) {
     std::string upper(ansi);
     for (char& c : upper)
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return upper;
   }
-  std::u16string wide = ansiToWide(ansi);
-  QString text(reinterpret_cast<const QChar*>(wide.data()), qsizetype(wide.size()));
+  QString text(reinterpret_cast<const QChar*>(wide->data()), qsizetype(wide->size()));
   for (QChar& c : text) c = c.toUpper();
   return text.toStdString();
 }
@@ -73,7 +75,8 @@ std::string foldName(std::string_view ansi) {
 int wideLength(std::string_view ansi) {
   bool ascii = true;
   for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  return ascii ? int(ansi.size()) : int(ansiToWide(ansi).size());
+  std::optional<std::u16string> wide = ascii ? std::nullopt : ansiToWide(ansi);
+  return wide ? int(wide->size()) : int(ansi.size());
 }
 
 // Splits an ANSI path at backslashes that are characters of their own: the
@@ -612,7 +615,10 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && dataSize > 0) {
     std::string_view text(reinterpret_cast<const char*>(data), dataSize);
     if (!isRoundTripAnsi(text)) {
-      converted = wideToAnsi(ansiToWide(text));
+      std::optional<std::u16string> wide = ansiToWide(text);
+      std::optional<std::string> back = wide ? wideToAnsi(*wide) : std::nullopt;
+      if (!back) return ERROR_INVALID_PARAMETER;
+      converted = std::move(*back);
       data = reinterpret_cast<const BYTE*>(converted.data());
       dataSize = DWORD(converted.size());
     }

@@ -4,6 +4,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -149,7 +150,7 @@ UINT EmulatedSystem::GetWindowsDirectoryA(char* buffer, UINT size) {
   return UINT(root.size());
 }
 
-HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
+HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL initialOwner, const char* name) {
   std::string path = lockFolder() + "/" + lockFileName(name ? name : "");
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -170,6 +171,17 @@ HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
   std::uintptr_t handle = nextHandle_;
   nextHandle_ += 4;
   mutexes_[handle] = mutex;
+  // The creator of a new mutex may own it from the start; a mutex that
+  // existed already is only opened, whatever was asked.
+  if (initialOwner && mutex.fd >= 0) {
+    const DWORD created = lastError;
+    if (takeOwnership(mutex.name, 0) != WAIT_OBJECT_0) {
+      CloseHandle(reinterpret_cast<HANDLE>(handle));
+      lastError = ERROR_ACCESS_DENIED;
+      return nullptr;
+    }
+    lastError = created;
+  }
   return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -179,7 +191,11 @@ DWORD EmulatedSystem::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     lastError = ERROR_INVALID_HANDLE;
     return WAIT_FAILED;
   }
-  Ownership& ownership = owned_[found->second.name];
+  return takeOwnership(found->second.name, milliseconds);
+}
+
+DWORD EmulatedSystem::takeOwnership(const std::string& name, DWORD milliseconds) {
+  Ownership& ownership = owned_[name];
   if (ownership.count > 0) {
     ++ownership.count;
     return WAIT_OBJECT_0;
@@ -188,7 +204,7 @@ DWORD EmulatedSystem::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   // says the mutex exists; the kernel drops it when the owner dies. Whether
   // the owner died holding it cannot be told, so a wait never answers
   // WAIT_ABANDONED here.
-  std::string path = lockFolder() + "/" + lockFileName(found->second.name) + ".owner";
+  std::string path = lockFolder() + "/" + lockFileName(name) + ".owner";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     lastError = ERROR_ACCESS_DENIED;
@@ -220,12 +236,8 @@ BOOL EmulatedSystem::ReleaseMutex(HANDLE mutex) {
       return TRUE;
     }
   }
-  if (found == mutexes_.end() || found->second.fd < 0) {
-    lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
-    return FALSE;
-  }
-  // Ownership ends; the named object lives on while its handle is open.
-  return TRUE;
+  lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_NOT_OWNER;
+  return FALSE;
 }
 
 BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
@@ -236,7 +248,17 @@ BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
     return FALSE;
   }
   if (found->second.fd >= 0) ::close(found->second.fd);
+  const std::string name = found->second.name;
   mutexes_.erase(found);
+  // With its last handle the mutex is gone, and so is this process's
+  // ownership of it.
+  const bool open = std::any_of(mutexes_.begin(), mutexes_.end(),
+                                [&](const auto& entry) { return entry.second.name == name; });
+  auto owner = owned_.find(name);
+  if (!open && owner != owned_.end()) {
+    if (owner->second.fd >= 0) ::close(owner->second.fd);
+    owned_.erase(owner);
+  }
   return TRUE;
 }
 

@@ -59,6 +59,8 @@ class EmulatedSystem : public win::System {
     int count = 0;
   };
   std::string lockFolder();
+  // WaitForSingleObject on the mutex of that name.
+  win::DWORD takeOwnership(const std::string& name, win::DWORD milliseconds);
   win::Registry& registry_;
   std::string machineFolder_;
   std::map<std::uintptr_t, Mutex> mutexes_;

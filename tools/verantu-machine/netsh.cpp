@@ -99,8 +99,11 @@ std::string stringImage(const std::string& value) {
 }
 
 bool sameName(const std::string& a, const std::string& b) {
-  return QString::fromStdU16String(win::ansiToWide(a))
-             .compare(QString::fromStdU16String(win::ansiToWide(b)), Qt::CaseInsensitive) == 0;
+  std::optional<std::u16string> wideA = win::ansiToWide(a);
+  std::optional<std::u16string> wideB = win::ansiToWide(b);
+  return wideA && wideB &&
+         QString::fromStdU16String(*wideA).compare(QString::fromStdU16String(*wideB),
+                                                   Qt::CaseInsensitive) == 0;
 }
 
 // --- messages -------------------------------------------------------------
