@@ -85,6 +85,50 @@ TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
   EXPECT_TRUE(slot.contains("\"InitCheck\"=dword:00000007"));
 }
 
+// The same network switch on both kinds of machine: XP's netsh answers each
+// command with "OK", Windows 10's with an empty line, and its DNS commands
+// carry validate=no. The settings read back decide, so both succeed.
+TEST(CliSwitchMachinesTest, TheSameSwitchSucceedsOnXpAndOnWindows10) {
+  struct Kind {
+    const char* windows;
+    const char* directory;  // the Windows directory under drive_c
+    bool xp;
+  };
+  for (const Kind& kind : {Kind{"xp", "WINDOWS", true}, Kind{"10", "Windows", false}}) {
+    SCOPED_TRACE(kind.windows);
+    QTemporaryDir dir;
+    const QString machine = dir.path() + "/machine";
+    auto tool = [&](const QStringList& arguments) {
+      return runProgram(VERANTU_MACHINE_TOOL, arguments, machine);
+    };
+    auto cli = [&](const QStringList& arguments) {
+      return runProgram(VERANTU_CLI, arguments, machine);
+    };
+    ASSERT_EQ(tool({"init", "--windows", kind.windows}).code, 0);
+    const QString windows = machine + "/drive_c/" + kind.directory;
+    ASSERT_TRUE(QDir().mkpath(windows));
+    ASSERT_EQ(cli({"capture", "オフィス", "--yes"}).code, 0);
+    ASSERT_EQ(
+        tool({"netsh", "interface", "ip", "set", "address", "name=ローカル エリア接続", "dhcp"})
+            .code,
+        0);
+
+    ProcessRun run = cli({"switch", "オフィス", "--yes", "--steps", "network"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    ASSERT_FALSE(run.lines.isEmpty());
+    EXPECT_EQ(run.lines.last(), kDone);
+    EXPECT_TRUE(runProgram(VERANTU_MACHINE_TOOL, {"export", kWiredKey, "--utf8"}, machine)
+                    .out.contains("\"NameServer\"=\"192.168.10.2,192.168.10.3\""));
+
+    QFile result(windows + "/relay4err.txt");
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll().contains("\nOK"), kind.xp);
+    QFile script(windows + "/relay4.bat");
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_EQ(script.readAll().contains(" validate=no >>"), !kind.xp);
+  }
+}
+
 TEST_F(CliSwitchTest, OptionsChooseStepsInterfacesAndRemembering) {
   // Without --yes and without a terminal the answer is No.
   ProcessRun run = cli({"switch", "オフィス"});
