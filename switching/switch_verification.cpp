@@ -324,9 +324,11 @@ StepReport RunMembershipStep(const store::Context& ctx, int slot) {
   DWORD status = NetSetupUnknownStatus;
   const bool read =
       ctx.machine.membership().NetGetJoinInformation(nullptr, &name, &status) == NERR_Success;
-  const std::string current = win::wideToAnsi(name);
+  // A name that code page 932 cannot hold matches no stored name.
+  const std::string current = win::wideToAnsi(name).value_or(std::string());
   const DWORD wanted = domainType != 0 ? DWORD(NetSetupDomainName) : DWORD(NetSetupWorkgroupName);
-  if (read && status == wanted && sameNameIgnoringCase(current, asked)) return {kStepDomain, StepState::Applied, {}};
+  if (read && status == wanted && sameNameIgnoringCase(current, asked))
+    return {kStepDomain, StepState::Applied, {}};
   const std::string shown = current.empty() ? win::ansiFromUtf8(kNone) : current;
   return {kStepDomain, StepState::Failed, formatAnsi(kMembershipIsStill, shown.c_str())};
 }

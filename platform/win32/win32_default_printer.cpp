@@ -1,6 +1,7 @@
 #include "platform/win32/win32_default_printer.h"
 
 #include <winspool.h>
+#include <optional>
 
 #include <cstring>
 #include <string>
@@ -26,7 +27,13 @@ win::BOOL GetDefaultPrinterAnsi(char* buffer, win::DWORD* size) {
   // The name is converted by the program's code page, whatever the
   // system's ANSI code page is, and measured in its bytes.
   const std::u16string name(wide.begin(), wide.begin() + std::wcslen(wide.data()));
-  const std::string ansi = win::wideToAnsi(name);
+  const std::optional<std::string> converted = win::wideToAnsi(name);
+  if (!converted) {
+    *size = 0;
+    ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return FALSE;
+  }
+  const std::string& ansi = *converted;
   const DWORD needed = DWORD(ansi.size() + 1);
   if (!buffer || *size < needed) {
     *size = needed;

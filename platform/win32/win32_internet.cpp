@@ -3,6 +3,7 @@
 // whatever the system's ANSI code page is.
 #include "platform/win32/win32_internet.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,10 +29,15 @@ class Win32Internet : public win::Internet {
     // (the flags) or a text.
     std::vector<std::wstring> texts;
     texts.reserve(list->dwOptionCount + 1);
+    bool unconvertible = false;
     auto wide = [&](const char* ansi) -> wchar_t* {
       if (!ansi) return nullptr;
-      std::u16string converted = win::ansiToWide(ansi);
-      texts.emplace_back(converted.begin(), converted.end());
+      std::optional<std::u16string> converted = win::ansiToWide(ansi);
+      if (!converted) {
+        unconvertible = true;
+        converted.emplace();
+      }
+      texts.emplace_back(converted->begin(), converted->end());
       return texts.back().data();
     };
     std::vector<INTERNET_PER_CONN_OPTIONW> options(list->dwOptionCount);
@@ -48,6 +54,11 @@ class Win32Internet : public win::Internet {
     wideList.pszConnection = wide(list->pszConnection);
     wideList.dwOptionCount = list->dwOptionCount;
     wideList.pOptions = options.data();
+    // A text that code page 932 cannot hold is not passed on as another text.
+    if (unconvertible) {
+      ::SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+      return FALSE;
+    }
     BOOL ok = ::InternetSetOptionW(internet, option, &wideList, sizeof wideList);
     list->dwOptionError = wideList.dwOptionError;
     return ok;

@@ -8,6 +8,7 @@
 // IP Helper's can follow it.
 #include <winsock2.h>
 #include <ws2tcpip.h>
+#include <optional>
 
 #include <iphlpapi.h>
 #include <netioapi.h>
@@ -119,7 +120,10 @@ class Win32Surroundings : public win::NetworkSurroundings {
          adapter = adapter->Next) {
       if (!sameIdentifier(adapterId, adapter->AdapterName)) continue;
       if (!adapter->DnsSuffix || !*adapter->DnsSuffix) return ERROR_NOT_FOUND;
-      *suffix = win::wideToAnsi(reinterpret_cast<const char16_t*>(adapter->DnsSuffix));
+      std::optional<std::string> converted =
+          win::wideToAnsi(reinterpret_cast<const char16_t*>(adapter->DnsSuffix));
+      if (!converted) return ERROR_NO_UNICODE_TRANSLATION;
+      *suffix = std::move(*converted);
       return ERROR_SUCCESS;
     }
     return ERROR_NOT_FOUND;
