@@ -82,6 +82,15 @@ TEST_F(StartupTest, AnOlderErrorCodeAfterCreatingTheMutexIsNoSecondCopy) {
       const win::DWORD error = inner_.GetLastError();
       return error == win::DWORD(ERROR_SUCCESS) ? win::DWORD(ERROR_FILE_NOT_FOUND) : error;
     }
+    win::BOOL OpenProcessToken(win::HANDLE process, win::DWORD access,
+                               win::HANDLE* token) override {
+      return inner_.OpenProcessToken(process, access, token);
+    }
+    win::BOOL GetTokenInformation(win::HANDLE token, win::TOKEN_INFORMATION_CLASS informationClass,
+                                  void* information, win::DWORD length,
+                                  win::DWORD* returnLength) override {
+      return inner_.GetTokenInformation(token, informationClass, information, length, returnLength);
+    }
     std::string localDateTimeText() override { return inner_.localDateTimeText(); }
 
    private:
