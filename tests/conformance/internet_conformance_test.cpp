@@ -108,7 +108,7 @@ TEST(InternetConformance, TheLanProxySetPerConnectionMatchesTheInternetSettings)
   }
 }
 
-TEST(SystemConformance, TheProcessTokenTellsWhetherItIsElevated) {
+TEST(ElevationConformance, TheProcessTokenTellsWhetherItIsElevated) {
   auto host = conformance::newConformanceMachine();
   System& system = host->machine().system();
   HANDLE token = nullptr;
