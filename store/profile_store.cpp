@@ -31,6 +31,14 @@ std::string MirrorPath(int slot, const std::string& systemPath) {
   return DataPath(slot) + "\\" + systemPath;
 }
 
+std::string DataPath(const ProfileKey& profile) {
+  return profile.path() + "\\Data";
+}
+
+std::string MirrorPath(const ProfileKey& profile, const std::string& systemPath) {
+  return DataPath(profile) + "\\" + systemPath;
+}
+
 int ReadStoreInfo(const Context& ctx, int& slotCount, DWORD& comboActive) {
   // Both outputs start from 0 so that callers which do not consult the status
   // (deletion, the title lookup) never work with a value left from before.

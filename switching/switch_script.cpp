@@ -150,8 +150,8 @@ void addFurther(const StringList& first, const StringList& second, const char* f
   }
 }
 
-InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry,
-                            bool validateNo) {
+InterfacePlan planInterface(const store::Context& ctx, const store::ProfileKey& slot,
+                            const InterfaceEntry& entry, bool validateNo) {
   InterfacePlan plan;
   plan.name = entry.name;
   plan.target.name = entry.name;
@@ -235,7 +235,7 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
   return plan;
 }
 
-std::vector<InterfacePlan> planScript(const store::Context& ctx, int slot,
+std::vector<InterfacePlan> planScript(const store::Context& ctx, const store::ProfileKey& slot,
                                       const std::vector<InterfaceEntry>& interfaces,
                                       const std::vector<bool>& ticked) {
   std::vector<InterfacePlan> plans;
@@ -332,7 +332,8 @@ WorkFiles WorkFilePaths(win::System& system) {
   return {prefix + kScriptFileName, prefix + kResultFileName};
 }
 
-std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int slot) {
+std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx,
+                                               const store::ProfileKey& slot) {
   const std::string adapters = store::MirrorPath(slot, store::kAdaptersKey);
   std::vector<std::string> paths;
   int count = 0;
@@ -411,7 +412,7 @@ std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
   return SplitDnsList(text);
 }
 
-ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+ScriptText ComposeSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked, const std::string& resultPath) {
   const std::vector<InterfacePlan> plans = planScript(ctx, slot, interfaces, ticked);
@@ -433,14 +434,14 @@ ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
   return script;
 }
 
-ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+ScriptText ComposeSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked) {
   return ComposeSwitchScript(ctx, slot, interfaces, ticked,
                              WorkFilePaths(ctx.machine.system()).result);
 }
 
-ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
+ScriptResult WriteSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked) {
   const WorkFiles files = WorkFilePaths(ctx.machine.system());
@@ -463,7 +464,7 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
   return result;
 }
 
-std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
+std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, const store::ProfileKey& slot,
                                            const std::vector<InterfaceEntry>& interfaces,
                                            const std::vector<bool>& ticked) {
   return firstUnsafe(planScript(ctx, slot, interfaces, ticked));

@@ -14,6 +14,7 @@
 
 #include "platform/system.h"
 #include "store/context.h"
+#include "store/profile_store.h"
 #include "store/script_safe_text.h"
 
 namespace switching {
@@ -40,7 +41,8 @@ inline constexpr std::size_t kMaxAdapterIdLength = 63;
 // The profile's adapters whose identifier begins with "{" and whose
 // connection name can be read, in registry enumeration order. Empty when the
 // profile has no adapters key.
-std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx, int slot);
+std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx,
+                                               const store::ProfileKey& slot);
 
 // A registry string list as the script reads it. A REG_MULTI_SZ value gives
 // its strings up to the first empty one (at least one, possibly empty) and
@@ -97,13 +99,13 @@ struct ScriptText {
 // `interfaces[i]`; a missing flag counts as not ticked), with the result
 // file at `resultPath`. Reads the profile and, for the DHCP form, the live
 // interface; writes nothing.
-ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+ScriptText ComposeSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked, const std::string& resultPath);
 
 // The same for the result file in the machine's Windows directory: the text
 // that WriteSwitchScript would write.
-ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
+ScriptText ComposeSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked);
 
@@ -120,7 +122,7 @@ struct ScriptResult {
 };
 // Writes "relay4.bat" into the Windows directory. The result file is left
 // alone: the switch deletes it just before it starts the script.
-ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
+ScriptResult WriteSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked);
 
@@ -133,7 +135,7 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
 // Japanese system reads them ("ポ" is 0x83 0x7C). Addresses, masks,
 // gateways, metrics and DNS servers reach netsh unquoted and may hold only
 // digits and dots. The switch checks this before it changes anything.
-std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
+std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, const store::ProfileKey& slot,
                                            const std::vector<InterfaceEntry>& interfaces,
                                            const std::vector<bool>& ticked);
 // The checks of single values, which the profile import makes too.

@@ -64,7 +64,7 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
                                      kBroadcastTimeoutMs, nullptr) != 0;
 }
 
-bool ApplyProxySettings(const store::Context& ctx, int slot) {
+bool ApplyProxySettings(const store::Context& ctx, const store::ProfileKey& slot) {
   win::RegistryBatch batch(ctx.registry());
   const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
   store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
@@ -161,7 +161,7 @@ void AnnounceProxySettings(const store::Context& ctx) {
   internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
 }
 
-bool ProxyHoldsProfile(const store::Context& ctx, int slot) {
+bool ProxyHoldsProfile(const store::Context& ctx, const store::ProfileKey& slot) {
   const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
   for (const char* name : {"ProxyServer", "ProxyOverride", "AutoConfigURL"}) {
     std::string asked;
@@ -196,7 +196,7 @@ std::string MembershipFailureMessage(DWORD code) {
   return message;
 }
 
-DWORD ChangeMembership(const store::Context& ctx, int slot) {
+DWORD ChangeMembership(const store::Context& ctx, const store::ProfileKey& slot) {
   const std::string data = store::DataPath(slot);
   DWORD domainType = 0;
   store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);

@@ -1,13 +1,15 @@
 // The three switch steps that do not go through the switch script: the
 // default printer, the Internet Explorer proxy settings of the current user,
-// and the domain or workgroup membership. Each reads the profile in slot
-// `slot` (1-based) and changes the live machine.
+// and the domain or workgroup membership. Each reads the profile at `slot`
+// (a slot of the store, or a key of the same shape such as the undo state)
+// and changes the live machine.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "store/context.h"
+#include "store/profile_store.h"
 
 namespace switching {
 
@@ -29,11 +31,11 @@ std::string PrinterDevicesEntry(const store::Context& ctx, const std::string& an
 // as the profile's, so a failed write leaves the old values rather than a
 // mix (where the registry has batches: Windows commits each write by
 // itself). True when the live values hold the profile's.
-bool ApplyProxySettings(const store::Context& ctx, int slot);
+bool ApplyProxySettings(const store::Context& ctx, const store::ProfileKey& slot);
 // True when the live proxy values are the ones the proxy step writes for
 // the profile: each value the profile holds, and no AutoConfigURL when the
 // profile has none.
-bool ProxyHoldsProfile(const store::Context& ctx, int slot);
+bool ProxyHoldsProfile(const store::Context& ctx, const store::ProfileKey& slot);
 
 // The live Internet Settings as WinINet's per-connection options carry
 // them: the flags from ProxyEnable and AutoConfigURL, and each text the key
@@ -55,7 +57,7 @@ void AnnounceProxySettings(const store::Context& ctx);
 // Joins the profile's domain (DomainType nonzero) or workgroup of
 // DomainName. A failure is shown with its detail text; the switch goes on
 // either way. Returns NetJoinDomain's result.
-win::DWORD ChangeMembership(const store::Context& ctx, int slot);
+win::DWORD ChangeMembership(const store::Context& ctx, const store::ProfileKey& slot);
 
 // The refusal shown when the membership cannot be changed, for a
 // NetJoinDomain result (ANSI).

@@ -60,24 +60,6 @@ std::string formatAnsi(const char* utf8Format, const Args&... args) {
   return text;
 }
 
-// Names compare as netsh and NetJoinDomain compare them: ASCII letters in any
-// case, double-byte characters as they are.
-bool sameNameIgnoringCase(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    const unsigned char x = static_cast<unsigned char>(a[i]);
-    const unsigned char y = static_cast<unsigned char>(b[i]);
-    if (win::isLeadByte(x) && i + 1 < a.size()) {
-      if (x != y || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
-    }
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    if (lower(x) != lower(y)) return false;
-  }
-  return true;
-}
-
 // A metric as a number: "05" and "5" are the same metric.
 std::string metricValue(const std::string& text) {
   const std::size_t first = text.find_first_not_of('0');
@@ -165,13 +147,29 @@ StepReport skipped(DWORD step, const char* utf8Reason) {
 
 }  // namespace
 
+bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const unsigned char x = static_cast<unsigned char>(a[i]);
+    const unsigned char y = static_cast<unsigned char>(b[i]);
+    if (win::isLeadByte(x) && i + 1 < a.size()) {
+      if (x != y || a[i + 1] != b[i + 1]) return false;
+      ++i;
+      continue;
+    }
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(x) != lower(y)) return false;
+  }
+  return true;
+}
+
 std::vector<TcpipDifference> CompareTcpip(const std::vector<InterfaceTarget>& targets,
                                           const std::vector<store::LiveTcpip>& live) {
   std::vector<TcpipDifference> differences;
   for (const InterfaceTarget& target : targets) {
     const store::LiveTcpip* found = nullptr;
     for (const store::LiveTcpip& entry : live) {
-      if (sameNameIgnoringCase(entry.name, target.name)) {
+      if (SameNameIgnoringCase(entry.name, target.name)) {
         found = &entry;
         break;
       }
@@ -291,7 +289,7 @@ std::string PrinterManagedNote() {
   return win::ansiFromUtf8(kPrinterManaged);
 }
 
-StepReport RunPrinterStep(const store::Context& ctx, int slot) {
+StepReport RunPrinterStep(const store::Context& ctx, const store::ProfileKey& slot) {
   std::string printer;
   if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "DefPrinter",
                              printer) != 0 ||
@@ -306,12 +304,12 @@ StepReport RunPrinterStep(const store::Context& ctx, int slot) {
   return {kStepPrinter, StepState::Failed, formatAnsi(kPrinterIsStill, shown.c_str())};
 }
 
-StepReport RunProxyStep(const store::Context& ctx, int slot) {
+StepReport RunProxyStep(const store::Context& ctx, const store::ProfileKey& slot) {
   if (ApplyProxySettings(ctx, slot)) return {kStepProxy, StepState::Applied, {}};
   return {kStepProxy, StepState::Failed, win::ansiFromUtf8(kProxyNotWritten)};
 }
 
-StepReport RunMembershipStep(const store::Context& ctx, int slot) {
+StepReport RunMembershipStep(const store::Context& ctx, const store::ProfileKey& slot) {
   const DWORD result = ChangeMembership(ctx, slot);
   if (result != NERR_Success)
     return {kStepDomain, StepState::Failed, MembershipFailureDetail(result)};
@@ -327,7 +325,7 @@ StepReport RunMembershipStep(const store::Context& ctx, int slot) {
   // A name that code page 932 cannot hold matches no stored name.
   const std::string current = win::wideToAnsi(name).value_or(std::string());
   const DWORD wanted = domainType != 0 ? DWORD(NetSetupDomainName) : DWORD(NetSetupWorkgroupName);
-  if (read && status == wanted && sameNameIgnoringCase(current, asked))
+  if (read && status == wanted && SameNameIgnoringCase(current, asked))
     return {kStepDomain, StepState::Applied, {}};
   const std::string shown = current.empty() ? win::ansiFromUtf8(kNone) : current;
   return {kStepDomain, StepState::Failed, formatAnsi(kMembershipIsStill, shown.c_str())};

@@ -12,9 +12,14 @@
 #include "platform/files.h"
 #include "store/context.h"
 #include "store/live_tcpip.h"
+#include "store/profile_store.h"
 #include "switching/switch_script.h"
 
 namespace switching {
+
+// Names compare as netsh and NetJoinDomain compare them: ASCII letters in any
+// case, double-byte characters as they are.
+bool SameNameIgnoringCase(const std::string& a, const std::string& b);
 
 // One field of a ticked interface that does not hold what the script set.
 struct TcpipDifference {
@@ -86,10 +91,10 @@ std::string PrinterManagedNote();
 // The printer step: the profile's DefPrinter made the default and read
 // back. A profile without a printer, or one whose printer is not installed
 // here, is skipped.
-StepReport RunPrinterStep(const store::Context& ctx, int slot);
+StepReport RunPrinterStep(const store::Context& ctx, const store::ProfileKey& slot);
 // The proxy step: the profile's values written as one batch and read back.
-StepReport RunProxyStep(const store::Context& ctx, int slot);
+StepReport RunProxyStep(const store::Context& ctx, const store::ProfileKey& slot);
 // The membership step: the join, then the membership read back.
-StepReport RunMembershipStep(const store::Context& ctx, int slot);
+StepReport RunMembershipStep(const store::Context& ctx, const store::ProfileKey& slot);
 
 }  // namespace switching
