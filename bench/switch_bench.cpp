@@ -21,6 +21,7 @@
 #include "store/profile_store.h"
 #include "switching/switch_flow.h"
 #include "switching/switch_steps.h"
+#include "switching/switch_undo.h"
 #include "switching/switch_verification.h"
 
 namespace {
@@ -83,6 +84,26 @@ void BM_SwitchNotebookProfile(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_SwitchNotebookProfile)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+
+// What keeping the undo state adds to every switch of the notebook profile
+// (part of the whole switch above): the live values of both interfaces, the
+// printer, the proxy and the membership written under the undo key, one
+// registry batch with its completion mark.
+void BM_KeepUndoState(benchmark::State& state) {
+  bench::NotebookMachine notebook;
+  prepare(notebook, state);
+  const store::Context ctx = notebook.context();
+  switching::UndoPlan plan{"A", false, switching::kAllSteps, {}};
+  for (const switching::InterfaceEntry& entry : switching::BuildInterfaceList(ctx, 1))
+    plan.interfaceNames.push_back(entry.name);
+  for (auto _ : state) {
+    if (!switching::KeepUndoState(ctx, plan)) {
+      state.SkipWithError("the undo state could not be kept");
+      break;
+    }
+  }
+}
+BENCHMARK(BM_KeepUndoState)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 // What a switch of the notebook profile reads back after its steps: both
 // interfaces compared with what the script sets, the default printer, the

@@ -1,6 +1,7 @@
 #include "switching/switch_flow.h"
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 
 #include "platform/code_page.h"
@@ -11,6 +12,7 @@
 #include "store/store_command.h"
 #include "switching/switch_guard.h"
 #include "switching/switch_steps.h"
+#include "switching/switch_undo.h"
 
 namespace switching {
 
@@ -26,6 +28,7 @@ constexpr const char* kStatusSuffix = "中";
 constexpr const char* kResultNotRemoved = "前回の実行結果ﾌｧｲﾙを削除できませんでした";
 constexpr const char* kScriptNotStarted = "ｽｸﾘﾌﾟﾄを開始できませんでした";
 constexpr const char* kScriptCutShort = "ｽｸﾘﾌﾟﾄが最後まで実行されませんでした";
+constexpr const char* kUndoNotRead = "元に戻す設定を読み込めませんでした。";
 constexpr const char* kDifferencesReason = "%lu 項目が指定どおりになっていません";
 
 // The result file is read like fgets with this buffer: a longer line comes
@@ -52,7 +55,8 @@ std::string differencesReason(std::size_t count) {
   return text;
 }
 
-SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string& title) {
+SwitchOffer prepareOffer(const store::Context& ctx, const store::ProfileKey& slot,
+                         const std::string& title) {
   SwitchOffer offer;
   offer.title = title;
   const std::string data = store::DataPath(slot);
@@ -254,6 +258,121 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
   }
 }
 
+namespace {
+
+// What the ticked steps came to.
+struct AppliedSteps {
+  bool started = false;  // false: stopped before anything was changed
+  DWORD steps = 0;       // the steps that ran
+  SwitchReport report;
+};
+
+// The ticked steps of `choice`, read from `source`: the printer, the proxy,
+// the membership and then the script, each read back. The state they are
+// about to change is kept as the undo state just before the first of them
+// changes anything, so that a switch stopped before that keeps the earlier
+// undo. `release` ends the store lock once the source has been read for
+// every step.
+AppliedSteps applySteps(const store::Context& ctx, const store::ProfileKey& source,
+                        const SwitchOffer& offer, const SwitchChoice& choice, const UndoPlan& undo,
+                        SwitchView& view, const SwitchOptions& options,
+                        const std::function<void()>& release) {
+  AppliedSteps applied;
+  // A stored value that would add commands to the script stops the switch
+  // before anything is changed.
+  if (choice.steps & kStepNetwork) {
+    if (auto unsafe = FindUnsafeValue(ctx, source, offer.interfaces, choice.tickedInterfaces)) {
+      release();
+      ReportUnsafeValue(ctx, *unsafe);
+      return applied;
+    }
+  }
+  // Once, before the first change. A state that cannot be kept leaves
+  // nothing to undo; the switch the user asked for still runs.
+  bool undoKept = !PlanChangesAnything(undo);
+  auto keepUndo = [&] {
+    if (!undoKept) KeepUndoState(ctx, undo);
+    undoKept = true;
+  };
+
+  view.setBusy(true);
+  SwitchReport& report = applied.report;
+  if (choice.steps & kStepPrinter) {
+    keepUndo();
+    applied.steps |= kStepPrinter;
+    report.steps.push_back(RunPrinterStep(ctx, source));
+  }
+  if (choice.steps & kStepProxy) {
+    keepUndo();
+    applied.steps |= kStepProxy;
+    report.steps.push_back(RunProxyStep(ctx, source));
+  }
+  if (choice.steps & kStepDomain) {
+    keepUndo();
+    applied.steps |= kStepDomain;
+    report.steps.push_back(RunMembershipStep(ctx, source));
+  }
+
+  if (choice.steps & kStepNetwork) {
+    applied.steps |= kStepNetwork;
+    ScriptResult script = WriteSwitchScript(ctx, source, offer.interfaces, choice.tickedInterfaces);
+    release();
+    if (script.status != ScriptStatus::Created) {
+      // The message comes while the window still shows it is busy; the
+      // busy state ends once it is answered.
+      if (script.status == ScriptStatus::Unsafe && script.unsafe)
+        ReportUnsafeValue(ctx, *script.unsafe);
+      else
+        showError(ctx, kScriptNotCreated);
+      view.setBusy(false);
+      return applied;
+    }
+    keepUndo();
+    report.steps.push_back(runScript(ctx, WorkFilePaths(ctx.machine.system()), script, view,
+                                     options, report.resultLines));
+  }
+  for (const StepReport& step : report.steps)
+    if (step.step == kStepPrinter && step.state == StepState::Applied &&
+        WindowsManagesDefaultPrinter(ctx))
+      report.printerNote = PrinterManagedNote();
+
+  release();
+  view.setBusy(false);
+  view.setStatusText({});
+  applied.started = true;
+  return applied;
+}
+
+// The end every switch shows: the report, the closing message, the
+// printer note. `recorded` is false when the switch's record could not be
+// written (the user was told), which fails the command as a whole.
+SwitchOutcome closeSwitch(const store::Context& ctx, const SwitchReport& report, SwitchView& view,
+                          bool recorded) {
+  const bool succeeded = report.succeeded();
+  view.showReport(report);
+  if (!succeeded)
+    ctx.messageBox(FailureMessage(report), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+  else if (recorded)
+    ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
+                   MB_OK | MB_ICONINFORMATION);
+  if (report.printerNote)
+    ctx.messageBox(*report.printerNote, win::ansiFromUtf8(kInfoCaption),
+                   MB_OK | MB_ICONINFORMATION);
+  view.setProgress(0);
+  if (!recorded) return SwitchOutcome::Failed;
+  return succeeded ? SwitchOutcome::Succeeded : SwitchOutcome::Failed;
+}
+
+std::vector<std::string> tickedNames(const SwitchOffer& offer, const SwitchChoice& choice) {
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < offer.interfaces.size(); ++i)
+    if (i < choice.tickedInterfaces.size() && choice.tickedInterfaces[i])
+      names.push_back(offer.interfaces[i].name);
+  return names;
+}
+
+}  // namespace
+
 SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, SwitchView& view,
                         const SwitchOptions& options) {
   const SwitchMutex running(ctx);
@@ -267,79 +386,53 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
   // Every step reads the profile where it is now, under the store lock.
   ConfirmedProfile profile(ctx, *index + 1, title);
   if (!profile.slot()) return SwitchOutcome::NotStarted;
-  const int slot = *profile.slot();
 
-  // A stored value that would add commands to the script stops the switch
-  // before anything is changed.
-  if (choice.steps & kStepNetwork) {
-    if (auto unsafe = FindUnsafeValue(ctx, slot, offer.interfaces, choice.tickedInterfaces)) {
-      profile.release();
-      ReportUnsafeValue(ctx, *unsafe);
-      return SwitchOutcome::NotStarted;
-    }
-  }
-
-  view.setBusy(true);
-  DWORD steps = 0;
-  SwitchReport report;
-  if (choice.steps & kStepPrinter) {
-    steps |= kStepPrinter;
-    report.steps.push_back(RunPrinterStep(ctx, slot));
-  }
-  if (choice.steps & kStepProxy) {
-    steps |= kStepProxy;
-    report.steps.push_back(RunProxyStep(ctx, slot));
-  }
-  if (choice.steps & kStepDomain) {
-    steps |= kStepDomain;
-    report.steps.push_back(RunMembershipStep(ctx, slot));
-  }
-
-  if (choice.steps & kStepNetwork) {
-    steps |= kStepNetwork;
-    ScriptResult script = WriteSwitchScript(ctx, slot, offer.interfaces, choice.tickedInterfaces);
-    profile.release();
-    if (script.status != ScriptStatus::Created) {
-      // The message comes while the window still shows it is busy; the
-      // busy state ends once it is answered.
-      if (script.status == ScriptStatus::Unsafe && script.unsafe)
-        ReportUnsafeValue(ctx, *script.unsafe);
-      else
-        showError(ctx, kScriptNotCreated);
-      view.setBusy(false);
-      return SwitchOutcome::NotStarted;
-    }
-    report.steps.push_back(runScript(ctx, WorkFilePaths(ctx.machine.system()), script, view,
-                                     options, report.resultLines));
-  }
-  const bool succeeded = report.succeeded();
-  for (const StepReport& step : report.steps)
-    if (step.step == kStepPrinter && step.state == StepState::Applied &&
-        WindowsManagesDefaultPrinter(ctx))
-      report.printerNote = PrinterManagedNote();
-
-  profile.release();
-  view.setBusy(false);
-  view.setStatusText({});
+  const UndoPlan undo{title, false, choice.steps & kAllSteps, tickedNames(offer, choice)};
+  const AppliedSteps applied = applySteps(ctx, *profile.slot(), offer, choice, undo, view, options,
+                                          [&profile] { profile.release(); });
+  if (!applied.started) return SwitchOutcome::NotStarted;
+  const bool succeeded = applied.report.succeeded();
   // The record comes before the closing message, so that the store already
   // holds it while the message waits for its answer. One that cannot be
-  // written has said so (the switch was made, only its record is missing)
-  // and makes the command fail as a whole.
-  const bool recorded = recordSwitch(ctx, title, succeeded,
-                                     choice.remember ? std::optional<DWORD>(steps) : std::nullopt);
+  // written has said so (the switch was made, only its record is missing).
+  const bool recorded = recordSwitch(
+      ctx, title, succeeded, choice.remember ? std::optional<DWORD>(applied.steps) : std::nullopt);
   if (succeeded) view.setAppliedTitle(title);
-  view.showReport(report);
-  if (!succeeded)
-    ctx.messageBox(FailureMessage(report), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
-  else if (recorded)
-    ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
+  return closeSwitch(ctx, applied.report, view, recorded);
+}
+
+SwitchOutcome RunUndo(const store::Context& ctx, SwitchView& view, const SwitchOptions& options) {
+  const SwitchMutex running(ctx);
+  if (!running.owned()) return SwitchOutcome::NotStarted;
+  if (!UndoAvailable(ctx)) {
+    ctx.messageBox(NothingToUndoMessage(), win::ansiFromUtf8(kInfoCaption),
                    MB_OK | MB_ICONINFORMATION);
-  if (report.printerNote)
-    ctx.messageBox(*report.printerNote, win::ansiFromUtf8(kInfoCaption),
-                   MB_OK | MB_ICONINFORMATION);
-  view.setProgress(0);
-  if (!recorded) return SwitchOutcome::Failed;
-  return succeeded ? SwitchOutcome::Succeeded : SwitchOutcome::Failed;
+    return SwitchOutcome::NotStarted;
+  }
+  const UndoSummary summary = ReadUndoSummary(ctx);
+  SwitchOffer offer = prepareOffer(ctx, store::ProfileKey::At(store::kUndoKey), summary.title);
+  offer.undo = true;
+  offer.redo = summary.redo;
+  SwitchChoice choice = view.confirm(offer);
+  if (!choice.confirmed) return SwitchOutcome::NotStarted;
+  // Only what the undo state holds can be changed back.
+  choice.steps &= offer.rememberedSteps;
+
+  // Applied from a copy, since the undo key is about to receive the state
+  // this undo replaces: undoing twice returns to where the user was.
+  if (!CopyUndoSource(ctx)) {
+    RemoveUndoSource(ctx);
+    showError(ctx, kUndoNotRead);
+    return SwitchOutcome::NotStarted;
+  }
+  const UndoPlan undo{summary.title, !summary.redo, choice.steps, tickedNames(offer, choice)};
+  const AppliedSteps applied = applySteps(ctx, store::ProfileKey::At(kUndoSourceKey), offer, choice,
+                                          undo, view, options, [] {});
+  RemoveUndoSource(ctx);
+  if (!applied.started) return SwitchOutcome::NotStarted;
+  // An undo is no use of a profile: no slot's count, selection or
+  // remembered steps change.
+  return closeSwitch(ctx, applied.report, view, true);
 }
 
 }  // namespace switching

@@ -29,6 +29,10 @@ struct SwitchOffer {
   win::DWORD rememberedSteps = kDefaultSteps;  // InitCheck (other bits dropped), default 7
   std::vector<InterfaceEntry> interfaces;      // the dialog's interface check-list
   std::optional<std::string> defaultPrinter;   // the profile's DefPrinter, none without one
+  // The offer is the way back from the last switch: the dialog says so
+  // (UndoHeading, UndoCaption) and the remember box means nothing.
+  bool undo = false;
+  bool redo = false;  // with undo: it brings back the profile `title` (it undoes an undo)
 };
 
 // What the user chose in it.
@@ -88,6 +92,13 @@ struct SwitchOptions {
 // selector's text). Every message box goes through ctx.
 SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, SwitchView& view,
                         const SwitchOptions& options = {});
+
+// Applies the undo state (store::kUndoKey) through the same dialog, steps,
+// script and read-back as a switch, after keeping the state it replaces as
+// the new undo state. No profile's record changes. NotStarted, after a
+// message, when there is nothing to undo.
+SwitchOutcome RunUndo(const store::Context& ctx, SwitchView& view,
+                      const SwitchOptions& options = {});
 
 // How the wait for the script ended.
 enum class ScriptEnding {

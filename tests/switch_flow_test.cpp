@@ -25,6 +25,7 @@
 #include "store/deletion.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "switching/switch_undo.h"
 #include "switching/work_file_text.h"
 #include "tests/support/faulty_registry.h"
 #include "tests/support/registry_snapshot.h"
@@ -261,6 +262,36 @@ class SwitchFlowTest : public ::testing::Test {
     machine->membership().NetGetJoinInformation(nullptr, &name, &status);
     return win::ansiToUtf8(win::wideToAnsi(name).value()) + "/" + std::to_string(status);
   }
+  // Elsewhere: the wired card on DHCP, DNS on the wireless one, another
+  // printer, no proxy but a configuration script, another workgroup.
+  void moveElsewhere() {
+    setDword(HKEY_LOCAL_MACHINE, kWired, "EnableDHCP", 1);
+    set(HKEY_LOCAL_MACHINE, kWired, "IPAddress", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+    set(HKEY_LOCAL_MACHINE, kWired, "SubnetMask", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
+    set(HKEY_LOCAL_MACHINE, kWired, "DefaultGateway", REG_MULTI_SZ, std::string(2, '\0'));
+    set(HKEY_LOCAL_MACHINE, kWired, "DefaultGatewayMetric", REG_MULTI_SZ, std::string(2, '\0'));
+    setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "");
+    setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
+    machine->profileStrings().WriteProfileStringA("windows", "device",
+                                                  "Canon LBP3300,winspool,Ne01:");
+    setDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", 0);
+    setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "other:3128");
+    setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://wpad/wpad.dat");
+    ASSERT_EQ(machine->membership().NetJoinDomain(nullptr, u"HOME", nullptr, nullptr, nullptr,
+                                                  NETSETUP_JOIN_UNSECURE),
+              NERR_Success);
+  }
+  // Every live value a switch may change.
+  std::vector<std::string> liveState() {
+    std::vector<std::string> state = liveTcpip();
+    for (const std::string& value : liveProxy()) state.push_back(value);
+    state.push_back(defaultPrinter());
+    state.push_back(membership());
+    return state;
+  }
+  testing_support::Snapshot undoState() {
+    return testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kUndoKey);
+  }
   std::string driveC(const std::string& path) { return folder + "/drive_c/" + path; }
   std::string readHostFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -292,23 +323,7 @@ TEST_F(SwitchFlowTest, AppliesACapturedProfileOverChangedLiveSettings) {
   const std::vector<std::string> network = liveTcpip();
   const std::vector<std::string> proxy = liveProxy();
 
-  // Elsewhere: the wired card on DHCP, DNS on the wireless one, another
-  // printer, no proxy but a configuration script, another workgroup.
-  setDword(HKEY_LOCAL_MACHINE, kWired, "EnableDHCP", 1);
-  set(HKEY_LOCAL_MACHINE, kWired, "IPAddress", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
-  set(HKEY_LOCAL_MACHINE, kWired, "SubnetMask", REG_MULTI_SZ, std::string("0.0.0.0\0\0", 9));
-  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGateway", REG_MULTI_SZ, std::string(2, '\0'));
-  set(HKEY_LOCAL_MACHINE, kWired, "DefaultGatewayMetric", REG_MULTI_SZ, std::string(2, '\0'));
-  setString(HKEY_LOCAL_MACHINE, kWired, "NameServer", "");
-  setString(HKEY_LOCAL_MACHINE, kWireless, "NameServer", "10.0.0.1");
-  machine->profileStrings().WriteProfileStringA("windows", "device",
-                                                "Canon LBP3300,winspool,Ne01:");
-  setDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", 0);
-  setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "other:3128");
-  setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://wpad/wpad.dat");
-  ASSERT_EQ(machine->membership().NetJoinDomain(nullptr, u"HOME", nullptr, nullptr, nullptr,
-                                                NETSETUP_JOIN_UNSECURE),
-            NERR_Success);
+  moveElsewhere();
   ASSERT_NE(liveTcpip(), network);
   ASSERT_NE(liveProxy(), proxy);
 
@@ -799,6 +814,159 @@ TEST_F(SwitchFlowTest, ThePrinterIsReadBackAndWindowsManagementIsToldOnce) {
 }
 
 // The wait on its own, over result files written by the test.
+
+TEST_F(SwitchFlowTest, UndoPutsBackWhatTheSwitchChangedAndUndoingTheUndoReturns) {
+  capture("オフィス");
+  const auto storedSlots = [&] {
+    return testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, store::kSettingKey);
+  };
+  struct Case {
+    const char* name;
+    win::DWORD steps;
+  };
+  for (const Case& c : {Case{"every step", switching::kAllSteps},
+                        Case{"the network alone", switching::kStepNetwork}}) {
+    SCOPED_TRACE(c.name);
+    moveElsewhere();
+    const std::vector<std::string> elsewhere = liveState();
+    view.choice = {true, c.steps, {true, true}, true};
+    prompter.expect(kDone, kInfo, kInfoFlags);
+    ASSERT_EQ(runSwitch("オフィス"), switching::SwitchOutcome::Succeeded);
+    const std::vector<std::string> switched = liveState();
+    ASSERT_NE(switched, elsewhere);
+
+    // The undo offers what the switch changed, under its own heading, and
+    // puts every value back; no profile's record changes.
+    const auto recorded = storedSlots();
+    view.choice = {true, switching::kAllSteps, {true, true}, true};
+    prompter.expect(kDone, kInfo, kInfoFlags);
+    EXPECT_EQ(switching::RunUndo(context(), view, {std::chrono::seconds(20)}),
+              switching::SwitchOutcome::Succeeded);
+    ASSERT_TRUE(view.offer);
+    EXPECT_TRUE(view.offer->undo);
+    EXPECT_FALSE(view.offer->redo);
+    EXPECT_EQ(view.offer->rememberedSteps, c.steps);
+    EXPECT_EQ(view.offer->interfaces.size(), 2u);
+    EXPECT_EQ(win::ansiToUtf8(switching::UndoHeading(view.offer->title, view.offer->redo)),
+              "[ オフィス ] への切り替えを元に戻し、ﾈｯﾄﾜｰｸの設定を切り替える前の状態に戻します。");
+    EXPECT_EQ(liveState(), elsewhere);
+    EXPECT_EQ(storedSlots(), recorded);
+
+    // Undoing the undo returns to the switch.
+    prompter.expect(kDone, kInfo, kInfoFlags);
+    EXPECT_EQ(switching::RunUndo(context(), view, {std::chrono::seconds(20)}),
+              switching::SwitchOutcome::Succeeded);
+    EXPECT_TRUE(view.offer->redo);
+    EXPECT_EQ(liveState(), switched);
+    EXPECT_EQ(storedSlots(), recorded);
+    EXPECT_FALSE(machine->registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, switching::kUndoSourceKey, 0,
+                                                   KEY_READ, nullptr) == ERROR_SUCCESS);
+  }
+}
+
+TEST_F(SwitchFlowTest, OnlyASwitchThatChangesSomethingReplacesTheUndo) {
+  capture("A");
+  const char* nothing = "元に戻せる切り替えはありません。";
+  prompter.expect(nothing, kInfo, kInfoFlags);
+  EXPECT_EQ(switching::RunUndo(context(), view), switching::SwitchOutcome::NotStarted);
+  EXPECT_FALSE(view.offer);
+
+  view.choice = {true, switching::kStepPrinter, {}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  ASSERT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+  ASSERT_TRUE(switching::UndoAvailable(context()));
+  const auto kept = undoState();
+
+  // No; a network step without a ticked interface; a value refused before
+  // any step.
+  view.choice = {false, switching::kAllSteps, {true, true}, false};
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  EXPECT_EQ(undoState(), kept);
+  view.choice = {true, switching::kStepNetwork, {false, false}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::Succeeded);
+  EXPECT_EQ(undoState(), kept);
+  setString(HKEY_LOCAL_MACHINE, store::MirrorPath(1, kWired), "IPAddress", "1.2.3.4 & del x");
+  view.choice = {true, switching::kAllSteps, {true, true}, false};
+  prompter.expect(
+      "登録内容に使用できない文字が含まれているため切り替えできません。\n[ローカル エリア接続] "
+      "IPAddress : 1.2.3.4 & del x",
+      kError, kErrorFlags);
+  EXPECT_EQ(runSwitch("A"), switching::SwitchOutcome::NotStarted);
+  EXPECT_EQ(undoState(), kept);
+
+  // A state without its completion mark is nothing to undo.
+  win::HKEY key = nullptr;
+  ASSERT_EQ(machine->registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kUndoKey, 0,
+                                              KEY_ALL_ACCESS, &key),
+            ERROR_SUCCESS);
+  machine->registry().RegDeleteValueA(key, "Complete");
+  machine->registry().RegCloseKey(key);
+  view.offer.reset();
+  prompter.expect(nothing, kInfo, kInfoFlags);
+  EXPECT_EQ(switching::RunUndo(context(), view), switching::SwitchOutcome::NotStarted);
+  EXPECT_FALSE(view.offer);
+}
+
+// Windows' registry: no batches, each write stands by itself.
+class UnbatchedRegistry : public testing_support::FaultyRegistry {
+ public:
+  using FaultyRegistry::FaultyRegistry;
+  win::LONG beginBatch() override { return ERROR_SUCCESS; }
+  win::LONG endBatch(bool) override { return ERROR_SUCCESS; }
+};
+
+TEST_F(SwitchFlowTest, AnUndoStateCutShortLeavesTheEarlierOneOrNone) {
+  capture("A");
+  store::Context ctx = context();
+  const switching::UndoPlan earlierPlan{ansi("A"), false, switching::kStepPrinter, {}};
+  const switching::UndoPlan plan{
+      ansi("A"),
+      false,
+      switching::kAllSteps,
+      {ansi("ローカル エリア接続"), ansi("ワイヤレス ネットワーク接続")}};
+  ASSERT_TRUE(switching::KeepUndoState(ctx, earlierPlan));
+  const auto earlier = undoState();
+
+  testing_support::FaultyMachine batched(*machine);
+  struct Unbatched : win::MachineOverlay {
+    explicit Unbatched(win::Machine& inner) : MachineOverlay(inner), registry_(inner.registry()) {}
+    UnbatchedRegistry& registry() override { return registry_; }
+    UnbatchedRegistry registry_;
+  } unbatched(*machine);
+  struct Case {
+    const char* name;
+    win::Machine& machine;
+    testing_support::FaultyRegistry& registry;
+  };
+  for (const Case& c : {Case{"in one batch", batched, batched.registry()},
+                        Case{"write by write", unbatched, unbatched.registry()}}) {
+    SCOPED_TRACE(c.name);
+    const store::Context faulty{c.machine, prompter, nullptr};
+    const int start = c.registry.writeCount();
+    ASSERT_TRUE(switching::KeepUndoState(faulty, plan));
+    const int writes = c.registry.writeCount() - start;
+    ASSERT_GT(writes, 10);
+    for (int n = 1; n <= writes; ++n) {
+      ASSERT_TRUE(switching::KeepUndoState(ctx, earlierPlan));
+      c.registry.failWriteAt(n, ERROR_ACCESS_DENIED, true);
+      EXPECT_THROW(switching::KeepUndoState(faulty, plan),
+                   testing_support::FaultyRegistry::WriteAborted);
+      EXPECT_TRUE(!switching::UndoAvailable(ctx) || undoState() == earlier) << "write " << n;
+    }
+  }
+
+  // A write that fails leaves no state at all, and the switch still runs.
+  batched.registry().failSet("HKLM\\" + std::string(store::kUndoKey), "Complete",
+                             ERROR_ACCESS_DENIED);
+  view.choice = {true, switching::kStepPrinter, {}, false};
+  prompter.expect(kDone, kInfo, kInfoFlags);
+  EXPECT_EQ(switching::RunSwitch({batched, prompter, nullptr}, ansi("A"), view),
+            switching::SwitchOutcome::Succeeded);
+  EXPECT_FALSE(switching::UndoAvailable(ctx));
+  EXPECT_TRUE(undoState().empty());
+}
+
 class ScriptWaitTest : public SwitchFlowTest {
  protected:
   switching::ScriptWait wait(const std::string& utf8Content,
