@@ -95,6 +95,7 @@ std::unique_ptr<Command> makeListCommand();
 std::unique_ptr<Command> makeCaptureCommand();
 std::unique_ptr<Command> makeDeleteCommand();
 std::unique_ptr<Command> makeSwitchCommand();
+std::unique_ptr<Command> makeUndoCommand();
 std::unique_ptr<Command> makeScriptCommand();
 std::unique_ptr<Command> makeShowCommand();
 std::unique_ptr<Command> makeMarksCommand();

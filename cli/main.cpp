@@ -22,6 +22,7 @@ std::vector<std::unique_ptr<cli::Command>> allCommands() {
   commands.push_back(cli::makeCaptureCommand());
   commands.push_back(cli::makeDeleteCommand());
   commands.push_back(cli::makeSwitchCommand());
+  commands.push_back(cli::makeUndoCommand());
   commands.push_back(cli::makeScriptCommand());
   commands.push_back(cli::makeShowCommand());
   commands.push_back(cli::makeMarksCommand());

@@ -2,7 +2,8 @@
 // [--remember|--no-remember] [--yes]: applies the profile TITLE as the main
 // window's switch button does. The confirmation dialog becomes the list of
 // what would be applied and one question; the progress becomes lines on
-// stderr.
+// stderr. verantu-cli undo [--yes] applies the state the last switch
+// replaced in the same way.
 #include <cctype>
 #include <optional>
 
@@ -12,6 +13,7 @@
 #include "platform/code_page.h"
 #include "switching/switch_choice.h"
 #include "switching/switch_flow.h"
+#include "switching/switch_undo.h"
 
 namespace cli {
 
@@ -20,6 +22,7 @@ namespace {
 const std::string kStepsOption = "steps";
 const std::string kRememberOption = "remember";
 const std::string kNoRememberOption = "no-remember";
+const std::string kYesOption = "yes";
 
 struct StepName {
   const char* word;
@@ -79,11 +82,14 @@ class TerminalSwitchView : public switching::SwitchView {
               (printer.empty() ? "" : " " + win::ansiToUtf8(printer)));
     printLine(std::string(box(boxes.proxy)) + "IEﾌﾟﾛｷｼｻｰﾊﾞ");
     printLine(std::string(box(boxes.domain)) + "ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ");
-    printLine(std::string(box(choice.remember)) + "ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）");
+    if (!offer.undo)
+      printLine(std::string(box(choice.remember)) + "ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）");
 
-    choice.confirmed =
-        ctx_.messageBox(switching::ConfirmationHeading(offer.title),
-                        win::ansiFromUtf8("情報ﾒｯｾｰｼﾞ"), MB_YESNO | MB_ICONINFORMATION) == IDYES;
+    const std::string heading = offer.undo ? switching::UndoHeading(offer.title, offer.redo)
+                                           : switching::ConfirmationHeading(offer.title);
+    const std::string caption =
+        offer.undo ? switching::UndoCaption() : win::ansiFromUtf8("情報ﾒｯｾｰｼﾞ");
+    choice.confirmed = ctx_.messageBox(heading, caption, MB_YESNO | MB_ICONINFORMATION) == IDYES;
     return choice;
   }
 
@@ -192,10 +198,40 @@ class SwitchCommand : public TitleCommand {
   CommandChoice choice_;
 };
 
+class UndoCommand : public Command {
+ public:
+  UndoCommand()
+      : Command("undo",
+                "Undoes the last switch: puts back what it changed, as the menu's "
+                "直前の切り替えを元に戻す does. Undoing an undo returns to the switch.") {}
+
+ protected:
+  bool needsAdministrator() const override { return true; }
+  void addOptions(Arguments& arguments) override {
+    arguments.addFlag(kYesOption, "Answers Yes to every question.");
+  }
+  std::string checkArguments(const Arguments& arguments) override {
+    if (!arguments.positional().empty()) return "undo takes no TITLE";
+    return {};
+  }
+  bool answersYes(const Arguments& arguments) const override { return arguments.isSet(kYesOption); }
+
+  int execute(const store::Context& ctx, const TerminalPrompter&) override {
+    const CommandChoice choice;
+    TerminalSwitchView view(ctx, choice);
+    return switching::RunUndo(ctx, view) == switching::SwitchOutcome::Succeeded ? kExitSuccess
+                                                                                : kExitFailure;
+  }
+};
+
 }  // namespace
 
 std::unique_ptr<Command> makeSwitchCommand() {
   return std::make_unique<SwitchCommand>();
+}
+
+std::unique_ptr<Command> makeUndoCommand() {
+  return std::make_unique<UndoCommand>();
 }
 
 }  // namespace cli

@@ -2,7 +2,7 @@
 # verantu-cli.exe end to end on Wine's real registry: a fresh prefix with a
 # Japanese locale, the sample notebook's network keys imported with Wine's own
 # regedit from .reg files that `verantu-machine export` wrote, then capture,
-# list, show, script, switch and delete, each checked by reading the registry
+# list, show, script, switch, undo and delete, each checked by reading the registry
 # back with Wine's reg and by the command's own output.
 #
 # Needs the Windows build (build-windows/) and the Linux machine tool (build/);
@@ -252,6 +252,14 @@ check "script 自宅 prints the six netsh sections with Wine's Windows directory
 
 # --- switch: printer and proxy -------------------------------------------------
 
+nothing_to_undo() {
+  cli undo --yes
+  equals "$RC" 1 && contains "$ERR" '元に戻せる切り替えはありません。'
+}
+check "undo before any switch says there is nothing to undo and exits 1" nothing_to_undo
+
+before_device="$(reg_value "$WINDOWS_KEY" Device)"
+before_proxy="$(reg_value "$HKCU\\$INTERNET" ProxyServer)"
 host_windows="$PREFIX/drive_c/windows"
 switched_printer_proxy() {
   cli switch 本社 --steps printer,proxy --yes
@@ -267,6 +275,19 @@ switched_printer_proxy() {
 }
 check "switch 本社 --steps printer,proxy sets WIN.INI's device and the proxy values" \
   switched_printer_proxy
+
+undone_printer_proxy() {
+  cli undo --yes
+  equals "$RC" 0 && contains "$ERR" "$SWITCHED" &&
+    equals "$(reg_value "$WINDOWS_KEY" Device)" "$before_device" &&
+    equals "$(reg_value "$HKCU\\$INTERNET" ProxyServer)" "$before_proxy" &&
+    equals "$(reg_value "$SETTING\\1" Count)" '0x1' &&
+    cli undo --yes && equals "$RC" 0 &&
+    equals "$(reg_value "$WINDOWS_KEY" Device)" 'EPSON PX-V630,winspool,Ne00:' &&
+    equals "$(reg_value "$HKCU\\$INTERNET" ProxyServer)" 'proxy.example.co.jp:8080'
+}
+check "undo puts the printer and proxy back, and undoing the undo applies them again" \
+  undone_printer_proxy
 
 # --- switch: network -----------------------------------------------------------
 

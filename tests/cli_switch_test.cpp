@@ -85,6 +85,30 @@ TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
   EXPECT_TRUE(slot.contains("\"InitCheck\"=dword:00000007"));
 }
 
+TEST_F(CliSwitchTest, UndoPutsTheSwitchedNetworkBackOrSaysThereIsNothingToUndo) {
+  ProcessRun none = cli({"undo", "--yes"});
+  EXPECT_EQ(none.code, 1);
+  EXPECT_TRUE(none.lines.contains("情報メッセージ: 元に戻せる切り替えはありません。"))
+      << none.lines.join('\n').toStdString();
+
+  ASSERT_EQ(
+      tool({"netsh", "interface", "ip", "set", "address", "name=ローカル エリア接続", "dhcp"}).code,
+      0);
+  ASSERT_EQ(cli({"switch", "オフィス", "--yes"}).code, 0);
+  ASSERT_TRUE(exported(kWiredKey).contains("\"EnableDHCP\"=dword:00000000"));
+
+  ProcessRun undo = cli({"undo", "--yes"});
+  EXPECT_EQ(undo.code, 0);
+  EXPECT_TRUE(undo.lines.contains(
+      "直前の切り替えを元に戻す: [ オフィス ] への切り替えを元に戻し、ﾈｯﾄﾜｰｸの設定を切り替える前の"
+      "状態に戻します。 [y/N] y"))
+      << undo.lines.join('\n').toStdString();
+  EXPECT_TRUE(undo.lines.contains(kDone));
+  EXPECT_TRUE(exported(kWiredKey).contains("\"EnableDHCP\"=dword:00000001"));
+  const QString slot = exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1");
+  EXPECT_TRUE(slot.contains("\"Count\"=dword:00000001"));
+}
+
 // The same network switch on both kinds of machine: XP's netsh answers each
 // command with "OK", Windows 10's with an empty line, and its DNS commands
 // carry validate=no. The settings read back decide, so both succeed.
