@@ -30,6 +30,7 @@
 #include "store/program_options.h"
 #include "switching/network_match.h"
 #include "switching/switch_flow.h"
+#include "switching/switch_undo.h"
 #include "ui_main_window.h"
 
 namespace {
@@ -106,6 +107,16 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   stayInTrayAction_->setObjectName("StayInTray1");
   stayInTrayAction_->setCheckable(true);
   stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
+  // The way back from the last switch, greyed while there is none; the
+  // command line may have switched meanwhile, so it is looked at again
+  // whenever the menu opens.
+  undoAction_ = new QAction(QStringLiteral("直前の切り替えを元に戻す(&U)"), this);
+  undoAction_->setObjectName("Undo1");
+  ui_->Options1->addSeparator();
+  ui_->Options1->addAction(undoAction_);
+  connect(undoAction_, &QAction::triggered, this, &TForm1::Undo1Click);
+  connect(ui_->Options1, &QMenu::aboutToShow, this, &TForm1::refreshUndo);
+  refreshUndo();
   ui_->Options1->addSeparator();
   ui_->Options1->addAction(stayInTrayAction_);
   connect(stayInTrayAction_, &QAction::triggered, this, &TForm1::StayInTray1Click);
@@ -285,6 +296,27 @@ void TForm1::runSwitch(bool withoutConfirmation) {
       withoutConfirmation ? static_cast<switching::SwitchView&>(preconfirmed) : view;
   switching::RunSwitch(ctx_, selectorText(), shown);
   switching_ = false;
+  refreshUndo();
+  emit switchFinished();
+}
+
+bool TForm1::undoAvailable() const {
+  return switching::UndoAvailable(ctx_);
+}
+
+void TForm1::refreshUndo() {
+  undoAction_->setEnabled(undoAvailable());
+}
+
+void TForm1::Undo1Click() {
+  if (switching_ || QApplication::activeModalWidget()) return;
+  switching_ = true;
+  emit switchStarting();
+  app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
+                             windows_.form11, dialogs_);
+  switching::RunUndo(ctx_, view);
+  switching_ = false;
+  refreshUndo();
   emit switchFinished();
 }
 

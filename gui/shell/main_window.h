@@ -58,6 +58,8 @@ class TForm1 : public QMainWindow {
   void showFromTray();
   // Ends the program, whatever the option says.
   void quitProgram();
+  // Whether the last switch can be undone, for the menus that offer it.
+  bool undoAvailable() const;
 
  signals:
   void switchStarting();
@@ -78,6 +80,10 @@ class TForm1 : public QMainWindow {
   void SpeedButton1Click();
   void Marks1Click();
   void StayInTray1Click();
+  // Undoes the last switch; nothing happens while a switch or another
+  // modal window is open.
+  void Undo1Click();
+  void refreshUndo();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -116,6 +122,7 @@ class TForm1 : public QMainWindow {
   Selector selector_{*this};
   QAction* marksAction_ = nullptr;
   QAction* stayInTrayAction_ = nullptr;
+  QAction* undoAction_ = nullptr;
   app::MarksDialog* marksDialog_ = nullptr;
   bool trayShown_ = false;
   bool quitting_ = false;

@@ -37,7 +37,10 @@ void TrayMenu::refresh() {
   QAction* open = addAction(QStringLiteral("Verantu! を開く(&O)"));
   open->setObjectName("TrayOpen");
   connect(open, &QAction::triggered, &window_, &TForm1::showFromTray);
-  // Undo of the last switch belongs here, between the window and 終了.
+  QAction* undo = addAction(QStringLiteral("直前の切り替えを元に戻す(&U)"));
+  undo->setObjectName("TrayUndo");
+  undo->setEnabled(window_.undoAvailable());
+  connect(undo, &QAction::triggered, &window_, &TForm1::Undo1Click);
   addSeparator();
   QAction* quit = addAction(QStringLiteral("終了"));
   quit->setObjectName("TrayQuit");

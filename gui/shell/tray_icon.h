@@ -18,7 +18,8 @@ class TForm1;
 namespace app {
 
 // The icon's menu: the profiles in slot order (the one applied last
-// ticked), then the main window and 終了. Rebuilt from the store each time
+// ticked), then the main window, the undo of the last switch (greyed when
+// there is none) and 終了. Rebuilt from the store each time
 // it opens.
 class TrayMenu : public QMenu {
   Q_OBJECT

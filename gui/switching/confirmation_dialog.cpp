@@ -6,6 +6,7 @@
 #include "gui/common/qt_text.h"
 #include "gui/views/read_only_field.h"
 #include "switching/switch_choice.h"
+#include "switching/switch_undo.h"
 #include "ui_confirmation_dialog.h"
 
 namespace {
@@ -16,6 +17,7 @@ constexpr int kMemoLines = 5;
 
 TForm11::TForm11(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TForm11>()) {
   ui_->setupUi(this);
+  caption_ = windowTitle();
   setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
   // The note is read, not edited, and looks it; it shows its five lines
@@ -61,6 +63,18 @@ void TForm11::prepare(const switching::SwitchOffer& offer) {
 
   ui_->Label3->setText(app::fromAnsi(switching::PrinterCaption(offer.defaultPrinter)));
   ui_->Label1->setText(app::fromAnsi(switching::ConfirmationHeading(offer.title)));
+
+  // The way back from the last switch says so, and offers only the steps
+  // whose earlier state it holds; it is no use of a profile, so there is
+  // nothing to remember.
+  setWindowTitle(offer.undo ? app::fromAnsi(switching::UndoCaption()) : caption_);
+  if (offer.undo)
+    ui_->Label1->setText(app::fromAnsi(switching::UndoHeading(offer.title, offer.redo)));
+  ui_->CheckBox1->setEnabled(!offer.undo || boxes.network);
+  ui_->CheckBox2->setEnabled(!offer.undo || boxes.printer);
+  ui_->CheckBox3->setEnabled(!offer.undo || boxes.proxy);
+  ui_->CheckBox5->setEnabled(!offer.undo || boxes.domain);
+  ui_->CheckBox4->setEnabled(!offer.undo);
 }
 
 switching::SwitchChoice TForm11::choice() const {

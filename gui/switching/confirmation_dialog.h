@@ -42,4 +42,5 @@ class TForm11 : public QDialog {
 
  private:
   std::unique_ptr<Ui::TForm11> ui_;
+  QString caption_;  // the caption of an ordinary switch
 };

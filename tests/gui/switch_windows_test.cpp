@@ -658,13 +658,20 @@ TEST_F(SwitchButtonTest, TrayMenuSwitchesThroughTheSwitchButtonsCommand) {
   ASSERT_TRUE(machine);
   child<QComboBox>(*window, "ComboBox1")->setEditText("未設定");
   app::TrayMenu menu(*window);
+  // "*" ticked, "~" greyed.
   auto entries = [&] {
     QStringList texts;
     for (QAction* action : menu.actions())
-      texts << (action->isSeparator() ? "-" : action->text() + (action->isChecked() ? "*" : ""));
+      texts << (action->isSeparator() ? "-"
+                                      : action->text() + (action->isChecked() ? "*" : "") +
+                                            (action->isEnabled() ? "" : "~"));
     return texts;
   };
-  EXPECT_EQ(entries(), QStringList({"Office", "-", "Verantu! を開く(&O)", "-", "終了"}));
+  QAction* undo1 = window->findChild<QAction*>("Undo1");
+  ASSERT_TRUE(undo1);
+  EXPECT_FALSE(undo1->isEnabled());
+  EXPECT_EQ(entries(), QStringList({"Office", "-", "Verantu! を開く(&O)",
+                                    "直前の切り替えを元に戻す(&U)~", "-", "終了"}));
 
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
   prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
@@ -677,6 +684,20 @@ TEST_F(SwitchButtonTest, TrayMenuSwitchesThroughTheSwitchButtonsCommand) {
   EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
   menu.refresh();
   EXPECT_EQ(entries().front(), "Office*");
+
+  // The switch can now be undone, from either menu, through the same dialog
+  // under its own caption.
+  EXPECT_TRUE(undo1->isEnabled());
+  EXPECT_EQ(entries()[3], "直前の切り替えを元に戻す(&U)");
+  QString caption;
+  runner.then([&](QDialog& d) {
+    caption = d.windowTitle();
+    press(d, "BitBtn1");
+  });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+  menu.findChild<QAction*>("TrayUndo")->trigger();
+  EXPECT_EQ(caption, "直前の切り替えを元に戻す");
+  EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
 }
 
 // Without a notification area (as on the offscreen platform) there is no
