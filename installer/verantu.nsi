@@ -113,11 +113,13 @@ Section "Uninstall"
   Delete "${START_MENU}\マニュアル.lnk"
   RMDir "${START_MENU}"
 
-  ; The installation's values go; the profiles under Setting stay for a
-  ; later installation. Without FirstExecuted that installation's first
-  ; start offers them back.
+  ; The installation's values go, and the undo state of its last switch
+  ; with them; the profiles under Setting stay for a later installation.
+  ; Without FirstExecuted that installation's first start offers them back.
   DeleteRegValue HKLM "${ROOT_KEY}" "InsDir"
   DeleteRegValue HKLM "${ROOT_KEY}" "FirstExecuted"
+  DeleteRegKey HKLM "${ROOT_KEY}\Undo"
+  DeleteRegKey HKLM "${ROOT_KEY}\UndoSource"
   Call un.DeleteRootKeyIfEmpty
 
   DeleteRegKey HKLM "${UNINSTALL_KEY}"
