@@ -1,6 +1,8 @@
 #include "switching/switch_undo.h"
 
+#include <optional>
 #include <set>
+#include <string_view>
 
 #include "platform/code_page.h"
 #include "store/capture.h"
