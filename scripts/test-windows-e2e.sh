@@ -258,8 +258,8 @@ nothing_to_undo() {
 }
 check "undo before any switch says there is nothing to undo and exits 1" nothing_to_undo
 
-before_device="$(reg_value "$WINDOWS_KEY" Device)"
-before_proxy="$(reg_value "$HKCU\\$INTERNET" ProxyServer)"
+before_device="$(reg_value "$WINDOWS_KEY" Device || true)"
+before_proxy="$(reg_value "$HKCU\\$INTERNET" ProxyServer || true)"
 host_windows="$PREFIX/drive_c/windows"
 switched_printer_proxy() {
   cli switch 本社 --steps printer,proxy --yes
