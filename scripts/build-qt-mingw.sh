@@ -42,13 +42,8 @@ rm -rf "$partial"
 archive="${VERANTU_QT_MINGW_ARCHIVE:-}"
 if [ "$archive" = none ]; then
   archive=""
-elif [ -z "$archive" ]; then
-  for candidate in "$VERANTU_ROOT/../shared" "$VERANTU_ROOT/../../shared"; do
-    if [ -f "$candidate/qt6-mingw-$qt_version.tar.xz" ]; then
-      archive="$candidate/qt6-mingw-$qt_version.tar.xz"
-      break
-    fi
-  done
+elif [ -z "$archive" ] && [ -f "$VERANTU_ROOT/../shared/qt6-mingw-$qt_version.tar.xz" ]; then
+  archive="$VERANTU_ROOT/../shared/qt6-mingw-$qt_version.tar.xz"
 fi
 
 if [ -n "$archive" ]; then

@@ -6,32 +6,19 @@ set -euo pipefail
 here="$(dirname "${BASH_SOURCE[0]}")"
 "$here/build-windows.sh"
 source "$here/common.sh"
+source "$here/wine-common.sh"
 
 build_dir="$VERANTU_ROOT/build-windows"
-export WINEPREFIX="$build_dir/wineprefix"
-export WINEDEBUG=-all
-export WINEARCH=win64
-export LANG=ja_JP.UTF-8
-export LC_ALL=ja_JP.UTF-8
-wine=/usr/lib/wine/wine64
-[ -x "$wine" ] || wine="$(command -v wine64 || command -v wine)"
-wineserver=/usr/lib/wine/wineserver
-[ -x "$wineserver" ] || wineserver="$(command -v wineserver)"
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "Creating the Wine prefix $WINEPREFIX" >&2
-  "$wine" wineboot -i >/dev/null 2>&1
-  "$wineserver" -w
-fi
+wine_ensure_prefix "$build_dir/wineprefix"
 
 log="$build_dir/conformance.log"
 status=0
-"$wine" "$build_dir/tests/conformance/verantu_conformance_tests.exe" >"$log" 2>&1 || status=$?
+"$WINE64" "$build_dir/tests/conformance/verantu_conformance_tests.exe" >"$log" 2>&1 || status=$?
 # gtest's summary: the count that passed and, on failure, which did not.
 grep -E '^\[  (PASSED|FAILED)  \]|^\[==========\]' "$log" | tail -n 20
 if [ "$status" -ne 0 ]; then
   echo "The conformance suite failed under Wine; the whole output is in $log" >&2
 fi
 # Leave no Wine processes behind.
-"$wineserver" -w
+"$WINESERVER" -w
 exit "$status"

@@ -73,22 +73,6 @@ cli() {
   ERR="$(tr -d '\r' <"$work/err")"
 }
 
-# reg_value KEY NAME: the value's data as Wine's reg shows it (REG_DWORD as
-# 0x…, REG_MULTI_SZ joined by \0); fails when the value is absent.
-reg_value() {
-  local listing
-  listing="$("$WINE64" reg query "$1" /v "$2" 2>/dev/null | from_ansi | tr -d '\r')" || return 1
-  printf '%s\n' "$listing" | NAME="$2" awk '
-    BEGIN { prefix = "    " ENVIRON["NAME"] "    " }
-    tolower(substr($0, 1, length(prefix))) == tolower(prefix) {
-      rest = substr($0, length(prefix) + 1)
-      sub(/^REG_[A-Z_]+/, "", rest)
-      if (substr(rest, 1, 4) == "    ") rest = substr(rest, 5)
-      print rest
-      found = 1
-    }
-    END { exit found ? 0 : 1 }'
-}
 reg_has_key() {
   "$WINE64" reg query "$1" >/dev/null 2>&1
 }

@@ -101,12 +101,6 @@ wait_exit() {
   done
 }
 
-# reg_value KEY NAME: a value's data as reg.exe shows it, or nothing.
-reg_value() {
-  "$wine" reg query "$1" /v "$2" 2>/dev/null | from_ansi | tr -d '\r' |
-    sed -n "s/^ *$2 *REG_[A-Z_]* *//p"
-}
-
 reg_key_exists() {
   "$wine" reg query "$1" >/dev/null 2>&1
 }
@@ -151,7 +145,7 @@ for file in verantu.exe verantu-cli.exe verantu.pdf uninstall.exe Qt6Widgets.dll
   platforms/qwindows.dll styles/qwindowsvistastyle.dll translations/qtbase_ja.qm; do
   [ -f "$program_files/$file" ] || fail "installer: C:\\Program Files\\Verantu\\$file missing"
 done
-insdir="$(reg_value "$root_key" InsDir)"
+insdir="$(reg_value "$root_key" InsDir || true)"
 [ "$insdir" = 'C:\Program Files\Verantu\' ] && pass "installer: InsDir $insdir" ||
   fail "installer: InsDir is \"$insdir\""
 [ -f "$start_menu/Verantu!.lnk" ] && pass "installer: Start-menu entry" || fail "installer: no Start-menu entry"

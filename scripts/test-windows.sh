@@ -30,15 +30,14 @@ ensure_japanese_locale
 # Qt for Windows comes from the shared build when it is at hand (a two-second
 # unpack); building it from source takes half an hour, so that is left to
 # scripts/build-qt-mingw.sh run by hand.
+# The archive is the one VERANTU_QT_MINGW_ARCHIVE names, else the one in a
+# shared/ folder beside the checkout.
 qt_mingw="${VERANTU_QT_MINGW:-$HOME/.cache/verantu/qt6-mingw-6.4.2}"
 if [ ! -f "$qt_mingw/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" ]; then
-  for archive in "$VERANTU_ROOT/../shared/qt6-mingw-6.4.2.tar.xz" \
-    "$VERANTU_ROOT/../../shared/qt6-mingw-6.4.2.tar.xz"; do
-    if [ -f "$archive" ]; then
-      VERANTU_QT_MINGW_ARCHIVE="$archive" "$VERANTU_ROOT/scripts/build-qt-mingw.sh"
-      break
-    fi
-  done
+  archive="${VERANTU_QT_MINGW_ARCHIVE:-$VERANTU_ROOT/../shared/qt6-mingw-6.4.2.tar.xz}"
+  if [ -f "$archive" ]; then
+    VERANTU_QT_MINGW_ARCHIVE="$archive" "$VERANTU_ROOT/scripts/build-qt-mingw.sh"
+  fi
 fi
 
 # The Windows build, and the Linux machine tool whose .reg exports the end-to-

@@ -47,7 +47,36 @@ wine_stop() {
   [ -n "${WINEPREFIX:-}" ] && [ -d "$WINEPREFIX" ] && "$WINESERVER" -k 2>/dev/null || true
 }
 
+# wine_ensure_prefix DIR: as wine_use_prefix, creating the prefix in DIR
+# when it is not there yet; an existing one is kept.
+wine_ensure_prefix() {
+  wine_use_prefix "$1"
+  [ -f "$1/system.reg" ] && return 0
+  echo "Creating the Wine prefix $1" >&2
+  mkdir -p "$1"
+  "$WINE64" wineboot -i >/dev/null 2>&1
+  "$WINESERVER" -w
+}
+
 # Wine's console programs (reg, cmd) write to a pipe in the ANSI code page.
 from_ansi() {
   iconv -f CP932 -t UTF-8
+}
+
+# reg_value KEY NAME: the value's data as Wine's reg shows it (REG_DWORD as
+# 0x…, REG_MULTI_SZ joined by \0); fails when the value is absent. The name
+# is compared as text (case aside), never read as a pattern.
+reg_value() {
+  local listing
+  listing="$("$WINE64" reg query "$1" /v "$2" 2>/dev/null | from_ansi | tr -d '\r')" || return 1
+  printf '%s\n' "$listing" | NAME="$2" awk '
+    BEGIN { prefix = "    " ENVIRON["NAME"] "    " }
+    tolower(substr($0, 1, length(prefix))) == tolower(prefix) {
+      rest = substr($0, length(prefix) + 1)
+      sub(/^REG_[A-Z_]+/, "", rest)
+      if (substr(rest, 1, 4) == "    ") rest = substr(rest, 5)
+      print rest
+      found = 1
+    }
+    END { exit found ? 0 : 1 }'
 }

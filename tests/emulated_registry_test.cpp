@@ -134,4 +134,10 @@ TEST(EmulatedRegistryFile, DamagedOrMissingDatabaseIsReportedAndLeftAlone) {
   std::ifstream in(path + ".bad", std::ios::binary);
   std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_EQ(after, garbage);
+
+  // A file that cannot be opened leaves no connection behind, only its why.
+  emu::Database db;
+  EXPECT_EQ(db.open(machine.folder() + "/none/registry.db", false, 0), SQLITE_CANTOPEN);
+  EXPECT_FALSE(db.isOpen());
+  EXPECT_EQ(db.errorMessage(), "unable to open database file");
 }

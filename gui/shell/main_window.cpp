@@ -10,19 +10,14 @@
 #include <QStandardPaths>
 #include <QStyle>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/shell/help_links.h"
 #include "gui/shell/pictures.h"
 #include "gui/shell/switch_view.h"
 #include "gui/switching/confirmation_dialog.h"
-#include "gui/switching/result_viewer.h"
-#include "gui/switching/script_viewer.h"
-#include "gui/views/code_page_validator.h"
-#include "gui/views/live_view.h"
 #include "gui/views/marks_dialog.h"
-#include "gui/views/profile_editor.h"
-#include "gui/views/tcpip_editor.h"
 #include "store/capture.h"
 #include "store/deletion.h"
 #include "store/profile_file.h"
@@ -79,7 +74,7 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   ui_->ComboBox1->setCompleter(nullptr);
   // A title is stored in the ANSI code page; a character it lacks would be
   // stored as "?" and make another title.
-  views::LimitTyping(ui_->ComboBox1);
+  app::LimitTyping(ui_->ComboBox1);
   ui_->ComboBox1->setEditText(QStringLiteral("未設定"));
 
   connect(ui_->Export1, &QAction::triggered, this, &TForm1::Export1Click);
@@ -134,14 +129,7 @@ TForm1::~TForm1() = default;
 
 void TForm1::setWindows(const app::WindowSet& windows) {
   windows_ = windows;
-  if (windows_.form2) windows_.form2->Attach(ctx_, dialogs_, windows_.form13, windows_.form9);
-  // The profile editor loads the profile named in the selector.
-  if (windows_.form3)
-    windows_.form3->attach(machine_, ctx_.prompter, dialogs_, windows_.form10, windows_.form14,
-                           [this] { return selectorText(); });
-  if (windows_.form14)
-    windows_.form14->attach(windows_.form3, windows_.form15, windows_.form16, windows_.form17,
-                            ctx_.prompter, dialogs_);
+  app::ConnectWindows(windows_, ctx_, dialogs_, [this] { return selectorText(); });
 }
 
 QString TForm1::statusText() const {
@@ -246,11 +234,11 @@ void TForm1::Delete1Click() {
 }
 
 void TForm1::N1Click() {
-  showModalWhileRetried(windows_.form4);
+  showModalWhileRetried(app::AsDialog(windows_.form4));
 }
 
 void TForm1::B1Click() {
-  showModalWhileRetried(windows_.form12);
+  showModalWhileRetried(app::AsDialog(windows_.form12));
 }
 
 void TForm1::Contents1Click() {
@@ -269,11 +257,11 @@ void TForm1::S1Click() {
 void TForm1::Button3Click() {
   // The editor finds the profile from the selector's text itself.
   if (store::LocateSelectedProfile(ctx_, selectorText()) && windows_.form3)
-    dialogs_.run(*windows_.form3);
+    dialogs_.run(*app::AsDialog(windows_.form3));
 }
 
 void TForm1::Button4Click() {
-  if (windows_.form2) dialogs_.run(*windows_.form2);
+  if (windows_.form2) dialogs_.run(*app::AsDialog(windows_.form2));
 }
 
 void TForm1::SpeedButton1Click() {
@@ -325,7 +313,7 @@ void TForm1::Undo1Click() {
 // page 932 text shows with a replacement character): capture and deletion
 // would then act on another title.
 bool TForm1::refuseUnstorableTitle() {
-  if (views::FitsCodePage(ui_->ComboBox1->currentText())) return false;
+  if (app::FitsCodePage(ui_->ComboBox1->currentText())) return false;
   ctx_.messageBox(win::ansiFromUtf8(kUnusableTitle), win::ansiFromUtf8(kErrorCaption),
                   MB_OK | MB_ICONERROR);
   return true;

@@ -10,6 +10,7 @@
 #include "gui/views/proxy_view.h"
 #include "gui/views/tcpip_details.h"
 #include "gui/views/tcpip_editor.h"
+#include "store/context.h"
 
 namespace app {
 
@@ -28,6 +29,34 @@ WindowSet CreateOtherWindows(QWidget* mainWindow, win::Machine& machine) {
   windows.form16 = new TForm16(mainWindow);
   windows.form17 = new TForm17(mainWindow);
   return windows;
+}
+
+void ConnectWindows(const WindowSet& windows, const store::Context& ctx, DialogRunner& dialogs,
+                    std::function<std::string()> selectedTitle) {
+  if (windows.form2) windows.form2->Attach(ctx, dialogs, windows.form13, windows.form9);
+  // The profile editor loads the profile named in the selector.
+  if (windows.form3)
+    windows.form3->attach(ctx.machine, ctx.prompter, dialogs, windows.form10, windows.form14,
+                          std::move(selectedTitle));
+  if (windows.form14)
+    windows.form14->attach(windows.form3, windows.form15, windows.form16, windows.form17,
+                           ctx.prompter, dialogs);
+}
+
+QDialog* AsDialog(TForm2* window) {
+  return window;
+}
+
+QDialog* AsDialog(TForm3* window) {
+  return window;
+}
+
+QDialog* AsDialog(TForm4* window) {
+  return window;
+}
+
+QDialog* AsDialog(TForm12* window) {
+  return window;
 }
 
 }  // namespace app

@@ -3,9 +3,16 @@
 // each is shown modally when a command asks for it.
 #pragma once
 
+#include <functional>
+#include <string>
+
+class QDialog;
 class QWidget;
 namespace win {
 class Machine;
+}
+namespace store {
+struct Context;
 }
 class TForm2;
 class TForm3;
@@ -40,5 +47,19 @@ struct WindowSet {
 // Creates the windows with `mainWindow` as their parent, which owns them;
 // those that read the machine's files get `machine`.
 WindowSet CreateOtherWindows(QWidget* mainWindow, win::Machine& machine);
+
+class DialogRunner;
+
+// Introduces the windows to those they open and to what they share with the
+// main window: its machine and message boxes (`ctx`), the runner that shows
+// every dialog, and the title in its profile selector.
+void ConnectWindows(const WindowSet& windows, const store::Context& ctx, DialogRunner& dialogs,
+                    std::function<std::string()> selectedTitle);
+
+// The windows the main window opens itself, as the dialogs they are.
+QDialog* AsDialog(TForm2* window);
+QDialog* AsDialog(TForm3* window);
+QDialog* AsDialog(TForm4* window);
+QDialog* AsDialog(TForm12* window);
 
 }  // namespace app

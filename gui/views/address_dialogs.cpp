@@ -3,8 +3,8 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/qt_text.h"
-#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
 #include "ui_address_dialog.h"
 #include "ui_dns_dialog.h"
@@ -26,7 +26,7 @@ std::array<std::string, N> boxTexts(const std::array<QLineEdit*, N>& boxes) {
 
 template <std::size_t N>
 void showBoxTexts(const std::array<QLineEdit*, N>& boxes, const std::array<std::string, N>& texts) {
-  for (std::size_t k = 0; k < N; ++k) views::ShowFieldText(boxes[k], app::fromAnsi(texts[k]));
+  for (std::size_t k = 0; k < N; ++k) app::ShowFieldText(boxes[k], app::fromAnsi(texts[k]));
 }
 
 }  // namespace
@@ -67,7 +67,7 @@ void EntryDialog::setUp(QPushButton* okButton, QPushButton* cancelButton,
   std::vector<QLineEdit*> boxes = octetBoxes;
   if (metricBox) boxes.push_back(metricBox);
   for (QLineEdit* box : boxes) {
-    LimitTyping(box, box == metricBox ? kMetricPlaces : kOctetPlaces);
+    app::LimitTyping(box, box == metricBox ? kMetricPlaces : kOctetPlaces);
     // Numbers only: the input method stays off in these boxes.
     box->setAttribute(Qt::WA_InputMethodEnabled, false);
     KeyPressFilter::install(
@@ -106,7 +106,7 @@ TForm16::~TForm16() = default;
 
 void TForm16::setBoxes(const std::array<std::string, 4>& octets, const std::string& metric) {
   showBoxTexts<4>({ui_->Edit1, ui_->Edit2, ui_->Edit3, ui_->Edit4}, octets);
-  views::ShowFieldText(ui_->Edit5, app::fromAnsi(metric));
+  app::ShowFieldText(ui_->Edit5, app::fromAnsi(metric));
 }
 
 std::string TForm16::composeItem() const {

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/qt_text.h"
 #include "views/tcpip_lists.h"
 
@@ -12,6 +13,15 @@ KeyPressFilter::KeyPressFilter(KeyPressHandler handler, QObject* parent)
     : QObject(parent), handler_(std::move(handler)) {}
 
 void KeyPressFilter::install(QLineEdit* edit, KeyPressHandler handler, QObject* owner) {
+  // A character pasted or committed by the input method is held to the
+  // same rule as the key that would type it; a control character, which a
+  // key press would not insert, is left out.
+  app::FilterArrivingText(edit, [handler](const QString& character) {
+    const std::string ansi = app::toAnsi(character);
+    if (ansi.empty()) return true;
+    if (static_cast<unsigned char>(ansi.front()) < 0x20) return false;
+    return handler(ansi.front()) != kRefusedKey;
+  });
   edit->installEventFilter(new KeyPressFilter(std::move(handler), owner));
 }
 

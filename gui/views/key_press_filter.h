@@ -1,8 +1,9 @@
 // Gives a line edit a KeyPress handler in the manner of the system's
 // windows: the handler sees each typed character as its byte in the ANSI
 // code page and answers the key to insert, or 7 (bell) for one that the
-// field refuses. Keys that type nothing (arrows, function keys) and text
-// from the input method are not shown to it.
+// field refuses. Keys that type nothing (arrows, function keys) are not
+// shown to it; what arrives otherwise (a paste, the input method's text)
+// loses the characters it would refuse.
 #pragma once
 
 #include <QObject>

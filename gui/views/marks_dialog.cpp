@@ -14,8 +14,8 @@
 
 #include <algorithm>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/qt_text.h"
-#include "gui/views/code_page_validator.h"
 #include "store/profile_store.h"
 #include "views/live_settings.h"
 
@@ -59,10 +59,10 @@ MarksDialog::MarksDialog(QWidget* parent) : QDialog(parent) {
   connectionBox_ = new QComboBox(this);
   connectionBox_->setObjectName("ConnectionBox");
   connectionBox_->setEditable(true);
-  views::LimitTyping(connectionBox_);
+  app::LimitTyping(connectionBox_);
   valueEdit_ = new QLineEdit(this);
   valueEdit_->setObjectName("ValueEdit");
-  views::LimitTyping(valueEdit_);
+  app::LimitTyping(valueEdit_);
   auto* addButton = new QPushButton(QStringLiteral("追加(&A)"), this);
   addButton->setObjectName("AddButton");
   auto* removeButton = new QPushButton(QStringLiteral("削除(&D)"), this);

@@ -5,9 +5,9 @@
 #include <QShowEvent>
 #include <QSignalBlocker>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
-#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
 #include "gui/views/proxy_editor.h"
 #include "gui/views/radio_group.h"
@@ -21,7 +21,7 @@ namespace {
 constexpr int kValueBytes = 255;
 
 void showText(QLineEdit* edit, const std::string& ansi) {
-  views::ShowFieldText(edit, app::fromAnsi(ansi));
+  app::ShowFieldText(edit, app::fromAnsi(ansi));
 }
 
 }  // namespace
@@ -62,8 +62,8 @@ TForm3::TForm3(QWidget* parent)
   // Every field is saved into the profile.
   for (QLineEdit* edit : {ui_->Edit1, ui_->Edit2, ui_->Edit4, ui_->Edit5, ui_->Edit6, ui_->Edit7,
                           ui_->Edit8, ui_->Edit9})
-    views::LimitTyping(edit, kValueBytes);
-  views::LimitTyping(ui_->ComboBox1, kValueBytes);
+    app::LimitTyping(edit, kValueBytes);
+  app::LimitTyping(ui_->ComboBox1, kValueBytes);
   for (QLineEdit* edit : {ui_->Edit5, ui_->Edit6, ui_->Edit7})
     views::KeyPressFilter::install(
         edit, [this](char key) { return Edit5KeyPress(key); }, this);

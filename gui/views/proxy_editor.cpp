@@ -6,8 +6,8 @@
 
 #include <algorithm>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/qt_text.h"
-#include "gui/views/code_page_validator.h"
 #include "ui_proxy_editor.h"
 
 namespace {
@@ -40,7 +40,7 @@ TForm10::TForm10(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
   QLineEdit* hosts[] = {ui_->LabeledEdit1, ui_->LabeledEdit2, ui_->LabeledEdit3, ui_->LabeledEdit4,
                         ui_->LabeledEdit5};
   QLineEdit* ports[] = {ui_->Edit6, ui_->Edit7, ui_->Edit8, ui_->Edit9, ui_->Edit10};
-  auto* validator = new views::CodePageValidator(this);
+  auto* validator = new app::CodePageValidator(this);
   for (std::size_t row = 0; row < views::kProxyRowCount; ++row) {
     hosts[row]->setValidator(validator);
     ports[row]->setValidator(validator);
@@ -109,7 +109,7 @@ void TForm10::showEvent(QShowEvent* event) {
 
 void TForm10::readMemo() {
   const QString text = ui_->Memo1->toPlainText();
-  if (views::FitsCodePage(text)) {
+  if (app::FitsCodePage(text)) {
     state_.exceptions = AnsiFromMemoText(text);
     return;
   }

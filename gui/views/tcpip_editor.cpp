@@ -3,10 +3,10 @@
 #include <QListWidget>
 #include <QShowEvent>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/owner_handle.h"
 #include "gui/common/qt_text.h"
 #include "gui/views/address_dialogs.h"
-#include "gui/views/code_page_validator.h"
 #include "gui/views/key_press_filter.h"
 #include "ui_tcpip_editor.h"
 
@@ -49,7 +49,7 @@ TForm14::TForm14(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::TF
   connect(ui_->CheckBox1, &QCheckBox::clicked, this, &TForm14::CheckBox1Click);
   connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm14::BitBtn1Click);
   connect(ui_->BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-  views::LimitTyping(ui_->Edit1, kMetricPlaces);
+  app::LimitTyping(ui_->Edit1, kMetricPlaces);
   views::KeyPressFilter::install(
       ui_->Edit1, [this](char key) { return Edit1KeyPress(key); }, this);
   // A group's accelerator takes the user to its list.
@@ -89,7 +89,7 @@ void TForm14::Show() {
   showItems(ui_->ListBox2, lists.gateways);
   showItems(ui_->ListBox3, lists.dnsServers);
   ui_->CheckBox1->setChecked(lists.automaticMetric);
-  views::ShowFieldText(ui_->Edit1, app::fromAnsi(lists.metricText));
+  app::ShowFieldText(ui_->Edit1, app::fromAnsi(lists.metricText));
   showMetricState(lists.automaticMetric);
 }
 

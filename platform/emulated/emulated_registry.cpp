@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -191,25 +192,36 @@ class DeletionMark {
 
 // A registry call: a transaction of its own, or a savepoint inside an outer
 // one. Storage errors become Win32 codes.
-#define REG_TRANSACTION(write)                            \
-  if (LONG lost = (write) ? lostBatch() : 0) return lost; \
-  Transaction tx(db_, write);                             \
-  if (tx.status() != SQLITE_OK) return mapSqliteError(tx.status())
+class EmulatedRegistry::Call {
+ public:
+  enum Kind { Read, Write, SingleWrite };  // SingleWrite: one statement changes
 
-// For a call whose only change is one statement.
-#define REG_SINGLE_WRITE()                  \
-  if (LONG lost = lostBatch()) return lost; \
-  Transaction tx(db_, true, true);          \
-  if (tx.status() != SQLITE_OK) return mapSqliteError(tx.status())
+  Call(EmulatedRegistry& registry, Kind kind) : registry_(registry) {
+    if (kind != Read) status_ = registry.lostBatch();
+    if (status_ != ERROR_SUCCESS) return;
+    tx_.emplace(registry.db_, kind != Read, kind == SingleWrite);
+    if (tx_->status() != SQLITE_OK) status_ = mapSqliteError(tx_->status());
+  }
 
-#define REG_COMMIT()                   \
-  do {                                 \
-    int commitRc = tx.commit();        \
-    if (commitRc != SQLITE_OK) {       \
-      failed_ = true;                  \
-      return mapSqliteError(commitRc); \
-    }                                  \
-  } while (0)
+  // ERROR_SUCCESS when the call may go on, else the code it fails with.
+  LONG status() const { return status_; }
+
+  // Ends a read; there is nothing for it to lose.
+  void endRead() { tx_->commit(); }
+
+  // Commits the call's changes. A failure also fails an outer batch.
+  LONG commit() {
+    int rc = tx_->commit();
+    if (rc == SQLITE_OK) return ERROR_SUCCESS;
+    registry_.failed_ = true;
+    return mapSqliteError(rc);
+  }
+
+ private:
+  EmulatedRegistry& registry_;
+  LONG status_ = ERROR_SUCCESS;
+  std::optional<Transaction> tx_;
+};
 
 std::unique_ptr<EmulatedRegistry> EmulatedRegistry::open(const std::string& path,
                                                          std::string* error, OpenFor purpose) {
@@ -438,12 +450,13 @@ LONG EmulatedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM
                                      HKEY* result) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  REG_TRANSACTION(false);
+  Call call(*this, Call::Read);
+  if (LONG status = call.status()) return status;
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
   std::int64_t target = 0;
   if (LONG rc = walk(parent, subKey, false, &target, nullptr)) return rc;
-  tx.commit();
+  call.endRead();
   if (sam & kChangingRights)
     if (LONG rc = refuseStandardUser(key)) return rc;
   *result = newHandle(target, sam, underLocalMachine(key));
@@ -454,7 +467,8 @@ LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, cons
                                        REGSAM sam, const void*, HKEY* result, DWORD* disposition) {
   if (!result) return ERROR_INVALID_PARAMETER;
   *result = nullptr;
-  REG_TRANSACTION(true);
+  Call call(*this, Call::Write);
+  if (LONG status = call.status()) return status;
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
   std::int64_t target = 0;
@@ -471,7 +485,7 @@ LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, cons
   // An existing key opens as RegOpenKeyExA would open it.
   if (sam & kChangingRights)
     if (LONG denied = refuseStandardUser(key)) return denied;
-  REG_COMMIT();
+  if (LONG status = call.commit()) return status;
   *result = newHandle(target, sam, underLocalMachine(key));
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
@@ -482,7 +496,8 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
                                         DWORD* maxClassLength, DWORD* values,
                                         DWORD* maxValueNameLength, DWORD* maxValueLength,
                                         DWORD* securityDescriptorSize, FILETIME* lastWriteTime) {
-  REG_TRANSACTION(false);
+  Call call(*this, Call::Read);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
   // Name maxima are in characters (the folded name is Unicode text, as long
@@ -531,7 +546,8 @@ LONG EmulatedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClas
 }
 
 LONG EmulatedRegistry::RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) {
-  REG_TRANSACTION(false);
+  Call call(*this, Call::Read);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_ENUMERATE_SUB_KEYS, &id)) return rc;
   Statement query =
@@ -549,7 +565,8 @@ LONG EmulatedRegistry::RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD name
 LONG EmulatedRegistry::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD*,
                                      DWORD* type, BYTE* data, DWORD* dataSize) {
   if (!nameLength || (data && !dataSize)) return ERROR_INVALID_PARAMETER;
-  REG_TRANSACTION(false);
+  Call call(*this, Call::Read);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
   // The data is read only when the caller asks for it; its size comes from
@@ -582,7 +599,8 @@ LONG EmulatedRegistry::RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* n
 LONG EmulatedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD*, DWORD* type, BYTE* data,
                                         DWORD* dataSize) {
   if (data && !dataSize) return ERROR_INVALID_PARAMETER;
-  REG_TRANSACTION(false);
+  Call call(*this, Call::Read);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_QUERY_VALUE, &id)) return rc;
   std::string fold = foldName(name ? name : "");
@@ -627,7 +645,8 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   if (LONG rc = checkValueName(valueName)) return rc;
   if (LONG rc = refuseStandardUser(key)) return rc;
-  REG_SINGLE_WRITE();
+  Call call(*this, Call::SingleWrite);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
   std::string fold = foldName(valueName);
@@ -642,13 +661,14 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
       .bind(4, std::int64_t(type))
       .bindBlob(5, data, dataSize);
   if (upsert.step() != SQLITE_DONE) return storageError();
-  REG_COMMIT();
+  if (LONG status = call.commit()) return status;
   return ERROR_SUCCESS;
 }
 
 LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
   if (LONG rc = refuseStandardUser(key)) return rc;
-  REG_SINGLE_WRITE();
+  Call call(*this, Call::SingleWrite);
+  if (LONG status = call.status()) return status;
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
   std::string fold = foldName(name ? name : "");
@@ -656,7 +676,7 @@ LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
   remove.bind(1, id).bind(2, std::string_view(fold));
   if (remove.step() != SQLITE_DONE) return storageError();
   if (db_.changes() == 0) return ERROR_FILE_NOT_FOUND;
-  REG_COMMIT();
+  if (LONG status = call.commit()) return status;
   return ERROR_SUCCESS;
 }
 
@@ -664,7 +684,8 @@ LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
   DeletionMark mark(deletions_);
   if (!subKey || !*subKey) return ERROR_ACCESS_DENIED;
   if (LONG rc = refuseStandardUser(key)) return rc;
-  REG_TRANSACTION(true);
+  Call call(*this, Call::Write);
+  if (LONG status = call.status()) return status;
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
   std::int64_t target = 0;
@@ -680,14 +701,15 @@ LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
   Statement self = db_.prepare("DELETE FROM keys WHERE id = ?");
   self.bind(1, target);
   if (self.step() != SQLITE_DONE) return storageError();
-  REG_COMMIT();
+  if (LONG status = call.commit()) return status;
   return ERROR_SUCCESS;
 }
 
 DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
   DeletionMark mark(deletions_);
   if (LONG rc = refuseStandardUser(key)) return DWORD(rc);
-  REG_TRANSACTION(true);
+  Call call(*this, Call::Write);
+  if (LONG status = call.status()) return DWORD(status);
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return DWORD(rc);
   std::int64_t target = 0;
@@ -706,11 +728,7 @@ DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
       "DELETE FROM keys WHERE id IN (SELECT id FROM tree)");
   keys.bind(1, target);
   if (keys.step() != SQLITE_DONE) return DWORD(storageError());
-  int rc = tx.commit();
-  if (rc != SQLITE_OK) {
-    failed_ = true;
-    return DWORD(mapSqliteError(rc));
-  }
+  if (LONG status = call.commit()) return DWORD(status);
   return ERROR_SUCCESS;
 }
 

@@ -98,6 +98,8 @@ class EmulatedRegistry : public win::Registry {
     std::uint64_t checkedBatch = 0;
     std::uint64_t checkedDeletions = 0;
   };
+  class Call;
+
   EmulatedRegistry() = default;
   bool refuseDamage(const std::string& path, std::string* error);
 

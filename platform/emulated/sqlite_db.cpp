@@ -69,7 +69,14 @@ int Database::open(const std::string& path, bool create, int busyTimeoutMs) {
   int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
   if (create) flags |= SQLITE_OPEN_CREATE;
   int rc = sqlite3_open_v2(path.c_str(), &db_, flags, nullptr);
-  if (rc != SQLITE_OK) return rc;
+  if (rc != SQLITE_OK) {
+    // SQLite hands out a connection even when the open fails; only its
+    // message is kept, so that isOpen() tells the truth.
+    std::string message = errorMessage();
+    close();
+    openError_ = std::move(message);
+    return rc;
+  }
   sqlite3_extended_result_codes(db_, 1);
   sqlite3_busy_timeout(db_, busyTimeoutMs);
   // In WAL mode NORMAL keeps every commit atomic and the file consistent; it
@@ -92,26 +99,28 @@ void Database::close() {
   if (db_) sqlite3_close_v2(db_);
   db_ = nullptr;
   depth_ = 0;
+  openError_.clear();
 }
 
 std::string Database::errorMessage() const {
-  return db_ ? sqlite3_errmsg(db_) : "no database";
+  if (db_) return sqlite3_errmsg(db_);
+  return openError_.empty() ? "no database" : openError_;
 }
 
-Statement Database::prepare(std::string_view sql) {
-  auto found = cache_.find(sql.data());
+Statement Database::prepare(SqlText sql) {
+  auto found = cache_.find(sql.key());
   if (found != cache_.end()) {
     sqlite3_reset(found->second);
     sqlite3_clear_bindings(found->second);
     return Statement(found->second);
   }
   sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v3(db_, sql.data(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                         nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v3(db_, sql.text().data(), int(sql.text().size()), SQLITE_PREPARE_PERSISTENT,
+                         &stmt, nullptr) != SQLITE_OK) {
     sqlite3_finalize(stmt);
     return Statement();
   }
-  cache_[sql.data()] = stmt;
+  cache_[sql.key()] = stmt;
   return Statement(stmt);
 }
 
@@ -127,7 +136,7 @@ int Database::changes() const {
   return sqlite3_changes(db_);
 }
 
-int Database::run(std::string_view sql) {
+int Database::run(SqlText sql) {
   // Transaction control runs on every registry call: keep it prepared.
   Statement statement = prepare(sql);
   if (!statement) return sqlite3_errcode(db_);
@@ -139,8 +148,9 @@ int Database::begin(bool write) {
   // SQLite ends a transaction by itself after some errors (a full disk, an
   // I/O error); then there is nothing left to nest into.
   if (depth_ > 0 && sqlite3_get_autocommit(db_)) depth_ = 0;
-  int rc =
-      depth_ == 0 ? run(write ? "BEGIN IMMEDIATE" : "BEGIN DEFERRED") : run("SAVEPOINT nested");
+  int rc = depth_ > 0 ? run("SAVEPOINT nested")
+           : write    ? run("BEGIN IMMEDIATE")
+                      : run("BEGIN DEFERRED");
   if (rc == SQLITE_OK) ++depth_;
   return rc;
 }

@@ -4,6 +4,7 @@
 
 #include <sqlite3.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -11,6 +12,22 @@
 #include <vector>
 
 namespace emu {
+
+// The text of a statement the connection keeps prepared. Only a string
+// literal (or another array of static storage) converts to it, so the text
+// lives as long as the program and its address names it: a lookup in the
+// cache costs no string hashing on the registry's hot path, and no text
+// built at run time can come to share an address with another.
+class SqlText {
+ public:
+  template <std::size_t N>
+  consteval SqlText(const char (&text)[N]) : text_(text, N - 1) {}  // NOLINT: implicit by design
+  std::string_view text() const { return text_; }
+  const char* key() const { return text_.data(); }
+
+ private:
+  std::string_view text_;
+};
 
 // A cached prepared statement in use. It is reset when it goes out of scope,
 // so no statement keeps a read snapshot open between calls.
@@ -59,11 +76,11 @@ class Database {
   std::string errorMessage() const;
 
   // A cached prepared statement with its bindings cleared; empty (false) on a
-  // preparation error. `sql` must be a string literal (it keys the cache).
-  Statement prepare(std::string_view sql);
+  // preparation error.
+  Statement prepare(SqlText sql);
   int exec(const char* sql);
   // Runs one prepared statement to its end; SQLITE_OK or the error.
-  int run(std::string_view sql);
+  int run(SqlText sql);
   std::int64_t lastInsertRowid() const;
   int changes() const;
 
@@ -89,9 +106,9 @@ class Database {
 
  private:
   sqlite3* db_ = nullptr;
-  // Keyed by the address of the SQL text: every statement is a literal, so
-  // a lookup costs no string hashing on the registry's hot path.
-  std::unordered_map<const char*, sqlite3_stmt*> cache_;
+  std::unordered_map<const char*, sqlite3_stmt*> cache_;  // keyed by SqlText::key()
+  // SQLite's message for an open that failed; the connection itself is gone.
+  std::string openError_;
   int depth_ = 0;
 };
 

@@ -6,7 +6,9 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -22,6 +24,7 @@
 #include <functional>
 #include <memory>
 
+#include "gui/common/code_page_validator.h"
 #include "gui/common/dialog_runner.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/proxy_editor.h"
@@ -82,6 +85,12 @@ void typeCharacters(QWidget* widget, const QString& text) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
     QApplication::sendEvent(widget, &press);
   }
+}
+
+// Ctrl+V as the keyboard sends it.
+void pasteByKey(QWidget* widget) {
+  QKeyEvent press(QEvent::KeyPress, Qt::Key_V, Qt::ControlModifier, QString(QChar(0x16)));
+  QApplication::sendEvent(widget, &press);
 }
 
 QStringList items(QListWidget* list) {
@@ -452,6 +461,66 @@ TEST_F(ProfileEditorTest, FieldsRefuseCharactersTheCodePageLacks) {
     click(form14, "BitBtn2");
   });
   click(form3, "Button1");
+}
+
+// The number fields take what they take however it arrives: typed, pasted
+// or committed by the input method, a character a key press would not
+// insert is left out, and a paste is cut to the field's places as a Windows
+// edit cuts it, also over a selection.
+TEST_F(ProfileEditorTest, NumberFieldsFilterAndCutTextHoweverItArrives) {
+  enum class Way { Typed, Pasted, Committed, PastedOverAll };
+  struct Case {
+    QWidget* window;
+    const char* field;
+    Way way;
+    QString before;
+    QString arriving;
+    QString after;
+  };
+  const Case cases[] = {
+      {&form3, "Edit9", Way::Committed, "", "8080a b", "8080"},
+      {&form3, "Edit9", Way::Pasted, "80", "8\t0x", "8080"},
+      {&form3, "Edit5", Way::Committed, "", "192.168.0.1a", "192.168.0.1"},
+      {&form3, "Edit8", Way::Pasted, "1.2", ",3;4", "1.2,34"},
+      {&form14, "Edit1", Way::Committed, "", "20x", "20"},
+      {&form14, "Edit1", Way::Pasted, "1", "2345x6", "1234"},
+      {&form15, "Edit1", Way::Typed, "", "1a2345", "123"},
+      {&form15, "Edit1", Way::Pasted, "", "12345", "123"},
+      {&form15, "Edit1", Way::Committed, "", "12345", "123"},
+      {&form15, "Edit1", Way::Pasted, "12", "abc", "12"},
+      {&form16, "Edit5", Way::PastedOverAll, "80", "12345", "1234"},
+      {&form17, "Edit4", Way::PastedOverAll, "1", "x", "1"},
+  };
+  for (const Case& c : cases) {
+    c.window->show();
+    QLineEdit* field = child<QLineEdit>(*c.window, c.field);
+    field->setEnabled(true);
+    app::ShowFieldText(field, c.before);
+    field->end(false);
+    switch (c.way) {
+      case Way::Typed:
+        QTest::keyClicks(field, c.arriving);
+        break;
+      case Way::PastedOverAll:
+        field->selectAll();
+        [[fallthrough]];
+      case Way::Pasted:
+        QGuiApplication::clipboard()->setText(c.arriving);
+        pasteByKey(field);
+        break;
+      case Way::Committed: {
+        QInputMethodEvent commit;
+        commit.setCommitString(c.arriving);
+        QApplication::sendEvent(field, &commit);
+        break;
+      }
+    }
+    EXPECT_EQ(field->text(), c.after) << c.window->objectName().toStdString() << " " << c.field
+                                      << " <- " << c.arriving.toStdString();
+    c.window->hide();
+  }
+  // What arrived is what the editor keeps for the save.
+  EXPECT_EQ(form10.state().single.port, "8080");
 }
 
 // A field's length limit holds back typing only: a longer stored value is

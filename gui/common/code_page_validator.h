@@ -5,16 +5,18 @@
 
 #include <QValidator>
 
+#include <functional>
+
 #include "gui/common/qt_text.h"
 
 class QComboBox;
 class QLineEdit;
 
-namespace views {
+namespace app {
 
 // True when the text survives the trip to code page 932 and back.
 inline bool FitsCodePage(const QString& text) {
-  return app::fromAnsi(app::toAnsi(text)) == text;
+  return fromAnsi(toAnsi(text)) == text;
 }
 
 class CodePageValidator : public QValidator {
@@ -28,15 +30,26 @@ class CodePageValidator : public QValidator {
 // A field whose value the program stores: `edit` refuses what the code page
 // lacks and, with `maxBytes` above 0, typing beyond that many bytes of ANSI
 // text. The limit works as a Windows edit's MaxLength does: it holds the
-// user back, never the program. Qt's own maxLength would also cut a longer
-// stored value that the program shows (a metric of 12345 in a four-place
-// field), and a save would then write the cut value back.
+// user back, never the program, and a paste that would pass it is cut to
+// fit (a five-digit paste into an empty three-place box leaves its first
+// three digits). Qt's own maxLength would also cut a longer stored value
+// that the program shows (a metric of 12345 in a four-place field), and a
+// save would then write the cut value back.
 void LimitTyping(QLineEdit* edit, int maxBytes = 0);
-// The same for the field of an editable combo box.
+
+// Whether a field takes one character (a single code point).
+using CharacterFilter = std::function<bool(const QString& character)>;
+// Holds text that reaches `edit` other than by a key press (a paste, a drop,
+// the input method's committed text) to the same rule as typing: the
+// characters `accepts` refuses are left out. Nothing changes when none is
+// left. The field gets the code-page check of LimitTyping if it has none.
+void FilterArrivingText(QLineEdit* edit, CharacterFilter accepts);
+// The same for the field of an editable combo box, where a paste past the
+// limit is refused whole.
 void LimitTyping(QComboBox* box, int maxBytes = 0);
 
 // Shows a text the program set in a field with a typing limit: whole, and
 // with the field's cursor kept when the text did not change.
 void ShowFieldText(QLineEdit* edit, const QString& text);
 
-}  // namespace views
+}  // namespace app
