@@ -19,8 +19,8 @@ class ListCommand : public Command {
 
   int execute(const store::Context& ctx, const TerminalPrompter&) override {
     int slotCount = 0;
-    win::DWORD comboActive = 0;
-    store::ReadStoreInfo(ctx, slotCount, comboActive);
+    win::DWORD comboActive = 0;  // without a store: no titles, nothing selected
+    (void)store::ReadStoreInfo(ctx, slotCount, comboActive);
     store::SelectorFill fill = store::FillProfileSelector(ctx, slotCount, int(comboActive));
     for (const std::string& title : fill.titles) printOut(win::ansiToUtf8(title));
     // An empty store has no Setting key to open; that is not a failure.

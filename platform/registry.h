@@ -53,28 +53,28 @@ class Registry {
   }
 };
 
-// A batch for one scope. It commits when it goes out of scope unless it was
-// cancelled or ended before.
+// A batch for one scope. Only commit() keeps it, and says whether the
+// registry did; a batch left without it (an early return, an exception) is
+// undone when it goes out of scope.
 class RegistryBatch {
  public:
   explicit RegistryBatch(Registry& registry)
       : registry_(registry), beginStatus_(registry_.beginBatch()) {}
-  ~RegistryBatch() {
-    if (!ended_) registry_.endBatch(true);
-  }
+  ~RegistryBatch() { cancel(); }
   RegistryBatch(const RegistryBatch&) = delete;
   RegistryBatch& operator=(const RegistryBatch&) = delete;
 
-  LONG beginStatus() const { return beginStatus_; }
-  LONG commit() {
+  [[nodiscard]] LONG beginStatus() const { return beginStatus_; }
+  [[nodiscard]] LONG commit() {
     if (ended_) return ERROR_SUCCESS;
     ended_ = true;
     return registry_.endBatch(true);
   }
+  // Nothing is left to report: what the batch held is gone either way.
   void cancel() {
     if (ended_) return;
     ended_ = true;
-    registry_.endBatch(false);
+    (void)registry_.endBatch(false);
   }
 
  private:

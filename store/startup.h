@@ -24,15 +24,15 @@ struct StartupResult {
 // The system version: Windows 2000 or later. When the
 // version is older or cannot be read, shows the version message without an
 // owner and returns false; the program then ends with exit code 1.
-bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
+[[nodiscard]] bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
 // The installation: the root key "Software\Q\Tolvik" opens for full access; it is
 // opened and closed, never created. When it does not, shows the
 // installation message without an owner and returns false; the program then
 // ends with exit code 1.
-bool CheckInstallation(win::Machine& machine, win::Prompter& prompter);
+[[nodiscard]] bool CheckInstallation(win::Machine& machine, win::Prompter& prompter);
 // The version, then the installation, as the command line runs them before any
 // command; false at the first that fails.
-bool CheckSystemAndInstallation(win::Machine& machine, win::Prompter& prompter);
+[[nodiscard]] bool CheckSystemAndInstallation(win::Machine& machine, win::Prompter& prompter);
 
 // `commandLine` is the argument text after the program name; only exactly
 // "-debug" turns the debug log on.

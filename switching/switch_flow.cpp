@@ -41,19 +41,20 @@ SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string&
   SwitchOffer offer;
   offer.title = title;
   const std::string data = store::DataPath(slot);
+  // A value that cannot be read leaves the default in place.
   DWORD remembered = kDefaultSteps;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", remembered);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", remembered);
   offer.rememberedSteps = remembered & kAllSteps;
   offer.interfaces = BuildInterfaceList(ctx, slot);
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", offer.defaultPrinter);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", offer.defaultPrinter);
   return offer;
 }
 
 // One reading of the result file from its start.
 struct ResultRound {
   int countedLines = 0;
-  int position = 0;      // the number of the last header read, 0 before one
-  int allLines = 0;      // every piece read, to notice that the file grows
+  int position = 0;  // the number of the last header read, 0 before one
+  int allLines = 0;  // every piece read, to notice that the file grows
   int unansweredSections = 0;
   std::string lastLine;  // empty when the file could not be opened or is empty
 };
@@ -151,13 +152,14 @@ bool recordSwitch(const store::Context& outer, const std::string& title, bool su
   const int slot = *lookup.index + 1;
 
   if (!command.beginWrites()) return false;
-  if (succeeded) store::WriteActive(ctx, DWORD(slot - 1));
+  // A write that fails is seen by the command, which then undoes the record.
+  if (succeeded) (void)store::WriteActive(ctx, DWORD(slot - 1));
   if (rememberedSteps)
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck",
-                           *rememberedSteps);
-  DWORD count = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
+    (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck",
+                                 *rememberedSteps);
+  DWORD count = 0;  // a profile never used has no Count yet
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
   return command.commitWrites();
 }
 

@@ -60,12 +60,14 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
 
 void ApplyProxySettings(const store::Context& ctx, int slot) {
   const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyOverride", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
-  store::CopyDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", HKEY_CURRENT_USER,
-                        store::kInternetSettingsKey);
+  // A value the profile lacks is not copied; the proxy step is judged by
+  // what the live key holds afterwards.
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyOverride", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
+  (void)store::CopyDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", HKEY_CURRENT_USER,
+                              store::kInternetSettingsKey);
   // The automatic configuration script goes first, so that the live key
   // keeps one only when the profile has one.
   win::Registry& registry = ctx.registry();
@@ -75,8 +77,8 @@ void ApplyProxySettings(const store::Context& ctx, int slot) {
     registry.RegDeleteValueA(key, "AutoConfigURL");
     registry.RegCloseKey(key);
   }
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
 }
 
 std::string MembershipFailureMessage(DWORD code) {
@@ -90,10 +92,11 @@ std::string MembershipFailureMessage(DWORD code) {
 
 DWORD ChangeMembership(const store::Context& ctx, int slot) {
   const std::string data = store::DataPath(slot);
+  // Missing values read as a workgroup without a name.
   DWORD domainType = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
   std::string name;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 
   std::u16string wide = win::ansiToWide(name);
   // A name that does not fit the buffer converts to nothing, as the

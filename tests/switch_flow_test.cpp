@@ -207,7 +207,7 @@ class SwitchFlowTest : public ::testing::Test {
     store::Context ctx = context();
     for (const std::string& key : {kWired, kWireless}) {
       win::DWORD dhcp = 99;
-      store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", dhcp);
+      (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", dhcp);
       values.push_back(std::to_string(dhcp));
       switching::StringList masks =
           switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, "SubnetMask");
@@ -220,7 +220,7 @@ class SwitchFlowTest : public ::testing::Test {
              switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, name).items)
           values.push_back(item);
       std::string dns;
-      store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", dns);
+      (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", dns);
       values.push_back(dns);
     }
     return values;

@@ -84,7 +84,7 @@ TEST_F(SwitchStepsTest, ProxyValuesAreCopiedWhereTheProfileHasThem) {
   EXPECT_EQ(text(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL"), "http://office/proxy.pac");
   win::DWORD enable = 0;
   store::Context ctx = context();
-  store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable);
+  (void)store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable);
   EXPECT_EQ(enable, 1u);
 
   // Without a live key nothing is created.

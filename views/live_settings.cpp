@@ -20,8 +20,8 @@ constexpr std::size_t kJoinNameBufferSize = 1024;
 
 std::string ReadText(const store::Context& ctx, win::HKEY hive, const std::string& path,
                      const char* name) {
-  std::string text;
-  store::ReadStringValue(ctx, hive, path, name, text);
+  std::string text;  // empty when the value cannot be read
+  (void)store::ReadStringValue(ctx, hive, path, name, text);
   return text;
 }
 
@@ -76,8 +76,8 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
   std::vector<std::string> ipConfig = ReadList(ctx, adapterPath, "IpConfig");
   const std::string key =
       store::kServicesKeyPrefix + (ipConfig.empty() ? std::string() : ipConfig.front());
-  DWORD enableDhcp = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
+  DWORD enableDhcp = 0;  // a missing value reads as static
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
   entry.dhcp = enableDhcp != 0;
 
   std::vector<std::string> addresses;
@@ -118,7 +118,8 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
         JoinPair(gateways[i], automatic ? win::ansiFromUtf8("自動") : metric));
   }
 
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.metric);
+  // A missing metric stays 0, shown as automatic.
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.metric);
   entry.interfaceMetric =
       entry.metric == 0 ? win::ansiFromUtf8("自動") : std::to_string(entry.metric);
   return entry;
@@ -126,8 +127,8 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
 
 void ReadInterfaces(const store::Context& ctx, LiveSettings& live) {
   std::vector<std::string> paths;
-  int count = 0;
-  store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, store::kAdaptersKey, paths, count);
+  int count = 0;  // always 0: a missing key lists no adapter
+  (void)store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, store::kAdaptersKey, paths, count);
   if (paths.size() > kMaxLiveAdapterKeys) paths.resize(kMaxLiveAdapterKeys);
   const std::size_t prefix = std::string(store::kAdaptersKey).size() + 1;
   for (const std::string& path : paths) {
