@@ -24,6 +24,7 @@
 #include "store/capture.h"
 #include "store/deletion.h"
 #include "store/profile_store.h"
+#include "store/registry_access.h"
 #include "tests/support/faulty_registry.h"
 #include "tests/support/registry_snapshot.h"
 #include "views/profile_data.h"
