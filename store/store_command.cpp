@@ -131,8 +131,11 @@ LONG WriteCheckedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD r
                                            const void* security, HKEY* result, DWORD* disposition) {
   std::optional<std::string> path = join(key, subKey);
   if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return refused;
-  LONG status = noteWrite(inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam,
-                                                 security, result, disposition));
+  LONG status = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
+                                       result, disposition);
+  // A key refused for its depth or name changed nothing; the caller sees
+  // the status and decides (capture leaves such a key out).
+  if (status != ERROR_INVALID_PARAMETER && status != ERROR_BADKEY) (void)noteWrite(status);
   remember(status, key, subKey, result);
   return status;
 }
@@ -216,7 +219,10 @@ StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
       change_(change),
       machine_(std::make_unique<CheckedMachine>(ctx.machine)),
       context_(std::make_unique<Context>(Context{*machine_, ctx.prompter, ctx.owner})),
-      journal_(ctx) {
+      journalMachine_(std::make_unique<CheckedMachine>(ctx.machine)),
+      journalContext_(
+          std::make_unique<Context>(Context{*journalMachine_, ctx.prompter, ctx.owner})),
+      journal_(*journalContext_, &journalMachine_->registry()) {
   win::System& system = ctx.machine.system();
   mutex_ = system.CreateMutexA(nullptr, FALSE, kStoreMutexName);
   DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, kStoreLockWaitMs) : WAIT_FAILED;

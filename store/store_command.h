@@ -148,6 +148,9 @@ class StoreCommand {
   StoreChange change_;
   std::unique_ptr<CheckedMachine> machine_;
   std::unique_ptr<Context> context_;
+  // The journal writes past the journal, with its own check.
+  std::unique_ptr<CheckedMachine> journalMachine_;
+  std::unique_ptr<Context> journalContext_;
   StoreJournal journal_;
   win::HANDLE mutex_ = nullptr;
   bool locked_ = false;

@@ -6,6 +6,7 @@
 #include "store/open_key.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/store_command.h"
 
 namespace store {
 
@@ -138,6 +139,7 @@ bool StoreJournal::present() const {
 }
 
 LONG StoreJournal::recover() {
+  if (checked_) checked_->resetFailure();
   win::Registry& registry = ctx_.registry();
   {
     OpenKey journal(registry);
@@ -176,6 +178,15 @@ LONG StoreJournal::recover() {
     return LONG(removed);
   reset();
   return ERROR_SUCCESS;
+}
+
+// Why the last copy failed: the first write the registry refused, or, when
+// none was (no memory for the copy), a failure of the registry as such.
+// The check starts afresh, so that the undo can still write.
+LONG StoreJournal::copyFailure() {
+  LONG failure = checked_ ? checked_->firstFailure() : ERROR_SUCCESS;
+  if (checked_) checked_->resetFailure();
+  return failure != ERROR_SUCCESS ? failure : kCopyFailed;
 }
 
 void StoreJournal::reset() {
@@ -219,7 +230,7 @@ LONG StoreJournal::saveStore() {
   if (keyExists(ctx_.registry(), kSettingKey)) {
     if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
                     copyPath(entries_ + 1)) != 0)
-      return kCopyFailed;
+      return copyFailure();
     status = addEntry(kSavedStore);
   } else {
     status = addEntry(kAbsentStore);
@@ -241,7 +252,7 @@ LONG StoreJournal::saveSlot(const std::string& name) {
   } else if (status == ERROR_SUCCESS) {
     if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, slotPath(name), HKEY_LOCAL_MACHINE,
                     copyPath(entries_ + 1)) != 0)
-      return kCopyFailed;
+      return copyFailure();
     status = addEntry(std::string(kSavedSlot) + "\\" + name);
   }
   if (status == ERROR_SUCCESS) slotsSaved_.insert(name);
@@ -255,7 +266,7 @@ LONG StoreJournal::saveValues() {
   if (status != ERROR_SUCCESS) return status;
   if (CopyKeyValues(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
                     copyPath(entries_ + 1)) != 0)
-    return kCopyFailed;
+    return copyFailure();
   status = addEntry(kSavedValues);
   if (status == ERROR_SUCCESS) valuesSaved_ = true;
   return status;

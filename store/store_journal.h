@@ -19,10 +19,14 @@ namespace store {
 
 inline constexpr const char* kJournalKey = "Software\\Q\\Tolvik\\Journal";
 
+class WriteCheckedRegistry;
+
 class StoreJournal {
  public:
-  // `ctx` writes the journal and the restores directly, past any check.
-  explicit StoreJournal(const Context& ctx) : ctx_(ctx) {}
+  // `ctx` writes the journal and the restores, past the journal itself;
+  // `checked`, when given, is its registry, which tells why a copy failed.
+  explicit StoreJournal(const Context& ctx, WriteCheckedRegistry* checked = nullptr)
+      : ctx_(ctx), checked_(checked) {}
 
   // True when an earlier command left a journal, finished or not.
   [[nodiscard]] bool present() const;
@@ -50,6 +54,7 @@ class StoreJournal {
 
  private:
   void reset();
+  win::LONG copyFailure();
   win::LONG open();
   win::LONG addEntry(const std::string& entry);
   win::LONG saveStore();
@@ -57,6 +62,7 @@ class StoreJournal {
   win::LONG saveValues();
 
   const Context& ctx_;
+  WriteCheckedRegistry* checked_;
   bool open_ = false;
   int entries_ = 0;
   bool storeSaved_ = false;
