@@ -16,6 +16,7 @@ class CaptureCommand : public TitleCommand {
                      "TITLE, a new one or over the one of that title.") {}
 
  protected:
+  bool needsAdministrator() const override { return true; }
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     if (store::CaptureProfile(ctx, title()).captured) return kExitSuccess;
     // The capture stops without a message only when the store itself could

@@ -22,6 +22,17 @@ inline constexpr int kExitUsage = 2;    // the command line itself is wrong
 void printError(const std::string& utf8);
 // One line on stdout.
 void printOut(const std::string& utf8);
+// Stored text (ANSI) for the terminal, in UTF-8, with every control
+// character (C0, DEL and C1) shown as "?".
+std::string Printable(const std::string& ansi);
+
+// Registry text (ANSI) for the terminal, as UTF-8 on one line. A control
+// character in it (C0, DEL or C1) could break the line or move the cursor:
+// Question shows each as "?"; Escape writes it as JSON does ("\n", "\r",
+// "\t", "\u001a") and doubles a backslash, so that every text can be told
+// apart from every other and read back.
+enum class ControlCharacters { Question, Escape };
+std::string TerminalText(const std::string& ansi, ControlCharacters how);
 
 class Command {
  public:
@@ -47,6 +58,10 @@ class Command {
   virtual std::string checkArguments(const Arguments& arguments) = 0;
   // Whether questions are answered Yes without asking.
   virtual bool answersYes(const Arguments& arguments) const;
+  // Whether the verb changes the store or the machine, which only an
+  // elevated process may: it is then refused, before anything is read,
+  // to a standard user. Verbs that only read work for any user.
+  virtual bool needsAdministrator() const { return false; }
   virtual int execute(const store::Context& ctx, const TerminalPrompter& prompter) = 0;
 
  private:
@@ -82,5 +97,9 @@ std::unique_ptr<Command> makeDeleteCommand();
 std::unique_ptr<Command> makeSwitchCommand();
 std::unique_ptr<Command> makeScriptCommand();
 std::unique_ptr<Command> makeShowCommand();
+std::unique_ptr<Command> makeMarksCommand();
+std::unique_ptr<Command> makeMatchCommand();
+std::unique_ptr<Command> makeExportCommand();
+std::unique_ptr<Command> makeImportCommand();
 
 }  // namespace cli

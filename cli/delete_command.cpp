@@ -13,6 +13,7 @@ class DeleteCommand : public TitleCommand {
       : TitleCommand("delete", "Deletes the profile TITLE; the later profiles move up.") {}
 
  protected:
+  bool needsAdministrator() const override { return true; }
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     if (store::DeleteProfile(ctx, title()).deleted) return kExitSuccess;
     // Without a message the deletion stopped at a slot it could not read.

@@ -1,6 +1,6 @@
-// verantu-cli list: every profile's title on its own line, in slot order.
+// verantu-cli list: every profile's title on its own line, in slot order,
+// control characters and backslashes escaped.
 #include "cli/command.h"
-#include "platform/code_page.h"
 #include "store/profile_store.h"
 
 namespace cli {
@@ -22,7 +22,9 @@ class ListCommand : public Command {
     win::DWORD comboActive = 0;  // without a store: no titles, nothing selected
     (void)store::ReadStoreInfo(ctx, slotCount, comboActive);
     store::SelectorFill fill = store::FillProfileSelector(ctx, slotCount, int(comboActive));
-    for (const std::string& title : fill.titles) printOut(win::ansiToUtf8(title));
+    // Escaped, so that a title holding a line break cannot read as two.
+    for (const std::string& title : fill.titles)
+      printOut(TerminalText(title, ControlCharacters::Escape));
     // An empty store has no Setting key to open; that is not a failure.
     if (slotCount > 0 && fill.status != 0) {
       printError("profile " + std::to_string(fill.titles.size() + 1) +

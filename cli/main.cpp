@@ -24,6 +24,10 @@ std::vector<std::unique_ptr<cli::Command>> allCommands() {
   commands.push_back(cli::makeSwitchCommand());
   commands.push_back(cli::makeScriptCommand());
   commands.push_back(cli::makeShowCommand());
+  commands.push_back(cli::makeMarksCommand());
+  commands.push_back(cli::makeMatchCommand());
+  commands.push_back(cli::makeExportCommand());
+  commands.push_back(cli::makeImportCommand());
   return commands;
 }
 

@@ -27,27 +27,6 @@ using nlohmann::json;
 
 const std::string kJsonOption = "json";
 
-// Registry text goes to a terminal: a control character in it could move
-// the cursor or change colours, so each (C0, DEL and C1) is shown as "?".
-std::string Printable(const std::string& ansi) {
-  const std::string utf8 = win::ansiToUtf8(ansi);
-  std::string text;
-  for (std::size_t i = 0; i < utf8.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    if (c < 0x20 || c == 0x7F) {
-      text += '?';
-    } else if (c == 0xC2 && i + 1 < utf8.size() &&
-               static_cast<unsigned char>(utf8[i + 1]) >= 0x80 &&
-               static_cast<unsigned char>(utf8[i + 1]) <= 0x9F) {
-      text += '?';
-      ++i;
-    } else {
-      text += char(c);
-    }
-  }
-  return text;
-}
-
 void PrintField(const char* label, const std::string& ansi, int indent = 0) {
   std::string line(std::size_t(indent), ' ');
   line += label;

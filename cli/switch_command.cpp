@@ -97,6 +97,13 @@ class TerminalSwitchView : public switching::SwitchView {
               win::ansiToUtf8(ansiText));
   }
   void setAppliedTitle(const std::string&) override {}
+  // One line per ticked step, then what the result file was given: why the
+  // network did not take.
+  void showReport(const switching::SwitchReport& report) override {
+    for (const switching::StepReport& step : report.steps)
+      printLine(win::ansiToUtf8(switching::StepLine(step)));
+    for (const std::string& line : report.resultLines) printLine(win::ansiToUtf8(line));
+  }
 
  private:
   const store::Context& ctx_;
@@ -115,6 +122,7 @@ class SwitchCommand : public TitleCommand {
                      "does.") {}
 
  protected:
+  bool needsAdministrator() const override { return true; }
   void addOptions(Arguments& arguments) override {
     TitleCommand::addOptions(arguments);
     arguments.addOption(kStepsOption, "LIST",

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/files.h"
+#include "platform/internet.h"
 #include "platform/membership.h"
 #include "platform/profile_strings.h"
 #include "platform/registry.h"
@@ -20,6 +21,7 @@ class Machine {
   virtual Shell& shell() = 0;
   virtual ProfileStrings& profileStrings() = 0;
   virtual Membership& membership() = 0;
+  virtual Internet& internet() = 0;
 };
 
 // Another machine with its registry seen through a decorator: the subclass
@@ -32,6 +34,7 @@ class MachineOverlay : public Machine {
   Shell& shell() override { return inner_.shell(); }
   ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
   Membership& membership() override { return inner_.membership(); }
+  Internet& internet() override { return inner_.internet(); }
 
  private:
   Machine& inner_;

@@ -61,6 +61,11 @@ class ProfileStrings {
   // too small, FALSE with `*needed` set to the size that fits them all.
   virtual BOOL EnumPrintersA(DWORD flags, char* name, DWORD level, BYTE* buffer, DWORD bufferSize,
                              DWORD* needed, DWORD* returned) = 0;
+  // The default printer's name with its NUL into `buffer` of `*size`
+  // characters. When it does not fit (or `buffer` is null), FALSE with
+  // `*size` set to the size needed; FALSE with `*size` 0 when there is no
+  // default printer.
+  virtual BOOL GetDefaultPrinterA(char* buffer, DWORD* size) = 0;
   // Sends the message to the window, or to every top-level window for
   // HWND_BROADCAST, waiting at most `timeout` milliseconds for each; 0 when
   // it could not be delivered or timed out.

@@ -51,6 +51,49 @@ if [ ! -f "$VERANTU_ROOT/build/CMakeCache.txt" ]; then
 fi
 cmake --build "$VERANTU_ROOT/build" -j "$(nproc)" --target verantu-machine
 
+# check_manifest EXE PATTERN...: the program carries an application manifest
+# as its resource (RT_MANIFEST) and the manifest holds every PATTERN.
+check_manifest() {
+  local exe="$1"
+  shift
+  local objdump=x86_64-w64-mingw32-objdump objcopy=x86_64-w64-mingw32-objcopy
+  if [ ! -f "$exe" ]; then
+    echo "check_manifest: $exe is missing" >&2
+    return 1
+  fi
+  # The resource directory lists the manifest as a type entry (the first
+  # level, indented least) of ID 24, RT_MANIFEST.
+  if ! "$objdump" -p "$exe" | grep -Eq '^[0-9a-f]+ {3}Entry: ID: 0x000018,'; then
+    echo "check_manifest: $exe has no RT_MANIFEST resource" >&2
+    return 1
+  fi
+  local resources manifest
+  resources="$(mktemp)"
+  "$objcopy" -O binary --only-section=.rsrc "$exe" "$resources"
+  manifest="$(tr -d '\000' <"$resources" | sed -n '/<assembly/,/<\/assembly>/p')"
+  rm -f "$resources"
+  local pattern
+  for pattern in "$@"; do
+    if ! grep -q -- "$pattern" <<<"$manifest"; then
+      echo "check_manifest: the manifest of $exe lacks $pattern" >&2
+      return 1
+    fi
+  done
+  echo "$(basename "$exe"): manifest with $*"
+}
+
+windows10='supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"'
+check_manifests() {
+  check_manifest "$VERANTU_ROOT/build-windows/cli/verantu-cli.exe" \
+    'requestedExecutionLevel level="asInvoker"' "$windows10" || return 1
+  # verantu.exe exists only where Qt for Windows is.
+  local gui="$VERANTU_ROOT/build-windows/gui/verantu.exe"
+  [ -f "$qt_mingw/lib/cmake/Qt6Widgets/Qt6WidgetsConfig.cmake" ] || return 0
+  check_manifest "$gui" 'requestedExecutionLevel level="requireAdministrator"' "$windows10" \
+    '>PerMonitorV2</dpiAwareness>'
+}
+
+step "embedded manifests" check_manifests
 step "conformance suite under Wine" "$VERANTU_ROOT/scripts/test-windows-core.sh"
 step "verantu-cli.exe end to end under Wine" "$VERANTU_ROOT/scripts/test-windows-e2e.sh"
 step "the store's journal, verantu-cli.exe stopped after each sampled write, under Wine" \

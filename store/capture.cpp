@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "store/network_marks.h"
 #include "store/open_key.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
@@ -30,11 +31,9 @@ constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kConfirmCaption = "確認メッセージ";
 constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kEnterTitle = "登録名を入力してください。";
-constexpr const char* kTitleTooLong = "登録名は半角255文字（全角127文字）以内で入力してください。";
-constexpr const char* kStoreFull = "登録は２５６個までです。";
-constexpr const char* kAskOverwrite =
-    "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n"
-    "登録名は既に使用されていますが上書きしますか？";
+constexpr const char* kTitleTooLong = kTitleTooLongText;
+constexpr const char* kStoreFull = kStoreFullText;
+constexpr const char* kAskOverwrite = kAskOverwriteText;
 constexpr const char* kAskNew =
     "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します。";
 constexpr const char* kCaptured = "現在のﾈｯﾄﾜｰｸの設定を登録しました。";
@@ -120,8 +119,9 @@ void captureMembership(const Context& ctx, int slot) {
   DWORD status = NetSetupUnknownStatus;
   if (ctx.machine.membership().NetGetJoinInformation(nullptr, &wideName, &status) != NERR_Success)
     return;
-  std::string name = win::wideToAnsi(wideName);
-  if (name.size() >= kDomainNameBufferSize) return;
+  std::optional<std::string> converted = win::wideToAnsi(wideName);
+  if (!converted || converted->size() >= kDomainNameBufferSize) return;
+  const std::string& name = *converted;
   std::string data = DataPath(slot);
   // A write that fails is seen by the command, which then undoes it all.
   if (status == NetSetupWorkgroupName)
@@ -169,6 +169,7 @@ bool captureInto(const Context& ctx, int index, std::vector<std::string>& leftOu
                          ReadDefaultPrinter(ctx));
   complete &= replaceMirror(ctx, slot, HKEY_CURRENT_USER, kInternetSettingsKey, leftOut);
   captureMembership(ctx, slot);
+  CaptureNetworkMarks(ctx, slot);
   (void)WriteComboActive(ctx, DWORD(index));
   return complete;
 }

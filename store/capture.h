@@ -9,6 +9,16 @@
 
 namespace store {
 
+// Texts (UTF-8) that the profile import shows as a capture does: the
+// title's limit, the full store, and the question before an existing
+// profile is overwritten.
+inline constexpr const char* kTitleTooLongText =
+    "登録名は半角255文字（全角127文字）以内で入力してください。";
+inline constexpr const char* kStoreFullText = "登録は２５６個までです。";
+inline constexpr const char* kAskOverwriteText =
+    "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n"
+    "登録名は既に使用されていますが上書きしますか？";
+
 struct CaptureResult {
   bool captured = false;     // the profile was written and the final message shown
   bool appendTitle = false;  // a new profile: the selector lists the title last

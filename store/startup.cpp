@@ -39,9 +39,9 @@ bool isSupportedVersion(System& system) {
 
 // Full access to the root key is what an installation by an administrator
 // gives; anything less and the store could not be written.
-bool isInstalled(Registry& registry) {
+bool isInstalled(Registry& registry, REGSAM access) {
   HKEY root = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, KEY_ALL_ACCESS, &root) !=
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, access, &root) !=
       ERROR_SUCCESS)
     return false;
   (void)registry.RegCloseKey(root);
@@ -133,14 +133,31 @@ bool CheckSystemVersion(Machine& machine, Prompter& prompter) {
   return false;
 }
 
-bool CheckInstallation(Machine& machine, Prompter& prompter) {
-  if (isInstalled(machine.registry())) return true;
-  showBox(prompter, "正しくインストールしてください。", kErrorCaption, MB_ICONERROR);
+bool IsProcessElevated(System& system) {
+  HANDLE token = nullptr;
+  if (!system.OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return true;
+  TOKEN_ELEVATION elevation{};
+  DWORD size = 0;
+  const BOOL known =
+      system.GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
+  system.CloseHandle(token);
+  return !known || elevation.TokenIsElevated != 0;
+}
+
+bool CheckAdministrator(Machine& machine, Prompter& prompter, AdministratorUse use) {
+  if (IsProcessElevated(machine.system())) return true;
+  showBox(prompter,
+          use == AdministratorUse::Program
+              ? "このプログラムを使うには管理者権限が必要です。\n管理者として実行してください。"
+              : "この操作には管理者権限が必要です。\n管理者として実行してください。",
+          kErrorCaption, MB_ICONERROR);
   return false;
 }
 
-bool CheckSystemAndInstallation(Machine& machine, Prompter& prompter) {
-  return CheckSystemVersion(machine, prompter) && CheckInstallation(machine, prompter);
+bool CheckInstallation(Machine& machine, Prompter& prompter, REGSAM access) {
+  if (isInstalled(machine.registry(), access)) return true;
+  showBox(prompter, "正しくインストールしてください。", kErrorCaption, MB_ICONERROR);
+  return false;
 }
 
 StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
@@ -154,13 +171,20 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
   }
 
   // A second copy ends at once and silently; the running one is left alone.
+  // Only ERROR_ALREADY_EXISTS tells of another copy: a new mutex may leave
+  // an older, unrelated code behind in GetLastError.
   HANDLE mutex = system.CreateMutexA(nullptr, TRUE, kMutexName);
-  if (!mutex || system.GetLastError() != ERROR_SUCCESS) {
+  if (!mutex || system.GetLastError() == ERROR_ALREADY_EXISTS) {
     if (mutex) system.CloseHandle(mutex);
     return result;
   }
 
-  if (!CheckSystemAndInstallation(machine, prompter)) {
+  // The window changes the store and the network from its start: without
+  // an administrator's rights it does not start (on Windows its manifest
+  // asks for them before it runs).
+  if (!CheckSystemVersion(machine, prompter) ||
+      !CheckAdministrator(machine, prompter, AdministratorUse::Program) ||
+      !CheckInstallation(machine, prompter)) {
     (void)system.CloseHandle(mutex);
     return result;
   }

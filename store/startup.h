@@ -25,14 +25,26 @@ struct StartupResult {
 // version is older or cannot be read, shows the version message without an
 // owner and returns false; the program then ends with exit code 1.
 [[nodiscard]] bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
-// The installation: the root key "Software\Q\Tolvik" opens for full access; it is
-// opened and closed, never created. When it does not, shows the
-// installation message without an owner and returns false; the program then
-// ends with exit code 1.
-[[nodiscard]] bool CheckInstallation(win::Machine& machine, win::Prompter& prompter);
-// The version, then the installation, as the command line runs them before any
-// command; false at the first that fails.
-[[nodiscard]] bool CheckSystemAndInstallation(win::Machine& machine, win::Prompter& prompter);
+// Whether the process runs with an administrator's full rights: its token
+// is elevated. A system that cannot tell (Windows before Vista, which has no
+// elevation) counts as elevated; its own refusals then speak for it.
+[[nodiscard]] bool IsProcessElevated(win::System& system);
+// What the rights are needed for: the whole program (the window, which
+// changes the store and the network from its start) or one command.
+enum class AdministratorUse { Program, Command };
+// The rights every change of the store or the machine needs. When the
+// process is not elevated, shows the message that says to run as
+// administrator (without an owner) and returns false: the program or the
+// command then ends with exit code 1, having changed nothing.
+[[nodiscard]] bool CheckAdministrator(win::Machine& machine, win::Prompter& prompter,
+                                      AdministratorUse use);
+// The installation: the root key "Software\Q\Tolvik" opens with `access`
+// (full access for anything that may write the store, read access for what
+// only reads it); it is opened and closed, never created. When it does not,
+// shows the installation message without an owner and returns false; the
+// program then ends with exit code 1.
+[[nodiscard]] bool CheckInstallation(win::Machine& machine, win::Prompter& prompter,
+                                     win::REGSAM access = KEY_ALL_ACCESS);
 
 // `commandLine` is the argument text after the program name; only exactly
 // "-debug" turns the debug log on.

@@ -18,6 +18,7 @@ constexpr const char* kStoreBusy =
     "他のVerantu!が登録内容を変更中のため、実行できませんでした。\n"
     "しばらくしてからもう一度実行してください。";
 
+constexpr const char* kRecordBusy = "他のVerantu!が登録内容を変更中のため、書き込めませんでした。";
 constexpr const char* kCannotWrite = "レジストリに書き込めません（書き込みが許可されていません）。";
 constexpr const char* kDiskFull = "ディスクの空き容量が足りないため、レジストリに書き込めません。";
 constexpr const char* kCorrupt = "レジストリが壊れているため、書き込めません。";
@@ -34,11 +35,15 @@ const char* unchangedText(StoreChange change) {
     case StoreChange::Save:
       return "変更は登録されていません。";
     case StoreChange::SwitchRecord:
-      return "切り替えた記録（使用回数など）は保存されていません。";
+      return "切り替えは実行されましたが、その記録（使用回数など）は保存されていません。";
     case StoreChange::DiscardEarlierStore:
       return "以前使用していた設定内容は削除されていません。";
     case StoreChange::Recovery:
       return "前回中断された変更を元に戻せませんでした。";
+    case StoreChange::Import:
+      return "登録ファイルの内容は登録されていません。";
+    case StoreChange::Export:
+      return "";
   }
   return "";
 }
@@ -225,13 +230,21 @@ StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
       journal_(*journalContext_, &journalMachine_->registry()) {
   win::System& system = ctx.machine.system();
   mutex_ = system.CreateMutexA(nullptr, FALSE, kStoreMutexName);
-  DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, kStoreLockWaitMs) : WAIT_FAILED;
+  const DWORD patience =
+      change == StoreChange::SwitchRecord ? kSwitchRecordLockWaitMs : kStoreLockWaitMs;
+  DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, patience) : WAIT_FAILED;
   // An owner that ended without releasing it may have left its changes
   // half made: the journal it left undoes them below.
   locked_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
   if (!locked_) {
-    ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
-                   MB_OK | MB_ICONERROR);
+    // A switch's record tells what was done and what was not; other
+    // commands did nothing and can be run again.
+    if (change == StoreChange::SwitchRecord)
+      ctx.messageBox(win::ansiFromUtf8(std::string(kRecordBusy) + "\n" + unchangedText(change)),
+                     win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+    else
+      ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
+                     MB_OK | MB_ICONERROR);
     return;
   }
   // Nothing of the store may be read while a journal says it is half

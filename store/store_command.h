@@ -25,6 +25,9 @@ namespace store {
 inline constexpr const char* kStoreMutexName = "Verantu! store";
 // How long a command waits for another one to finish before it gives up.
 inline constexpr win::DWORD kStoreLockWaitMs = 5000;
+// A switch's record comes after the machine was switched, when giving up
+// would lose it: it waits longer.
+inline constexpr win::DWORD kSwitchRecordLockWaitMs = 30000;
 
 // What a command was doing, for the message that says it was not done.
 enum class StoreChange {
@@ -34,6 +37,8 @@ enum class StoreChange {
   SwitchRecord,
   DiscardEarlierStore,
   Recovery,
+  Import,
+  Export,  // reads only: it takes the lock to read a slot whole
 };
 
 // Passes every call on and remembers the first one that failed to change

@@ -28,11 +28,9 @@ std::string ConfirmationHeading(const std::string& ansiTitle) {
          win::ansiFromUtf8(" ] に切り替えます。");
 }
 
-std::string PrinterCaption(const std::string& ansiPrinter) {
-  // An empty name is no printer either: the bare brackets would tell the
-  // user nothing.
-  if (ansiPrinter.empty()) return {};
-  return "[ " + ansiPrinter + " ]";
+std::string PrinterCaption(const std::optional<std::string>& ansiPrinter) {
+  if (!ansiPrinter) return {};
+  return "[ " + *ansiPrinter + " ]";
 }
 
 }  // namespace switching

@@ -3,6 +3,7 @@
 // be checked without a window.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "platform/win_types.h"
@@ -27,8 +28,8 @@ win::DWORD MaskFromStepBoxes(const StepBoxes& boxes);
 
 // The dialog's heading for the profile `ansiTitle`, in ANSI.
 std::string ConfirmationHeading(const std::string& ansiTitle);
-// The printer shown beside the printer box: "[ name ]", or nothing for a
-// profile without a default printer.
-std::string PrinterCaption(const std::string& ansiPrinter);
+// The printer shown beside the printer box: "[ name ]" (an empty stored
+// name gives "[  ]"), or nothing for a profile without a DefPrinter value.
+std::string PrinterCaption(const std::optional<std::string>& ansiPrinter);
 
 }  // namespace switching

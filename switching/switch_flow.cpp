@@ -4,10 +4,12 @@
 #include <optional>
 
 #include "platform/code_page.h"
+#include "store/live_tcpip.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
 #include "store/store_command.h"
+#include "switching/switch_guard.h"
 #include "switching/switch_steps.h"
 
 namespace switching {
@@ -19,10 +21,12 @@ using win::DWORD;
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kInfoCaption = "情報メッセージ";
 constexpr const char* kSucceeded = "ネットワーク設定の切り替え完了！";
-constexpr const char* kFailed =
-    "切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。";
 constexpr const char* kScriptNotCreated = "一時ファイルが作成できませんでした。";
 constexpr const char* kStatusSuffix = "中";
+constexpr const char* kResultNotRemoved = "前回の実行結果ﾌｧｲﾙを削除できませんでした";
+constexpr const char* kScriptNotStarted = "ｽｸﾘﾌﾟﾄを開始できませんでした";
+constexpr const char* kScriptCutShort = "ｽｸﾘﾌﾟﾄが最後まで実行されませんでした";
+constexpr const char* kDifferencesReason = "%lu 項目が指定どおりになっていません";
 
 // The result file is read like fgets with this buffer: a longer line comes
 // in pieces, each counted as a line of its own.
@@ -31,10 +35,21 @@ constexpr int kLineBufferSize = 256;
 // the line break are its last six.
 constexpr std::size_t kHeaderTextStart = 8;
 constexpr std::size_t kHeaderTail = 6;
+// A few milliseconds between rounds: the progress still follows the script
+// at once, and a long netsh command no longer costs the wait a good part of
+// a core in rereading a file that has not changed.
+constexpr DWORD kPollIntervalMs = 5;
 
 void showError(const store::Context& ctx, const char* utf8Text) {
   ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
                  MB_OK | MB_ICONERROR);
+}
+
+std::string differencesReason(std::size_t count) {
+  const std::string format = win::ansiFromUtf8(kDifferencesReason);
+  char text[256];
+  std::snprintf(text, sizeof text, format.c_str(), static_cast<unsigned long>(count));
+  return text;
 }
 
 SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string& title) {
@@ -46,16 +61,17 @@ SwitchOffer prepareOffer(const store::Context& ctx, int slot, const std::string&
   (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", remembered);
   offer.rememberedSteps = remembered & kAllSteps;
   offer.interfaces = BuildInterfaceList(ctx, slot);
-  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", offer.defaultPrinter);
+  std::string printer;
+  if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", printer) == 0)
+    offer.defaultPrinter = std::move(printer);
   return offer;
 }
 
 // One reading of the result file from its start.
 struct ResultRound {
   int countedLines = 0;
-  int position = 0;  // the number of the last header read, 0 before one
-  int allLines = 0;  // every piece read, to notice that the file grows
-  int unansweredSections = 0;
+  int position = 0;      // the number of the last header read, 0 before one
+  int allLines = 0;      // every piece read, to notice that the file grows
   std::string lastLine;  // empty when the file could not be opened or is empty
 };
 
@@ -64,16 +80,15 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
   std::unique_ptr<win::TextFile> file = files.openText(path, win::TextMode::Read);
   if (!file) return round;
   std::string line;
-  bool awaitingAnswer = false;  // a header was read and no "OK" after it yet
   while (file->readLine(line, kLineBufferSize)) {
     ++round.allLines;
     round.lastLine = line;
-    if (line.starts_with("OK")) awaitingAnswer = false;
-    if (line.front() == '\n' || line.starts_with("OK")) continue;
+    // Only a line break or "OK" makes a line a success line: anything else,
+    // a NUL included, is a message line that the user finds in the result
+    // viewer.
+    const char first = line.empty() ? '\0' : line.front();
+    if (first == '\n' || line.starts_with("OK")) continue;
     ++round.countedLines;
-    if (awaitingAnswer && (line.front() == '=' || line.front() == 'e')) ++round.unansweredSections;
-    if (line.front() == '=') awaitingAnswer = true;
-    if (line.front() == 'e') awaitingAnswer = false;
     // "%s %d %s": a header carries its section number as its second word.
     char word[kLineBufferSize];
     char rest[kLineBufferSize];
@@ -110,30 +125,55 @@ win::HANDLE startScript(win::Shell& shell, const std::string& scriptPath) {
 }
 
 // The network step after the script was written: a clean result file, the
-// script started and followed to its end. True when the result file shows
-// every section succeeded.
-bool runScript(const store::Context& ctx, const WorkFiles& files, int sectionCount,
-               SwitchView& view, const SwitchOptions& options) {
+// script started and followed to its end, then every ticked interface read
+// back. The step took when the end line was reached and every interface
+// holds what the script set; what netsh printed does not decide it (today's
+// netsh prints nothing on success, and a message may be harmless). Why it
+// did not take is added to the result file, for the result viewer.
+StepReport runScript(const store::Context& ctx, const WorkFiles& files, const ScriptResult& script,
+                     SwitchView& view, const SwitchOptions& options,
+                     std::vector<std::string>& resultLines) {
+  StepReport report{kStepNetwork, StepState::Failed, {}};
   win::Files& disk = ctx.machine.files();
   disk.DeleteFileA(files.result.c_str());
   // A result file that outlived its deletion would show the previous
   // switch's end line, and the wait would take it for this one's.
-  if (disk.exists(files.result)) return false;
+  if (disk.exists(files.result)) {
+    report.reason = win::ansiFromUtf8(kResultNotRemoved);
+    return report;
+  }
 
   win::Shell& shell = ctx.machine.shell();
   win::HANDLE process = startScript(shell, files.script);
-  if (!process) return false;
-  view.setProgressRange(sectionCount);
+  if (!process) {
+    report.reason = win::ansiFromUtf8(kScriptNotStarted);
+    return report;
+  }
+  view.setProgressRange(script.sectionCount);
   ScriptWait wait =
       WaitForScriptEnd(ctx.machine, files.result, process, view, options.stallTimeout);
   // A script that stopped making progress is ended, so that it cannot
   // change the machine after the switch was reported as failed.
   if (wait.ending == ScriptEnding::TimedOut) shell.TerminateProcess(process, 1);
   shell.CloseHandle(process);
-  // Every section needs netsh's "OK": no message line alone is not proof
-  // that a command was applied.
-  return wait.ending == ScriptEnding::EndLine && wait.countedLines == sectionCount + 2 &&
-         wait.unansweredSections == 0;
+
+  if (wait.ending == ScriptEnding::TimedOut) {
+    resultLines.push_back(StallLine(options.stallTimeout));
+    report.reason = resultLines.back();
+  } else if (wait.ending == ScriptEnding::ProcessEnded) {
+    report.reason = win::ansiFromUtf8(kScriptCutShort);
+  }
+  const std::vector<TcpipDifference> differences =
+      CompareTcpip(script.targets, store::ReadLiveTcpip(ctx));
+  if (!differences.empty()) {
+    resultLines.push_back(DifferencesHeading());
+    for (const TcpipDifference& difference : differences)
+      resultLines.push_back(DifferenceLine(difference));
+    if (report.reason.empty()) report.reason = differencesReason(differences.size());
+  }
+  AppendResultLines(disk, files.result, resultLines);
+  if (report.reason.empty()) report.state = StepState::Applied;
+  return report;
 }
 
 // Records the switch in the store: Active after a success, the ticked
@@ -201,34 +241,41 @@ ScriptWait WaitForScriptEnd(win::Machine& machine, const std::string& resultPath
       }
     }
     if (!round.lastLine.empty() && round.lastLine.front() == 'e')
-      return {ScriptEnding::EndLine, round.countedLines, round.unansweredSections};
-    if (ended) return {ScriptEnding::ProcessEnded, round.countedLines, round.unansweredSections};
+      return {ScriptEnding::EndLine, round.countedLines};
+    if (ended) return {ScriptEnding::ProcessEnded, round.countedLines};
 
     const Clock::time_point now = Clock::now();
     if (round.allLines != linesSeen) {
       linesSeen = round.allLines;
       lastGrowth = now;
     } else if (now - lastGrowth >= stallTimeout) {
-      return {ScriptEnding::TimedOut, round.countedLines, round.unansweredSections};
+      return {ScriptEnding::TimedOut, round.countedLines};
     }
-    shell.Sleep(1);
+    view.keepAlive();
+    shell.Sleep(kPollIntervalMs);
   }
 }
 
 SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, SwitchView& view,
                         const SwitchOptions& options) {
+  const SwitchMutex running(ctx);
+  if (!running.owned()) return SwitchOutcome::NotStarted;
   std::optional<int> index = store::LocateSelectedProfile(ctx, title);
   if (!index) return SwitchOutcome::NotStarted;
-  const int slot = *index + 1;
 
-  const SwitchOffer offer = prepareOffer(ctx, slot, title);
+  const SwitchOffer offer = prepareOffer(ctx, *index + 1, title);
   const SwitchChoice choice = view.confirm(offer);
   if (!choice.confirmed) return SwitchOutcome::NotStarted;
+  // Every step reads the profile where it is now, under the store lock.
+  ConfirmedProfile profile(ctx, *index + 1, title);
+  if (!profile.slot()) return SwitchOutcome::NotStarted;
+  const int slot = *profile.slot();
 
   // A stored value that would add commands to the script stops the switch
   // before anything is changed.
   if (choice.steps & kStepNetwork) {
     if (auto unsafe = FindUnsafeValue(ctx, slot, offer.interfaces, choice.tickedInterfaces)) {
+      profile.release();
       ReportUnsafeValue(ctx, *unsafe);
       return SwitchOutcome::NotStarted;
     }
@@ -236,26 +283,24 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
 
   view.setBusy(true);
   DWORD steps = 0;
+  SwitchReport report;
   if (choice.steps & kStepPrinter) {
     steps |= kStepPrinter;
-    std::string printer;
-    if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "DefPrinter",
-                               printer) == 0)
-      SetDefaultPrinter(ctx, printer);
+    report.steps.push_back(RunPrinterStep(ctx, slot));
   }
   if (choice.steps & kStepProxy) {
     steps |= kStepProxy;
-    ApplyProxySettings(ctx, slot);
+    report.steps.push_back(RunProxyStep(ctx, slot));
   }
   if (choice.steps & kStepDomain) {
     steps |= kStepDomain;
-    ChangeMembership(ctx, slot);
+    report.steps.push_back(RunMembershipStep(ctx, slot));
   }
 
-  bool succeeded = true;
   if (choice.steps & kStepNetwork) {
     steps |= kStepNetwork;
     ScriptResult script = WriteSwitchScript(ctx, slot, offer.interfaces, choice.tickedInterfaces);
+    profile.release();
     if (script.status != ScriptStatus::Created) {
       // The message comes while the window still shows it is busy; the
       // busy state ends once it is answered.
@@ -266,26 +311,36 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
       view.setBusy(false);
       return SwitchOutcome::NotStarted;
     }
-    succeeded =
-        runScript(ctx, WorkFilePaths(ctx.machine.system()), script.sectionCount, view, options);
+    report.steps.push_back(runScript(ctx, WorkFilePaths(ctx.machine.system()), script, view,
+                                     options, report.resultLines));
   }
+  const bool succeeded = report.succeeded();
+  for (const StepReport& step : report.steps)
+    if (step.step == kStepPrinter && step.state == StepState::Applied &&
+        WindowsManagesDefaultPrinter(ctx))
+      report.printerNote = PrinterManagedNote();
 
+  profile.release();
   view.setBusy(false);
   view.setStatusText({});
-  if (succeeded) {
-    view.setAppliedTitle(title);
+  // The record comes before the closing message, so that the store already
+  // holds it while the message waits for its answer. One that cannot be
+  // written has said so (the switch was made, only its record is missing)
+  // and makes the command fail as a whole.
+  const bool recorded = recordSwitch(ctx, title, succeeded,
+                                     choice.remember ? std::optional<DWORD>(steps) : std::nullopt);
+  if (succeeded) view.setAppliedTitle(title);
+  view.showReport(report);
+  if (!succeeded)
+    ctx.messageBox(FailureMessage(report), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+  else if (recorded)
     ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
                    MB_OK | MB_ICONINFORMATION);
-  } else {
-    showError(ctx, kFailed);
-  }
+  if (report.printerNote)
+    ctx.messageBox(*report.printerNote, win::ansiFromUtf8(kInfoCaption),
+                   MB_OK | MB_ICONINFORMATION);
   view.setProgress(0);
-
-  // A record that could not be written makes the command fail as a whole,
-  // even after the machine itself was switched.
-  if (!recordSwitch(ctx, title, succeeded,
-                    choice.remember ? std::optional<DWORD>(steps) : std::nullopt))
-    return SwitchOutcome::Failed;
+  if (!recorded) return SwitchOutcome::Failed;
   return succeeded ? SwitchOutcome::Succeeded : SwitchOutcome::Failed;
 }
 

@@ -4,12 +4,14 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/shell.h"
 #include "store/context.h"
 #include "switching/switch_script.h"
+#include "switching/switch_verification.h"
 
 namespace switching {
 
@@ -26,7 +28,7 @@ struct SwitchOffer {
   std::string title;                           // the profile's name (ANSI)
   win::DWORD rememberedSteps = kDefaultSteps;  // InitCheck (other bits dropped), default 7
   std::vector<InterfaceEntry> interfaces;      // the dialog's interface check-list
-  std::string defaultPrinter;                  // the profile's DefPrinter, empty without one
+  std::optional<std::string> defaultPrinter;   // the profile's DefPrinter, none without one
 };
 
 // What the user chose in it.
@@ -53,7 +55,18 @@ class SwitchView {
   virtual void setProgress(int position) = 0;
   virtual void setStatusText(const std::string& ansiText) = 0;  // empty: back to "Verantu!"
   virtual void setAppliedTitle(const std::string& ansiTitle) = 0;
+  // Called at least every kKeepAliveInterval while the switch waits for its
+  // script, whether or not anything changed: the window repaints and handles
+  // what is not user input, so that it never looks hung. Nothing to do for
+  // a view without an event loop.
+  virtual void keepAlive() {}
+  // What each ticked step came to and the lines added to the result file,
+  // once, before the closing message. The window shows it through the
+  // message and the result viewer; the command line prints it.
+  virtual void showReport(const SwitchReport& report) { (void)report; }
 };
+
+inline constexpr std::chrono::milliseconds kKeepAliveInterval{50};
 
 enum class SwitchOutcome {
   NotStarted,  // nothing registered, title unknown, dialog not confirmed, unsafe profile,
@@ -85,12 +98,8 @@ enum class ScriptEnding {
 struct ScriptWait {
   ScriptEnding ending = ScriptEnding::EndLine;
   int countedLines = 0;  // lines of the last round that are neither blank nor "OK"
-  // Section headers of the last round that no "OK" line followed before the
-  // next header or the end. A netsh that prints nothing at all (a stub, or
-  // output lost) has not applied its command, though it printed no message.
-  int unansweredSections = 0;
 };
-// Follows the result file at `resultPath` every millisecond until its last
+// Follows the result file at `resultPath` every few milliseconds until its last
 // line is the end line, showing the section number of the last header as
 // the progress and its text as the status. `process` (may be null) is the
 // script's process: once it has ended, a round without the end line is the

@@ -30,10 +30,6 @@ constexpr const char* kUnsafeMessage =
     "登録内容に使用できない文字が含まれているため切り替えできません。\n[%s] %s : %s";
 constexpr const char* kErrorCaption = "エラーメッセージ";
 
-bool isTrailByte(unsigned char c) {
-  return c >= 0x40 && c <= 0xFC && c != 0x7F;
-}
-
 // A value the script inserts, with the registry name it came from.
 struct Field {
   const char* valueName;
@@ -50,6 +46,7 @@ struct Section {
 struct InterfacePlan {
   std::string name;
   std::vector<Section> sections;
+  InterfaceTarget target;
 };
 
 // The connection name as netsh's argument. Inside the quotes cmd takes
@@ -95,7 +92,18 @@ std::string echoedName(const std::string& name) {
   return escaped;
 }
 
-void addDnsSections(const std::vector<std::string>& dns, const std::string& name,
+// The netsh of Windows 7 and later asks a DNS server whether it answers
+// before it stores it, and prints a message when it does not (a notebook
+// switched before its new network is up hears from none); "validate=no",
+// which only that netsh knows, skips the question.
+bool netshValidatesDns(win::System& system) {
+  win::OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (!system.GetVersionExA(&info)) return false;
+  return info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 1);
+}
+
+void addDnsSections(const std::vector<std::string>& dns, const std::string& name, bool validateNo,
                     InterfacePlan& plan) {
   for (std::size_t k = 0; k < dns.size(); ++k) {
     const std::string& piece = dns[k];
@@ -110,18 +118,25 @@ void addDnsSections(const std::vector<std::string>& dns, const std::string& name
       section.title = win::ansiFromUtf8(title);
       section.command = "netsh interface ip add dns " + quotedName(name) + " " + piece;
     }
+    // Only a command that names a server has one to check.
+    if (validateNo && !piece.empty()) section.command += " validate=no";
     section.fields = {{"NameServer", piece}};
     plan.sections.push_back(std::move(section));
+    // "static none" clears the list; an empty server to add is refused.
+    if (std::string server = TrimBlanks(piece); !server.empty())
+      plan.target.dnsServers.push_back(std::move(server));
   }
 }
 
 // Further addresses or gateways: the second and later entries of a
 // multi-string list, up to the first empty one, each with its partner from
 // the second list (whose last entry repeats when it runs out).
+// Each pair is also added to the target lists it sets.
 template <typename MakeCommand>
 void addFurther(const StringList& first, const StringList& second, const char* firstName,
                 const char* secondName, const char* utf8Title, MakeCommand makeCommand,
-                InterfacePlan& plan) {
+                InterfacePlan& plan, std::vector<std::string>& firstSet,
+                std::vector<std::string>& secondSet) {
   if (!first.multi) return;
   for (std::size_t i = 1; i < first.items.size(); ++i) {
     const std::string& partner = second.at(i);
@@ -130,12 +145,17 @@ void addFurther(const StringList& first, const StringList& second, const char* f
     section.command = makeCommand(first.items[i], partner);
     section.fields = {{firstName, first.items[i]}, {secondName, partner}};
     plan.sections.push_back(std::move(section));
+    firstSet.push_back(TrimBlanks(first.items[i]));
+    secondSet.push_back(TrimBlanks(partner));
   }
 }
 
-InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry) {
+InterfacePlan planInterface(const store::Context& ctx, int slot, const InterfaceEntry& entry,
+                            bool validateNo) {
   InterfacePlan plan;
   plan.name = entry.name;
+  plan.target.name = entry.name;
+  InterfaceTarget& target = plan.target;
   const std::string& name = entry.name;
 
   std::string ipConfig;  // empty when missing: the interface key is then not found
@@ -168,6 +188,8 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
     first.command = "netsh interface ip set address " + quotedName(name) +
                     " static addr=" + address + " mask=" + mask;
     first.fields = {{"IPAddress", address}, {"SubnetMask", mask}};
+    target.addresses = {TrimBlanks(address)};
+    target.masks = {TrimBlanks(mask)};
     if (gateway.empty()) {
       first.command += " gateway=none";
     } else {
@@ -175,6 +197,8 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
       first.command += " gateway=" + gateway + " gwmetric=" + metric;
       first.fields.push_back({"DefaultGateway", gateway});
       first.fields.push_back({"DefaultGatewayMetric", metric});
+      target.gateways = {TrimBlanks(gateway)};
+      target.metrics = {TrimBlanks(metric)};
     }
     plan.sections.push_back(std::move(first));
 
@@ -183,16 +207,17 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
         [&](const std::string& a, const std::string& m) {
           return "netsh interface ip add address " + quotedName(name) + " addr=" + a + " mask=" + m;
         },
-        plan);
+        plan, target.addresses, target.masks);
     addFurther(
         gateways, metrics, "DefaultGateway", "DefaultGatewayMetric", kAddGatewayTitle,
         [&](const std::string& g, const std::string& k) {
           return "netsh interface ip add address " + quotedName(name) + " gateway=" + g +
                  " gwmetric=" + k;
         },
-        plan);
-    addDnsSections(dns, name, plan);
+        plan, target.gateways, target.metrics);
+    addDnsSections(dns, name, validateNo, plan);
   } else {
+    target.dhcp = true;
     std::vector<std::string> dns = ReadDnsList(ctx, HKEY_LOCAL_MACHINE, profileKey);
     // Switching an interface that is on DHCP already to DHCP again fails in
     // netsh, so the address is left alone then (and when the live interface
@@ -205,7 +230,7 @@ InterfacePlan planInterface(const store::Context& ctx, int slot, const Interface
       section.command = "netsh interface ip set address " + quotedName(name) + " dhcp";
       plan.sections.push_back(std::move(section));
     }
-    addDnsSections(dns, name, plan);
+    addDnsSections(dns, name, validateNo, plan);
   }
   return plan;
 }
@@ -214,8 +239,10 @@ std::vector<InterfacePlan> planScript(const store::Context& ctx, int slot,
                                       const std::vector<InterfaceEntry>& interfaces,
                                       const std::vector<bool>& ticked) {
   std::vector<InterfacePlan> plans;
+  const bool validateNo = netshValidatesDns(ctx.machine.system());
   for (std::size_t i = 0; i < interfaces.size(); ++i)
-    if (i < ticked.size() && ticked[i]) plans.push_back(planInterface(ctx, slot, interfaces[i]));
+    if (i < ticked.size() && ticked[i])
+      plans.push_back(planInterface(ctx, slot, interfaces[i], validateNo));
   return plans;
 }
 
@@ -263,7 +290,7 @@ std::string displayText(const std::string& ansi) {
   for (std::size_t i = 0; i < ansi.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(ansi[i]);
     if (win::isLeadByte(c) && i + 1 < ansi.size() &&
-        isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
+        win::isTrailByte(static_cast<unsigned char>(ansi[i + 1]))) {
       shown += ansi[i];
       shown += ansi[++i];
     } else if (c == '\r') {
@@ -384,30 +411,6 @@ std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
   return SplitDnsList(text);
 }
 
-bool IsScriptSafeText(std::string_view ansi) {
-  for (std::size_t i = 0; i < ansi.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(ansi[i]);
-    if (win::isLeadByte(c)) {
-      // The interpreter takes the next byte as the character's second half
-      // whatever it is; a lead byte without a proper partner would swallow
-      // the quote or blank that follows the value in the script.
-      if (i + 1 >= ansi.size() || !isTrailByte(static_cast<unsigned char>(ansi[i + 1])))
-        return false;
-      ++i;
-      continue;
-    }
-    // A quote would end the quoted name early, and no escape carries one
-    // into netsh's argument; a control character would end the line.
-    if (c < 0x20 || c == 0x7F || c == '"') return false;
-  }
-  return true;
-}
-
-bool IsAddressText(std::string_view ansi) {
-  return std::all_of(ansi.begin(), ansi.end(),
-                     [](char c) { return (c >= '0' && c <= '9') || c == '.'; });
-}
-
 ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
                                const std::vector<InterfaceEntry>& interfaces,
                                const std::vector<bool>& ticked, const std::string& resultPath) {
@@ -426,6 +429,7 @@ ScriptText ComposeSwitchScript(const store::Context& ctx, int slot,
   }
   script.text += "echo " + win::ansiFromUtf8(kEndText) + " >> " + target + "\n";
   script.sectionCount = number;
+  for (const InterfacePlan& plan : plans) script.targets.push_back(plan.target);
   return script;
 }
 
@@ -443,6 +447,7 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
   ScriptText script = ComposeSwitchScript(ctx, slot, interfaces, ticked, files.result);
   ScriptResult result;
   result.sectionCount = script.sectionCount;
+  result.targets = std::move(script.targets);
   if (script.unsafe) {
     result.status = ScriptStatus::Unsafe;
     result.unsafe = std::move(script.unsafe);

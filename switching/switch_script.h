@@ -14,6 +14,7 @@
 
 #include "platform/system.h"
 #include "store/context.h"
+#include "store/script_safe_text.h"
 
 namespace switching {
 
@@ -72,10 +73,25 @@ struct UnsafeValue {
   std::string text;           // the offending value (ANSI)
 };
 
+// What the script sets on one ticked interface: how the interface reads
+// once every command has taken. Values are as netsh receives them, without
+// the blanks around them; commands that cannot set anything (an empty
+// address to add) add nothing here.
+struct InterfaceTarget {
+  std::string name;                     // connection name
+  bool dhcp = false;                    // the DHCP form: only DHCP and the DNS servers are set
+  std::vector<std::string> addresses;   // static form, in order
+  std::vector<std::string> masks;       // one per address
+  std::vector<std::string> gateways;    // static form, in order; empty for "gateway=none"
+  std::vector<std::string> metrics;     // one per gateway
+  std::vector<std::string> dnsServers;  // in order; empty for "static none"
+};
+
 struct ScriptText {
   std::string text;  // ANSI with "\n" line ends
   int sectionCount = 0;
-  std::optional<UnsafeValue> unsafe;  // first value that makes the text unsafe to run
+  std::vector<InterfaceTarget> targets;  // one per ticked interface, in script order
+  std::optional<UnsafeValue> unsafe;     // first value that makes the text unsafe to run
 };
 // The script for the ticked interfaces (`ticked[i]` belongs to
 // `interfaces[i]`; a missing flag counts as not ticked), with the result
@@ -99,6 +115,7 @@ enum class ScriptStatus {
 struct ScriptResult {
   ScriptStatus status = ScriptStatus::NotCreated;
   int sectionCount = 0;
+  std::vector<InterfaceTarget> targets;
   std::optional<UnsafeValue> unsafe;
 };
 // Writes "relay4.bat" into the Windows directory. The result file is left
@@ -119,11 +136,10 @@ ScriptResult WriteSwitchScript(const store::Context& ctx, int slot,
 std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, int slot,
                                            const std::vector<InterfaceEntry>& interfaces,
                                            const std::vector<bool>& ticked);
-// True when `ansi` can stand in the script as a connection name.
-bool IsScriptSafeText(std::string_view ansi);
-// True when `ansi` holds only digits and dots (or nothing): an address,
-// mask, metric or DNS server as netsh takes it unquoted.
-bool IsAddressText(std::string_view ansi);
+// The checks of single values, which the profile import makes too.
+using store::IsAddressText;
+using store::IsScriptSafeText;
+using store::TrimBlanks;
 
 // The refusal shown for an unsafe value: caption "エラーメッセージ" with
 // kUnsafeValueFlags. Both texts are ANSI.

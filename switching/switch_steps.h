@@ -4,6 +4,7 @@
 // `slot` (1-based) and changes the live machine.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "store/context.h"
@@ -15,12 +16,41 @@ namespace switching {
 // running programs are told. False, and nothing shown, when the printer is
 // not installed here or the change cannot be written or announced.
 bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter);
+// The printer's WIN.INI "Devices" entry (driver and port); empty when the
+// printer is not installed here.
+std::string PrinterDevicesEntry(const store::Context& ctx, const std::string& ansiPrinter);
 
 // Copies ProxyServer, ProxyOverride and ProxyEnable from the profile to the
 // live Internet Settings where the profile holds them, then replaces the
 // live AutoConfigURL by the profile's (or removes it when the profile has
-// none). A missing live key is left missing. Reports nothing.
-void ApplyProxySettings(const store::Context& ctx, int slot);
+// none). A missing live key is left missing. Then announces the values
+// (AnnounceProxySettings). Reports nothing. The writes
+// are one registry batch that is kept only when the live values read back
+// as the profile's, so a failed write leaves the old values rather than a
+// mix (where the registry has batches: Windows commits each write by
+// itself). True when the live values hold the profile's.
+bool ApplyProxySettings(const store::Context& ctx, int slot);
+// True when the live proxy values are the ones the proxy step writes for
+// the profile: each value the profile holds, and no AutoConfigURL when the
+// profile has none.
+bool ProxyHoldsProfile(const store::Context& ctx, int slot);
+
+// The live Internet Settings as WinINet's per-connection options carry
+// them: the flags from ProxyEnable and AutoConfigURL, and each text the key
+// holds (a missing value stays missing). Nothing when the key is missing.
+struct ConnectionProxy {
+  win::DWORD flags = 0;  // PROXY_TYPE_DIRECT, with _PROXY and _AUTO_PROXY_URL as set
+  std::optional<std::string> server;
+  std::optional<std::string> bypass;
+  std::optional<std::string> autoConfigUrl;
+};
+std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx);
+
+// Makes the live Internet Settings reach running programs, as WinINet
+// documents it: the values set for the LAN connection through
+// INTERNET_OPTION_PER_CONNECTION_OPTION (which keeps WinINet's own copy in
+// step), then INTERNET_OPTION_SETTINGS_CHANGED and INTERNET_OPTION_REFRESH.
+void AnnounceProxySettings(const store::Context& ctx);
 
 // Joins the profile's domain (DomainType nonzero) or workgroup of
 // DomainName. A failure is shown with its detail text; the switch goes on
@@ -30,5 +60,7 @@ win::DWORD ChangeMembership(const store::Context& ctx, int slot);
 // The refusal shown when the membership cannot be changed, for a
 // NetJoinDomain result (ANSI).
 std::string MembershipFailureMessage(win::DWORD code);
+// Its detail text alone (ANSI).
+std::string MembershipFailureDetail(win::DWORD code);
 
 }  // namespace switching

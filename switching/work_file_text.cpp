@@ -11,6 +11,19 @@ namespace {
 // A line of at most 255 characters plus its NUL, as the files are read.
 constexpr int kLineBuffer = 256;
 
+// Where the redirection into the result file starts: the first ">" outside
+// double quotes, as cmd reads it, so that a quoted connection name such as
+// "R<>D" stays whole. Neither '>' nor '"' is ever the second byte of a
+// double-byte character.
+std::size_t redirection(const std::string& line) {
+  bool quoted = false;
+  for (std::size_t i = 0; i < line.size(); ++i) {
+    if (line[i] == '"') quoted = !quoted;
+    if (line[i] == '>' && !quoted) return i;
+  }
+  return std::string::npos;
+}
+
 }  // namespace
 
 std::vector<std::string> ReadViewerLines(win::Files& files, const std::string& path) {
@@ -45,9 +58,7 @@ std::vector<std::string> ScriptViewerLines(const std::vector<std::string>& lines
   int number = 1;
   for (const std::string& line : lines) {
     if (line.compare(0, 4, "echo") == 0) continue;
-    // '>' is never the second byte of a double-byte character, so the first
-    // one is the redirection.
-    const std::string command = line.substr(0, line.find('>'));
+    const std::string command = line.substr(0, redirection(line));
     char prefix[16];
     std::snprintf(prefix, sizeof prefix, "%2d> ", number++);
     shown.push_back(prefix + command);

@@ -20,7 +20,8 @@ std::vector<std::string> ReadViewerLines(win::Files& files, const std::string& p
 // ("=") markers, and a leading digit, are dropped; netsh's own lines stay.
 std::vector<std::string> ResultViewerLines(const std::vector<std::string>& lines);
 // Script lines for display: the echo lines are left out, every other line
-// loses its redirection into the result file and is numbered "%2d> ".
+// loses its redirection into the result file (the first ">" outside quotes)
+// and is numbered "%2d> ".
 std::vector<std::string> ScriptViewerLines(const std::vector<std::string>& lines);
 
 // The two viewers' texts, read from the Windows directory of `machine`.

@@ -16,6 +16,8 @@ using testing_support::ProgramRun;
 using testing_support::runProgram;
 
 const QString kInstall = QStringLiteral("エラーメッセージ: 正しくインストールしてください。");
+const QString kAdministrator = QStringLiteral(
+    "エラーメッセージ: この操作には管理者権限が必要です。 管理者として実行してください。");
 const QString kVersion =
     QStringLiteral("エラーメッセージ: このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。");
 
@@ -34,8 +36,8 @@ const QList<QStringList> kEveryVerb = {
 
 class CliStartupTest : public ::testing::Test {
  protected:
-  ProgramRun cli(const QStringList& arguments) {
-    return runProgram(VERANTU_CLI, arguments, machine);
+  ProgramRun cli(const QStringList& arguments, const QStringList& environment = {}) {
+    return runProgram(VERANTU_CLI, arguments, machine, environment);
   }
   ProgramRun tool(const QStringList& arguments) {
     return runProgram(VERANTU_MACHINE_TOOL, arguments, machine);
@@ -71,6 +73,23 @@ TEST_F(CliStartupTest, EveryVerbRefusesAMachineWithoutTheInstallation) {
     EXPECT_EQ(run.out, "") << what;
   }
   EXPECT_FALSE(hasProgramKey());
+}
+
+TEST_F(CliStartupTest, AStandardUserMayReadButNotChange) {
+  ASSERT_EQ(tool({"init", "--windows", "10"}).code, 0);
+  ASSERT_EQ(cli({"capture", "オフィス", "--yes"}).code, 0);
+  const QString before = tool({"export", "--utf8"}).out;
+  for (const QStringList& arguments : kEveryVerb) {
+    ProgramRun run = cli(arguments, {"VERANTU_ELEVATED=0"});
+    const std::string what = arguments.join(' ').toStdString();
+    const bool changes = QStringList({"capture", "delete", "switch"}).contains(arguments.front());
+    EXPECT_EQ(run.code, changes ? 1 : 0) << what << run.err.toStdString();
+    if (changes) {
+      EXPECT_EQ(run.lines, QStringList({kAdministrator})) << what;
+      EXPECT_EQ(run.out, "") << what;
+    }
+  }
+  EXPECT_EQ(tool({"export", "--utf8"}).out, before);
 }
 
 TEST_F(CliStartupTest, HelpVersionAndUsageErrorsNeedNoInstallation) {

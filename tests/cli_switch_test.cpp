@@ -4,12 +4,17 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <string>
+
+#include <signal.h>
 
 #include "tests/support/program_run.h"
 
@@ -63,9 +68,13 @@ TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
                          "[x] 通常使うﾌﾟﾘﾝﾀ [ EPSON PX-V630 ]", "[x] IEﾌﾟﾛｷｼｻｰﾊﾞ",
                          "[ ] ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", "[x] ﾁｪｯｸﾎﾞｯｸｽの状態を記憶する。（設定毎）"}));
   EXPECT_EQ(run.lines.at(7), kAsk + "y");
-  EXPECT_EQ(run.lines.last(), kDone);
+  // One line per step, as it was read back, before the closing message.
+  ASSERT_GE(run.lines.size(), 12);
+  EXPECT_EQ(run.lines.mid(run.lines.size() - 4),
+            QStringList({"通常使うﾌﾟﾘﾝﾀ：切り替えました。", "IEﾌﾟﾛｷｼｻｰﾊﾞ：切り替えました。",
+                         "ﾈｯﾄﾜｰｸ：切り替えました。", kDone}));
   // Progress lines in between name the sections the script reached.
-  for (const QString& line : run.lines.mid(8, run.lines.size() - 9))
+  for (const QString& line : run.lines.mid(8, run.lines.size() - 12))
     EXPECT_TRUE(line.startsWith('(') && line.endsWith("中")) << line.toStdString();
 
   const QString wired = exported(kWiredKey);
@@ -74,6 +83,50 @@ TEST_F(CliSwitchTest, SwitchAppliesTheProfileAndReportsItsProgress) {
   const QString slot = exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1");
   EXPECT_TRUE(slot.contains("\"Count\"=dword:00000001"));
   EXPECT_TRUE(slot.contains("\"InitCheck\"=dword:00000007"));
+}
+
+// The same network switch on both kinds of machine: XP's netsh answers each
+// command with "OK", Windows 10's with an empty line, and its DNS commands
+// carry validate=no. The settings read back decide, so both succeed.
+TEST(CliSwitchMachinesTest, TheSameSwitchSucceedsOnXpAndOnWindows10) {
+  struct Kind {
+    const char* windows;
+    const char* directory;  // the Windows directory under drive_c
+    bool xp;
+  };
+  for (const Kind& kind : {Kind{"xp", "WINDOWS", true}, Kind{"10", "Windows", false}}) {
+    SCOPED_TRACE(kind.windows);
+    QTemporaryDir dir;
+    const QString machine = dir.path() + "/machine";
+    auto tool = [&](const QStringList& arguments) {
+      return runProgram(VERANTU_MACHINE_TOOL, arguments, machine);
+    };
+    auto cli = [&](const QStringList& arguments) {
+      return runProgram(VERANTU_CLI, arguments, machine);
+    };
+    ASSERT_EQ(tool({"init", "--windows", kind.windows}).code, 0);
+    const QString windows = machine + "/drive_c/" + kind.directory;
+    ASSERT_TRUE(QDir().mkpath(windows));
+    ASSERT_EQ(cli({"capture", "オフィス", "--yes"}).code, 0);
+    ASSERT_EQ(
+        tool({"netsh", "interface", "ip", "set", "address", "name=ローカル エリア接続", "dhcp"})
+            .code,
+        0);
+
+    ProcessRun run = cli({"switch", "オフィス", "--yes", "--steps", "network"});
+    EXPECT_EQ(run.code, 0) << run.err.toStdString();
+    ASSERT_FALSE(run.lines.isEmpty());
+    EXPECT_EQ(run.lines.last(), kDone);
+    EXPECT_TRUE(runProgram(VERANTU_MACHINE_TOOL, {"export", kWiredKey, "--utf8"}, machine)
+                    .out.contains("\"NameServer\"=\"192.168.10.2,192.168.10.3\""));
+
+    QFile result(windows + "/relay4err.txt");
+    ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+    EXPECT_EQ(result.readAll().contains("\nOK"), kind.xp);
+    QFile script(windows + "/relay4.bat");
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    EXPECT_EQ(script.readAll().contains(" validate=no >>"), !kind.xp);
+  }
 }
 
 TEST_F(CliSwitchTest, OptionsChooseStepsInterfacesAndRemembering) {
@@ -123,15 +176,99 @@ TEST_F(CliSwitchTest, AFailedSwitchExitsWithOne) {
                 .arg(hex)
                 .toUtf8());
   reg.close();
+  // What makes the failure matter: the live DNS is not the profile's.
+  ASSERT_EQ(tool({"netsh", "interface", "ip", "set", "dns", "name=ローカル エリア接続", "static",
+                  "9.9.9.9"})
+                .code,
+            0);
   ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
 
-  ProcessRun run = cli({"switch", "オフィス", "--yes"});
+  ProcessRun run = cli({"switch", "オフィス", "--yes", "--steps", "network"});
   EXPECT_EQ(run.code, 1);
-  EXPECT_EQ(run.lines.last(),
-            "エラーメッセージ: 切り替えが失敗したようです。"
-            "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。");
+  // The step, then the differences as the result file has them.
+  const QStringList tail = {
+      "ﾈｯﾄﾜｰｸ：切り替えられませんでした（1 項目が指定どおりになっていません）。",
+      "※切り替え後に読み直した設定が、指定と違います。",
+      "[ローカル エリア接続] DNSｻｰﾊﾞ：指定 192.168.10.2,192.168.10.3 ／ 現在 9.9.9.9",
+      "エラーメッセージ: 切り替えが失敗したようです。"
+      "「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。"};
+  EXPECT_EQ(run.lines.mid(run.lines.size() - tail.size()), tail);
   EXPECT_TRUE(exported("HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting\\1")
                   .contains("\"Count\"=dword:00000001"));
+}
+
+// Processes of this user whose environment names `machine` and whose
+// command line runs the machine's command interpreter: scripts of a switch.
+QList<int> scriptProcesses(const QString& machine) {
+  QList<int> found;
+  const QByteArray machineEntry = "VERANTU_MACHINE=" + machine.toUtf8();
+  for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+    bool number = false;
+    const int pid = entry.toInt(&number);
+    if (!number) continue;
+    QFile environ("/proc/" + entry + "/environ");
+    QFile cmdline("/proc/" + entry + "/cmdline");
+    if (!environ.open(QIODevice::ReadOnly) || !cmdline.open(QIODevice::ReadOnly)) continue;
+    const QList<QByteArray> words = cmdline.readAll().split('\0');
+    if (words.size() > 1 && words[1] == "cmd" &&
+        environ.readAll().split('\0').contains(machineEntry))
+      found << pid;
+  }
+  return found;
+}
+
+// A switch killed while its script runs takes the script with it; another
+// switch meanwhile is refused; the next one after the kill runs alone.
+TEST_F(CliSwitchTest, ASwitchRunsAloneAndItsScriptDoesNotOutliveIt) {
+  QFile reg(dir.path() + "/slow.reg");
+  ASSERT_TRUE(reg.open(QIODevice::WriteOnly));
+  reg.write(
+      "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\SYSTEM\\Emulation]\r\n"
+      "\"NetshDelay\"=dword:000001f4\r\n");
+  reg.close();
+  ASSERT_EQ(tool({"import", reg.fileName()}).code, 0);
+
+  QProcess first;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
+  env.insert(QStringLiteral("VERANTU_MACHINE_TOOL"), QStringLiteral(VERANTU_MACHINE_TOOL));
+  first.setProcessEnvironment(env);
+  first.start(VERANTU_CLI, {"switch", "オフィス", "--yes"});
+  first.closeWriteChannel();
+  // Until the script has begun its first section (netsh takes 0.5 s each).
+  const QString result = machine + "/drive_c/WINDOWS/relay4err.txt";
+  QElapsedTimer clock;
+  clock.start();
+  auto resultText = [&] {
+    QFile file(result);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLocal8Bit(file.readAll()) : QString();
+  };
+  while (!resultText().contains("====") && clock.elapsed() < 20000) QThread::msleep(10);
+  ASSERT_TRUE(resultText().contains("====")) << first.readAllStandardError().toStdString();
+  ASSERT_FALSE(scriptProcesses(machine).isEmpty());
+
+  ProcessRun second = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(second.code, 1);
+  EXPECT_EQ(
+      second.lines,
+      QStringList({"エラーメッセージ: "
+                   "他のVerantu!がネットワーク設定を切り替え中のため、切り替えできませんでした"
+                   "。 切り替えが終わってからもう一度実行してください。"}));
+
+  ::kill(pid_t(first.processId()), SIGKILL);
+  ASSERT_TRUE(first.waitForFinished(5000));
+  clock.restart();
+  while (!scriptProcesses(machine).isEmpty() && clock.elapsed() < 2000) QThread::msleep(20);
+  EXPECT_TRUE(scriptProcesses(machine).isEmpty());
+
+  // The next switch's result file is its own from start to end.
+  ProcessRun next = cli({"switch", "オフィス", "--yes"});
+  EXPECT_EQ(next.code, 0) << next.err.toStdString();
+  const QStringList lines = resultText().split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+  ASSERT_FALSE(lines.isEmpty());
+  EXPECT_TRUE(lines.first().startsWith("s "));
+  EXPECT_TRUE(lines.last().startsWith("e "));
+  EXPECT_EQ(lines.filter(QRegularExpression("^[se] ")).size(), 2) << resultText().toStdString();
 }
 
 TEST_F(CliSwitchTest, ScriptPrintsWhatTheNetworkStepWouldRunAndChangesNothing) {

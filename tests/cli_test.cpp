@@ -137,6 +137,13 @@ TEST_F(CliTest, AValueIsTakenAsGivenEvenWhenItLooksLikeAnOption) {
   EXPECT_TRUE(run.err.contains("no interface \"[LAN]\"")) << run.err.toStdString();
 }
 
+// One title a line: what would break a line or hide a character is escaped.
+TEST_F(CliTest, ListEscapesControlCharactersAndBackslashes) {
+  for (const char* title : {"two\nlines", "C:\\dir", "ctl\x1A\x7F", "tab\tcr\r"})
+    ASSERT_EQ(cli({"capture", QString::fromUtf8(title), "--yes"}).code, 0) << title;
+  EXPECT_EQ(cli({"list"}).out, "two\\nlines\nC:\\\\dir\nctl\\u001a\\u007f\ntab\\tcr\\r\n");
+}
+
 TEST_F(CliTest, HelpAndVersion) {
   ProcessRun run = cli({"--version"});
   EXPECT_EQ(run.code, 0);

@@ -30,7 +30,7 @@ TEST(CodePage, ConvertsCp932IncludingWindowsOnlyCharacters) {
   std::string ansi = ansiFromUtf8("～①㈱ﾚｼﾞｽﾄﾘ表");
   EXPECT_EQ(ansi, std::string("\x81\x60\x87\x40\x87\x8a\xda\xbc\xde\xbd\xc4\xd8\x95\x5c"));
   EXPECT_EQ(ansiToUtf8(ansi), "～①㈱ﾚｼﾞｽﾄﾘ表");
-  EXPECT_EQ(wideToAnsi(ansiToWide(ansi)), ansi);
+  EXPECT_EQ(wideToAnsi(ansiToWide(ansi).value()), ansi);
   EXPECT_TRUE(isRoundTripAnsi(ansi));
   EXPECT_FALSE(isRoundTripAnsi(std::string("\x81", 1)));  // a lead byte alone
 }
@@ -41,7 +41,7 @@ TEST(CodePage, CharactersTheCodePageLacksBecomeOneQuestionMarkEach) {
   EXPECT_EQ(ansiFromUtf8("Café"), "Caf?");
   EXPECT_EQ(ansiFromUtf8("10.0.0.25é€"), "10.0.0.25??");
   EXPECT_EQ(ansiFromUtf8("a😀表"), "a?" + ansiFromUtf8("表"));
-  EXPECT_EQ(wideToAnsi(u"\u00e9\xd800x"), "??x");  // a lone surrogate too
+  EXPECT_EQ(wideToAnsi(u"\u00e9\xd800x").value(), "??x");  // a lone surrogate too
 }
 
 TEST(EmulatedFiles, WindowsPathsMapCaseInsensitivelyOntoDriveC) {
@@ -125,6 +125,75 @@ TEST(EmulatedSystem, VersionAndWindowsDirectoryComeFromTheRegistry) {
   char wide[16];
   ASSERT_EQ(system.GetWindowsDirectoryA(wide, sizeof wide), hyou.size());
   EXPECT_EQ(std::string(wide), hyou);
+}
+
+TEST(EmulatedSystem, Windows10AndAStandardUser) {
+  TestMachine machine;
+  auto& system = machine.machine().system();
+  machine.setString(HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentVersion", "6.3");
+  machine.setDword(HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentMajorVersionNumber", 10);
+  machine.setDword(HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentMinorVersionNumber", 0);
+  machine.setString(HKEY_LOCAL_MACHINE, kCurrentVersion, "CurrentBuildNumber", "19045");
+  OSVERSIONINFOA info;
+  ASSERT_EQ(system.GetVersionExA(&info), TRUE);
+  EXPECT_EQ(info.dwMajorVersion, 10u);
+  EXPECT_EQ(info.dwMinorVersion, 0u);
+  EXPECT_EQ(info.dwBuildNumber, 19045u);
+
+  machine.createKey(HKEY_LOCAL_MACHINE, "Software\\Q");
+  machine.setString(HKEY_LOCAL_MACHINE, "Software\\Q", "v", "1");
+  machine.createKey(HKEY_CURRENT_USER, "Software\\Q");
+  auto& registry = machine.registry();
+  for (bool elevated : {true, false}) {
+    machine.machine().setElevated(elevated);
+    HANDLE token = nullptr;
+    ASSERT_TRUE(system.OpenProcessToken(win::GetCurrentProcess(), TOKEN_QUERY, &token));
+    win::TOKEN_ELEVATION elevation{};
+    DWORD size = 0;
+    EXPECT_FALSE(system.GetTokenInformation(token, TokenElevation, &elevation, 2, &size));
+    EXPECT_EQ(system.GetLastError(), DWORD(ERROR_INSUFFICIENT_BUFFER));
+    ASSERT_TRUE(
+        system.GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size));
+    EXPECT_EQ(elevation.TokenIsElevated, elevated ? 1u : 0u);
+    EXPECT_TRUE(system.CloseHandle(token));
+
+    // Every change under HKEY_LOCAL_MACHINE is refused to a standard user;
+    // reading is not, and the user's own hive stays writable.
+    const LONG denied = elevated ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
+    HKEY key = nullptr;
+    EXPECT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q", 0, KEY_READ, &key),
+              ERROR_SUCCESS);
+    // A key opened for reading is not written either way.
+    EXPECT_EQ(registry.RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("2"), 2),
+              ERROR_ACCESS_DENIED);
+    registry.RegCloseKey(key);
+    HKEY writable = nullptr;
+    EXPECT_EQ(
+        registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q", 0, KEY_ALL_ACCESS, &writable),
+        denied);
+    if (writable) registry.RegCloseKey(writable);
+    HKEY created = nullptr;
+    EXPECT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q\\New", 0, "", 0, KEY_READ,
+                                       nullptr, &created, nullptr),
+              denied);
+    if (created) registry.RegCloseKey(created);
+    EXPECT_EQ(registry.RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q\\New"),
+              elevated ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
+    EXPECT_EQ(registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q\\Gone"),
+              elevated ? DWORD(ERROR_FILE_NOT_FOUND) : DWORD(ERROR_ACCESS_DENIED));
+    HKEY user = nullptr;
+    ASSERT_EQ(registry.RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\Q\\Mine", 0, "", 0,
+                                       KEY_ALL_ACCESS, nullptr, &user, nullptr),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegSetValueExA(user, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("3"), 2),
+              ERROR_SUCCESS);
+    EXPECT_EQ(registry.RegDeleteValueA(user, "v"), ERROR_SUCCESS);
+    registry.RegCloseKey(user);
+  }
+  DWORD type = 0;
+  std::string bytes;
+  ASSERT_TRUE(machine.value(HKEY_LOCAL_MACHINE, "Software\\Q", "v", &type, &bytes));
+  EXPECT_EQ(bytes, std::string("1", 2));
 }
 
 TEST(EmulatedSystem, NamedMutexIsSharedAcrossProcessesAndDiesWithItsOwner) {

@@ -178,13 +178,14 @@ TEST(EmulatedMembership, JoinsAsTheDomainsAndNamesAllow) {
     std::u16string name;
     win::DWORD status = 0;
     net.NetGetJoinInformation(nullptr, &name, &status);
-    return win::ansiToUtf8(win::wideToAnsi(name)) + "/" + std::to_string(status);
+    return win::ansiToUtf8(win::wideToAnsi(name).value()) + "/" + std::to_string(status);
   };
   const win::DWORD workgroup = NETSETUP_JOIN_UNSECURE;
   const win::DWORD domain = NETSETUP_JOIN_DOMAIN;
 
   for (const char16_t* bad : {u"", u"SIXTEEN-LETTERS!", u"A*B", u"A,B", u"..", u"A\"B"})
-    EXPECT_EQ(join(bad, workgroup), NERR_InvalidWorkgroupName) << win::wideToAnsi(bad);
+    EXPECT_EQ(join(bad, workgroup), NERR_InvalidWorkgroupName)
+        << win::ansiToUtf8(win::wideToAnsi(bad).value_or("?"));
   EXPECT_EQ(join(u"FIFTEEN-LETTERS", workgroup), NERR_Success);
   // "ソフト" has 0x5C as a second byte: it is no backslash.
   EXPECT_EQ(join(u"ソフト", workgroup), NERR_Success);

@@ -21,9 +21,11 @@ class MachineTool : public ::testing::Test {
  protected:
   void SetUp() override { machine_ = dir_.path() + "/machine"; }
 
-  ToolRun run(const QStringList& args) {
+  ToolRun run(const QStringList& args, const QStringList& environment = {}) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const QString& setting : environment)
+      env.insert(setting.section('=', 0, 0), setting.section('=', 1));
     env.insert("VERANTU_MACHINE", machine_);
     process.setProcessEnvironment(env);
     process.start(VERANTU_MACHINE_TOOL, args);
@@ -90,6 +92,33 @@ TEST_F(MachineTool, InitFromAFileAndUsageErrors) {
   EXPECT_EQ(run({"export", "--utf8", "--regedit4"}).exitCode, 2);
   EXPECT_EQ(run({"import"}).exitCode, 2);
   EXPECT_EQ(run({"export", "HKEY_USERS\\x"}).exitCode, 2);
+}
+
+TEST_F(MachineTool, InitMakesTheNotebookAWindows10Machine) {
+  EXPECT_EQ(run({"init", "--windows", "95"}).exitCode, 2);
+  ToolRun init = run({"init", "--template", "notebook", "--windows", "10"}, {"VERANTU_ELEVATED=0"});
+  ASSERT_EQ(init.exitCode, 0) << init.err;
+  ToolRun version = run(
+      {"export", "HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "--utf8"});
+  for (const char* line :
+       {"\"CurrentVersion\"=\"6.3\"", "\"CurrentMajorVersionNumber\"=dword:0000000a",
+        "\"CurrentMinorVersionNumber\"=dword:00000000", "\"SystemRoot\"=\"C:\\\\Windows\""})
+    EXPECT_NE(version.out.find(line), std::string::npos) << line;
+  EXPECT_EQ(version.out.find("CSDVersion"), std::string::npos);
+  EXPECT_TRUE(QFile::exists(machine_ + "/drive_c/Windows"));
+  // The profiles' program is installed as on the XP notebook.
+  EXPECT_NE(run({"export", "HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik", "--utf8"}).out.find("InsDir"),
+            std::string::npos);
+
+  // Its netsh speaks as Windows 10's does, and refuses a standard user.
+  const QStringList dns = {"netsh",  "interface", "ip", "set", "dns", "name=ローカル エリア接続",
+                           "static", "10.9.9.9"};
+  ToolRun standard = run(dns, {"VERANTU_ELEVATED=0"});
+  EXPECT_EQ(standard.exitCode, 1);
+  EXPECT_EQ(standard.out, "The requested operation requires elevation (Run as administrator).\n");
+  ToolRun unchecked = run(dns + QStringList{"validate=no"});
+  EXPECT_EQ(unchecked.exitCode, 0) << unchecked.err;
+  EXPECT_EQ(unchecked.out, "\n");
 }
 
 TEST_F(MachineTool, ImportOfAMalformedFileNamesTheLineAndChangesNothing) {

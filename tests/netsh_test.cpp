@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -194,6 +195,164 @@ TEST_F(NetshTest, FailuresPrintOneLineAndChangeNothing) {
   EXPECT_EQ(
       r.output.rfind("次のコマンドが見つかりませんでした: interface ip show address\n使用法:", 0),
       0u);
+}
+
+// The same commands on an XP machine and on a Windows 10 machine: what each
+// netsh prints, its exit code and what it leaves in the live values.
+TEST(NetshOfEachWindows, SpeaksAsItsWindowsDoes) {
+  enum Setup { Plain, Reachable, StandardUser };
+  struct Case {
+    const char* windows;
+    Setup setup;
+    std::string args;
+    int exitCode;
+    std::string output;
+    std::string key;  // where the effect shows
+    const char* value;
+    std::vector<std::string> after;
+  };
+  const std::string unanswered = "\nThe configured DNS server is incorrect or does not exist.\n\n";
+  const std::string elevation =
+      "The requested operation requires elevation (Run as administrator).\n";
+  const std::vector<std::string> dnsBefore = {"192.168.10.2,192.168.10.3"};
+  const std::vector<Case> cases = {
+      {"xp",
+       Plain,
+       "set address " + kLan + " static 10.1.2.3 255.0.0.0 none",
+       0,
+       "OK\n\n",
+       kWired,
+       "IPAddress",
+       {"10.1.2.3"}},
+      {"10",
+       Plain,
+       "set address " + kLan + " static 10.1.2.3 255.0.0.0 none",
+       0,
+       "\n",
+       kWired,
+       "IPAddress",
+       {"10.1.2.3"}},
+      // A server that does not answer is stored all the same.
+      {"xp",
+       Plain,
+       "set dns " + kLan + " static 10.9.9.9",
+       0,
+       "OK\n\n",
+       kWired,
+       "NameServer",
+       {"10.9.9.9"}},
+      {"10",
+       Plain,
+       "set dns " + kLan + " static 10.9.9.9",
+       1,
+       unanswered,
+       kWired,
+       "NameServer",
+       {"10.9.9.9"}},
+      {"10",
+       Plain,
+       "add dns " + kLan + " 10.9.9.9 validate=yes",
+       1,
+       unanswered,
+       kWired,
+       "NameServer",
+       {dnsBefore[0] + ",10.9.9.9"}},
+      {"10",
+       Plain,
+       "set dns " + kLan + " static 10.9.9.9 validate=no",
+       0,
+       "\n",
+       kWired,
+       "NameServer",
+       {"10.9.9.9"}},
+      {"10",
+       Plain,
+       "add dns " + kLan + " 10.9.9.9 validate=no",
+       0,
+       "\n",
+       kWired,
+       "NameServer",
+       {dnsBefore[0] + ",10.9.9.9"}},
+      {"10",
+       Reachable,
+       "add dns " + kLan + " 10.9.9.9",
+       0,
+       "\n",
+       kWired,
+       "NameServer",
+       {dnsBefore[0] + ",10.9.9.9"}},
+      {"10", Plain, "set dns " + kLan + " static none", 0, "\n", kWired, "NameServer", {}},
+      {"10", Plain, "set dns " + kLan + " static 10.9.9.9 validate=maybe", 1,
+       "次のパラメータは無効です: validate=maybe\n", kWired, "NameServer", dnsBefore},
+      // XP's netsh knows no validate.
+      {"xp", Plain, "set dns " + kLan + " static 10.9.9.9 validate=no", 1,
+       "次のパラメータは無効です: validate=no\n", kWired, "NameServer", dnsBefore},
+      {"xp",
+       Plain,
+       "set address " + kWifi + " dhcp",
+       1,
+       "このインターフェイスでは DHCP は既に有効です。\n",
+       kWireless,
+       "EnableDHCP",
+       {"1"}},
+      {"10",
+       Plain,
+       "set address " + kWifi + " dhcp",
+       1,
+       "DHCP is already enabled on this interface.\n",
+       kWireless,
+       "EnableDHCP",
+       {"1"}},
+      // A standard user: XP's netsh fails at the write, today's asks for
+      // elevation first.
+      {"xp", StandardUser, "set dns " + kLan + " static 10.9.9.9", 1,
+       "構成を保存できませんでした。\n", kWired, "NameServer", dnsBefore},
+      {"10", StandardUser, "set dns " + kLan + " static 10.9.9.9 validate=no", 1, elevation, kWired,
+       "NameServer", dnsBefore},
+      {"10",
+       StandardUser,
+       "set address " + kLan + " dhcp",
+       1,
+       elevation,
+       kWired,
+       "EnableDHCP",
+       {"0"}},
+  };
+  for (const Case& c : cases) {
+    const std::string what = std::string(c.windows) + ": " + c.args;
+    TestMachine m;
+    std::string error;
+    auto reg = machinetool::templateReg("notebook");
+    auto overlay = machinetool::windowsOverlay(c.windows);
+    ASSERT_TRUE(reg && overlay);
+    ASSERT_TRUE(regfile::importBytes(m.registry(), reg->toStdString(), &error)) << error;
+    if (!overlay->isEmpty()) {
+      ASSERT_TRUE(regfile::importBytes(m.registry(), overlay->toStdString(), &error)) << error;
+    }
+    if (c.setup == Reachable)
+      m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "ReachableAddresses", REG_MULTI_SZ,
+                 std::string("10.0.0.1") + '\0' + "10.9.9.9" + std::string(2, '\0'));
+    if (c.setup == StandardUser) m.machine().setElevated(false);
+
+    NetshResult r = machinetool::RunNetsh(
+        m.machine(), machinetool::SplitCommandLine(ansi("interface ip " + c.args)));
+    EXPECT_EQ(r.exitCode, c.exitCode) << what;
+    EXPECT_EQ(win::ansiToUtf8(r.output), c.output) << what;
+    win::DWORD type = 0;
+    std::string bytes;
+    ASSERT_TRUE(m.value(HKEY_LOCAL_MACHINE, c.key, c.value, &type, &bytes)) << what;
+    std::vector<std::string> after;
+    if (type == REG_DWORD) {
+      after.push_back(std::to_string(static_cast<unsigned char>(bytes[0])));
+    } else {
+      for (std::size_t pos = 0; pos < bytes.size() && bytes[pos] != '\0';) {
+        std::size_t end = std::min(bytes.find('\0', pos), bytes.size());
+        after.push_back(bytes.substr(pos, end - pos));
+        pos = end + 1;
+      }
+    }
+    EXPECT_EQ(after, c.after) << what;
+  }
 }
 
 TEST_F(NetshTest, WaitsTheMachinesDelayBeforeActing) {

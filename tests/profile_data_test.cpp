@@ -337,8 +337,10 @@ TEST_F(ProfileDataTest, RefusesValuesItCannotStoreOrTheSwitchCouldNotApply) {
        lan + "IPｱﾄﾞﾚｽに使用できない文字が含まれているため登録できません。\n192.168.0.1&del"},
       {"DNS piece with a quote", [](auto& f, auto&) { f.dns = "1.1.1.1,\"x"; },
        lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1,\"x"},
-      {"DNS piece with a blank", [](auto& f, auto&) { f.dns = "1.1.1.1, 2.2.2.2"; },
-       lan + "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1, 2.2.2.2"},
+      // Blanks around a server are allowed: only one inside a piece is not.
+      {"DNS piece with a blank inside", [](auto& f, auto&) { f.dns = "1.1.1.1 2.2.2.2, 3.3.3.3"; },
+       lan +
+           "DNSｻｰﾊﾞに使用できない文字が含まれているため登録できません。\n1.1.1.1 2.2.2.2, 3.3.3.3"},
       {"metric that is no number",
        [](auto&, auto& b) {
          b.gatewayMetricList = views::MultiStringImage({"1", "20%"});

@@ -23,6 +23,7 @@
 #include "platform/emulated/emulated_machine.h"
 #include "store/capture.h"
 #include "store/deletion.h"
+#include "store/profile_file.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "tests/support/faulty_registry.h"
@@ -281,6 +282,24 @@ TEST_F(StoreCommandTest, EditorSaveWritesEveryValueOrNone) {
         return views::SaveProfile(ctx, contents, *set, fields).completed;
       },
       "変更は登録されていません。");
+}
+
+// An import over a profile deletes its mirrors before it writes the file's:
+// cut short anywhere, the old profile is still there whole.
+TEST_F(StoreCommandTest, ImportOverAProfileKeepsTheOldOneWholeOrTheNewOne) {
+  checkEveryWriteFault(
+      [](emu::EmulatedMachine& plain, const store::Context& ctx) {
+        AnsweringPrompter quiet;
+        store::Context reader{plain, quiet, nullptr};
+        std::optional<std::string> file = store::ExportProfile(reader, ansi("会社"));
+        if (!file) return false;
+        // Another address, so that the import changes what 自宅 holds.
+        std::size_t address = file->find("192.168.1.10");
+        if (address == std::string::npos) return false;
+        file->replace(address, 12, "192.168.1.99");
+        return store::ImportProfile(ctx, *file, ansi("自宅")).imported;
+      },
+      "登録ファイルの内容は登録されていません。");
 }
 
 TEST_F(StoreCommandTest, FailedCopyDuringTheMovesKeepsEveryProfile) {

@@ -36,7 +36,10 @@ TEST(SwitchChoiceTest, HeadingAndPrinterNameTheProfile) {
             "ﾈｯﾄﾜｰｸの設定を [ 本社 LAN ] に切り替えます。");
   const std::string printer = win::ansiFromUtf8("ｷﾔﾉﾝ LBP-1310");
   EXPECT_EQ(switching::PrinterCaption(printer), "[ " + printer + " ]");
-  EXPECT_EQ(switching::PrinterCaption(""), "");
+  // An empty stored name still shows its brackets; only a missing one shows
+  // nothing.
+  EXPECT_EQ(switching::PrinterCaption(std::string()), "[  ]");
+  EXPECT_EQ(switching::PrinterCaption(std::nullopt), "");
 }
 
 }  // namespace

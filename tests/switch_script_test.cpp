@@ -135,6 +135,11 @@ TEST_F(SwitchScriptTest, WorkFilesSitInTheWindowsDirectory) {
     win::BOOL ReleaseMutex(win::HANDLE) override { return FALSE; }
     win::BOOL CloseHandle(win::HANDLE) override { return FALSE; }
     win::DWORD GetLastError() override { return 0; }
+    win::BOOL OpenProcessToken(win::HANDLE, win::DWORD, win::HANDLE*) override { return FALSE; }
+    win::BOOL GetTokenInformation(win::HANDLE, win::TOKEN_INFORMATION_CLASS, void*, win::DWORD,
+                                  win::DWORD*) override {
+      return FALSE;
+    }
     std::string localDateTimeText() override { return {}; }
   } japanese;
   files = switching::WorkFilePaths(japanese);
@@ -276,6 +281,35 @@ TEST_F(SwitchScriptTest, DnsListGivesOneSectionPerPiece) {
             switching::kMaxDnsPieceLength);
 }
 
+TEST_F(SwitchScriptTest, DnsCommandsWithAServerSkipTheCheckOfWindows7AndLater) {
+  addStatic(kWired, "LAN", "1.1.1.1,,2.2.2.2");
+  addDhcp(kWireless, "WiFi", "", 1);
+  struct Version {
+    const char* currentVersion;
+    win::DWORD major10;  // CurrentMajorVersionNumber, 0 for none
+    bool validateNo;
+  };
+  for (const Version& v : {Version{"5.1", 0, false}, Version{"6.0", 0, false},
+                           Version{"6.1", 0, true}, Version{"6.3", 10, true}}) {
+    m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "CurrentVersion", v.currentVersion);
+    if (v.major10) m.setDword(HKEY_LOCAL_MACHINE, kVersionKey, "CurrentMajorVersionNumber", 10);
+    const std::string no = v.validateNo ? " validate=no" : "";
+    EXPECT_EQ(
+        compose().text,
+        ansi(kStart + "echo ====  1 [LAN] IPｱﾄﾞﾚｽ/ﾏｽｸ/ｹﾞｰﾄｳｪｲ の設定 ===" + R +
+             "netsh interface ip set address name=\"LAN\" static addr=192.168.1.10 "
+             "mask=255.255.255.0 gateway=192.168.1.1 gwmetric=0" +
+             R + "echo ====  2 [LAN] DNS の設定 ===" + R +
+             "netsh interface ip set dns name=\"LAN\" static 1.1.1.1" + no + R +
+             "echo ====  3 [LAN] DNS2 の追加 ===" + R + "netsh interface ip add dns name=\"LAN\" " +
+             R + "echo ====  4 [LAN] DNS3 の追加 ===" + R +
+             "netsh interface ip add dns name=\"LAN\" 2.2.2.2" + no + R +
+             "echo ====  5 [WiFi] DNS の設定 ===" + R +
+             "netsh interface ip set dns name=\"WiFi\" static none" + R + kEnd))
+        << v.currentVersion;
+  }
+}
+
 TEST_F(SwitchScriptTest, ResultPathWithBlanksIsQuoted) {
   setWindowsDirectory("C:\\Program Files\\Win");
   m.createKey(HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters));
@@ -326,10 +360,11 @@ TEST_F(SwitchScriptTest, ValuesThatCannotBeCarriedAreRefused) {
   EXPECT_FALSE(switching::IsScriptSafeText("abc\x83")) << "a cut double-byte character";
   EXPECT_FALSE(switching::IsScriptSafeText("\x83\"")) << "a quote is no second byte";
 
-  // Values that netsh takes unquoted hold digits and dots, or nothing.
-  EXPECT_TRUE(switching::IsAddressText("192.168.0.1"));
-  EXPECT_TRUE(switching::IsAddressText(""));
-  for (std::string bad : {"1.1.1.1 ", "1,2", "10%", "1&2", "none", "0x1", "-1", "\xEF\xBC\x91"})
+  // Values that netsh takes unquoted hold digits and dots, or nothing;
+  // blanks around them only separate them in the command.
+  for (std::string good : {"192.168.0.1", "", "1.1.1.1 ", " 10.0.0.1", "  "})
+    EXPECT_TRUE(switching::IsAddressText(good)) << good;
+  for (std::string bad : {"1 .1", "1,2", "10%", "1&2", "none", "0x1", "-1", "\xEF\xBC\x91"})
     EXPECT_FALSE(switching::IsAddressText(bad)) << bad;
 
   // The check names the first bad value of a ticked interface, in script

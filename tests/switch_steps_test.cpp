@@ -5,11 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/test_machine.h"
 
@@ -91,6 +94,135 @@ TEST_F(SwitchStepsTest, ProxyValuesAreCopiedWhereTheProfileHasThem) {
   m.registry().SHDeleteKeyA(HKEY_CURRENT_USER, kInternetSettings.c_str());
   switching::ApplyProxySettings(context(), 1);
   EXPECT_FALSE(m.keyExists(HKEY_CURRENT_USER, kInternetSettings));
+}
+
+// Notes every WinINet option set (the per-connection list as text) and
+// passes it on to the machine.
+class RecordingInternet : public win::MachineOverlay, public win::Internet {
+ public:
+  explicit RecordingInternet(win::Machine& inner) : MachineOverlay(inner), inner_(inner) {}
+  win::Registry& registry() override { return inner_.registry(); }
+  win::Internet& internet() override { return *this; }
+  win::BOOL InternetSetOptionA(win::HINTERNET handle, win::DWORD option, void* buffer,
+                               win::DWORD length) override {
+    std::string call = std::to_string(option);
+    if (option == INTERNET_OPTION_PER_CONNECTION_OPTION) {
+      auto* list = static_cast<win::INTERNET_PER_CONN_OPTION_LISTA*>(buffer);
+      call += list->pszConnection ? " RAS" : " LAN";
+      for (win::DWORD i = 0; i < list->dwOptionCount; ++i) {
+        const win::INTERNET_PER_CONN_OPTIONA& o = list->pOptions[i];
+        call += " " + std::to_string(o.dwOption) + "=" +
+                (o.dwOption == INTERNET_PER_CONN_FLAGS ? std::to_string(o.Value.dwValue)
+                                                       : std::string(o.Value.pszValue));
+      }
+    }
+    calls.push_back(call);
+    return inner_.internet().InternetSetOptionA(handle, option, buffer, length);
+  }
+  win::DWORD GetLastError() override { return inner_.internet().GetLastError(); }
+  std::vector<std::string> calls;
+
+ private:
+  win::Machine& inner_;
+};
+
+TEST_F(SwitchStepsTest, TheProxyStepTellsWinInetWhatTheLiveKeyHolds) {
+  m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "live:80");
+  m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyOverride", "<local>");
+  m.setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://live/proxy.pac");
+  m.createKey(HKEY_LOCAL_MACHINE, mirror());
+  RecordingInternet machine(m.machine());
+  store::Context ctx{machine, prompter, nullptr};
+  // Per connection (option 75: 1 flags, 2 server, 3 bypass, 4 script), then
+  // SETTINGS_CHANGED (39) and REFRESH (37). Flags: 1 direct, 2 proxy, 4 script.
+  struct Step {
+    const char* what;
+    std::function<void()> arrange;
+    std::vector<std::string> calls;
+  };
+  const std::vector<Step> steps = {
+      {"no profile values: the script address goes, ProxyEnable is missing",
+       [] {},
+       {"75 LAN 1=1 2=live:80 3=<local>", "39", "37"}},
+      {"proxy on",
+       [&] {
+         m.setDword(HKEY_LOCAL_MACHINE, mirror(), "ProxyEnable", 1);
+         m.setString(HKEY_LOCAL_MACHINE, mirror(), "ProxyServer", "office:8080");
+       },
+       {"75 LAN 1=3 2=office:8080 3=<local>", "39", "37"}},
+      {"proxy off with a script",
+       [&] {
+         m.setDword(HKEY_LOCAL_MACHINE, mirror(), "ProxyEnable", 0);
+         m.setString(HKEY_LOCAL_MACHINE, mirror(), "AutoConfigURL", "http://office/proxy.pac");
+       },
+       {"75 LAN 1=5 2=office:8080 3=<local> 4=http://office/proxy.pac", "39", "37"}},
+      {"no live key: only the notifications",
+       [&] { m.registry().SHDeleteKeyA(HKEY_CURRENT_USER, kInternetSettings.c_str()); },
+       {"39", "37"}},
+  };
+  win::DWORD counted = 0;
+  for (const Step& step : steps) {
+    step.arrange();
+    machine.calls.clear();
+    switching::ApplyProxySettings(ctx, 1);
+    EXPECT_EQ(machine.calls, step.calls) << step.what;
+    // The emulated machine counts the two notifications.
+    counted += 2;
+    EXPECT_EQ(m.machine().internet().notifications(), counted) << step.what;
+  }
+}
+
+// The proxy values change together: a write that fails, or a process that
+// ends at any of the step's writes, leaves the old values or the new ones,
+// never a mix, and the step says whether the new ones hold.
+TEST_F(SwitchStepsTest, TheProxyStepLeavesTheOldValuesOrTheNew) {
+  auto setOld = [&] {
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyServer", "live:80");
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "ProxyOverride", "<local>");
+    m.setDword(HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", 0);
+    m.setString(HKEY_CURRENT_USER, kInternetSettings, "AutoConfigURL", "http://live/proxy.pac");
+  };
+  auto live = [&] {
+    std::string values;
+    for (const char* name : {"ProxyServer", "ProxyOverride", "AutoConfigURL"})
+      values += text(HKEY_CURRENT_USER, kInternetSettings, name) + "|";
+    win::DWORD enable = 99;
+    store::Context ctx = context();
+    (void)store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kInternetSettings, "ProxyEnable", enable);
+    return values + std::to_string(enable);
+  };
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "ProxyServer", "office:8080");
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "ProxyOverride", "intra;<local>");
+  m.setDword(HKEY_LOCAL_MACHINE, mirror(), "ProxyEnable", 1);
+  m.setString(HKEY_LOCAL_MACHINE, mirror(), "AutoConfigURL", "http://office/proxy.pac");
+  setOld();
+  const std::string old = live();
+  int writes = 0;
+  {
+    testing_support::FaultyMachine faulty(m.machine());
+    EXPECT_TRUE(switching::ApplyProxySettings({faulty, prompter, nullptr}, 1));
+    writes = faulty.registry().writeCount();
+  }
+  const std::string fresh = live();
+  ASSERT_NE(fresh, old);
+  ASSERT_GE(writes, 5);
+  for (bool abort : {false, true}) {
+    for (int n = 1; n <= writes; ++n) {
+      SCOPED_TRACE((abort ? "ended at write " : "failed write ") + std::to_string(n));
+      setOld();
+      testing_support::FaultyMachine faulty(m.machine());
+      faulty.registry().failWriteAt(n, ERROR_DISK_FULL, abort);
+      bool holds = false;
+      try {
+        holds = switching::ApplyProxySettings({faulty, prompter, nullptr}, 1);
+      } catch (const testing_support::FaultyRegistry::WriteAborted&) {
+        EXPECT_TRUE(abort);
+      }
+      const std::string now = live();
+      EXPECT_TRUE(now == old || now == fresh) << now;
+      EXPECT_EQ(holds, now == fresh);
+    }
+  }
 }
 
 TEST_F(SwitchStepsTest, MembershipJoinsTheProfilesWorkgroupOrDomain) {

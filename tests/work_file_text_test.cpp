@@ -84,8 +84,13 @@ TEST(ViewerLinesTest, ScriptShowsItsNumberedCommands) {
   }
   file.push_back("echo e >> C:\\WINDOWS\\relay4err.txt");
   file.push_back("rem no redirection");
+  // A quoted name keeps its "<" and ">": only the redirection is cut.
+  file.push_back(
+      "netsh interface ip set dns name=\"R<>D\" static none >> "
+      "\"C:\\My >Windows\\relay4err.txt\"");
   const Lines shown = switching::ScriptViewerLines(file);
-  ASSERT_EQ(shown.size(), 11u);
+  ASSERT_EQ(shown.size(), 12u);
+  EXPECT_EQ(shown[11], "12> netsh interface ip set dns name=\"R<>D\" static none ");
   EXPECT_EQ(shown[0], " 1> netsh interface ip add dns name=\"LAN\" 10.0.0.1 ");
   EXPECT_EQ(shown[9], "10> netsh interface ip add dns name=\"LAN\" 10.0.0.10 ");
   EXPECT_EQ(shown[10], "11> rem no redirection");

@@ -1,10 +1,8 @@
 #include "views/live_settings.h"
 
-#include <algorithm>
-#include <optional>
-
 #include "platform/code_page.h"
 #include "store/capture.h"
+#include "store/live_tcpip.h"
 #include "store/registry_access.h"
 #include "store/system_keys.h"
 
@@ -25,21 +23,7 @@ std::string ReadText(const store::Context& ctx, win::HKEY hive, const std::strin
   return text;
 }
 
-std::vector<std::string> ReadList(const store::Context& ctx, const std::string& path,
-                                  const char* name) {
-  std::string bytes;
-  DWORD length = 0;
-  if (store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE, path, name, bytes, length) != 0) return {};
-  return SplitMultiString(bytes, length);
-}
-
-// Item `index` of a list paired with another, the last one standing in when
-// the list is shorter; empty when the list is.
-const std::string& PairedItem(const std::vector<std::string>& list, std::size_t index) {
-  static const std::string kNone;
-  if (list.empty()) return kNone;
-  return index < list.size() ? list[index] : list.back();
-}
+using store::PairedItem;
 
 void ReadMembership(const store::Context& ctx, LiveSettings& live) {
   std::u16string name;
@@ -48,8 +32,8 @@ void ReadMembership(const store::Context& ctx, LiveSettings& live) {
     return;
   if (status != NetSetupWorkgroupName && status != NetSetupDomainName) return;
   live.joinKind = status == NetSetupDomainName ? JoinKind::Domain : JoinKind::Workgroup;
-  std::string ansi = win::wideToAnsi(name);
-  if (ansi.size() < kJoinNameBufferSize) live.joinName = std::move(ansi);
+  std::optional<std::string> ansi = win::wideToAnsi(name);
+  if (ansi && ansi->size() < kJoinNameBufferSize) live.joinName = std::move(*ansi);
 }
 
 void ReadProxy(const store::Context& ctx, LiveSettings& live) {
@@ -64,50 +48,32 @@ void ReadProxy(const store::Context& ctx, LiveSettings& live) {
   live.rows = server.rows;
 }
 
-std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
-                                           const std::string& adapterPath,
-                                           const std::string& adapterId) {
+// What the view shows of one interface's values.
+LiveInterface ShowInterface(const store::LiveTcpip& tcpip) {
   LiveInterface entry;
-  if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE,
-                             store::kNetworkKeyPrefix + adapterId + "\\Connection", "Name",
-                             entry.name) != 0)
-    return std::nullopt;
-
-  std::vector<std::string> ipConfig = ReadList(ctx, adapterPath, "IpConfig");
-  const std::string key =
-      store::kServicesKeyPrefix + (ipConfig.empty() ? std::string() : ipConfig.front());
-  DWORD enableDhcp = 0;  // a missing value reads as static
-  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
-  entry.dhcp = enableDhcp != 0;
-
-  std::vector<std::string> addresses;
-  std::vector<std::string> masks;
+  entry.name = tcpip.name;
+  entry.dhcp = tcpip.dhcp;
+  entry.dns = tcpip.nameServer;
   if (entry.dhcp) {
     entry.kindText = "DHCP";
     entry.addressItems = {win::ansiFromUtf8("DHCP有効")};
-    // Without a lease the view still shows an address, as ipconfig does.
-    if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DhcpIPAddress", entry.address) != 0)
-      entry.address = "0.0.0.0";
-    if (store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DhcpSubnetMask", entry.mask) != 0)
-      entry.mask = "0.0.0.0";
-    entry.dns = ReadText(ctx, HKEY_LOCAL_MACHINE, key, "NameServer");
+    entry.address = tcpip.leaseAddress;
+    entry.mask = tcpip.leaseMask;
     if (entry.dns.empty()) entry.dns = "none";
   } else {
     entry.kindText = "STATIC";
-    addresses = ReadList(ctx, key, "IPAddress");
-    masks = ReadList(ctx, key, "SubnetMask");
-    entry.address = PairedItem(addresses, 0);
-    entry.mask = PairedItem(masks, 0);
-    for (std::size_t i = 0; i < addresses.size(); ++i) {
-      entry.addressPairs.push_back({addresses[i], PairedItem(masks, i)});
-      entry.addressItems.push_back(JoinPair(addresses[i], PairedItem(masks, i)));
+    entry.address = PairedItem(tcpip.addresses, 0);
+    entry.mask = PairedItem(tcpip.masks, 0);
+    for (std::size_t i = 0; i < tcpip.addresses.size(); ++i) {
+      const std::string& mask = PairedItem(tcpip.masks, i);
+      entry.addressPairs.push_back({tcpip.addresses[i], mask});
+      entry.addressItems.push_back(JoinPair(tcpip.addresses[i], mask));
     }
-    entry.dns = ReadText(ctx, HKEY_LOCAL_MACHINE, key, "NameServer");
   }
 
   // The configured gateways, on DHCP as well.
-  std::vector<std::string> gateways = ReadList(ctx, key, "DefaultGateway");
-  std::vector<std::string> metrics = ReadList(ctx, key, "DefaultGatewayMetric");
+  const std::vector<std::string>& gateways = tcpip.gateways;
+  const std::vector<std::string>& metrics = tcpip.metrics;
   if (!gateways.empty()) entry.gateway = gateways.front();
   for (std::size_t i = 0; i < gateways.size(); ++i) {
     const std::string& metric = PairedItem(metrics, i);
@@ -118,50 +84,18 @@ std::optional<LiveInterface> ReadInterface(const store::Context& ctx,
         JoinPair(gateways[i], automatic ? win::ansiFromUtf8("自動") : metric));
   }
 
-  // A missing metric stays 0, shown as automatic.
-  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.metric);
+  entry.metric = tcpip.interfaceMetric;
   entry.interfaceMetric =
       entry.metric == 0 ? win::ansiFromUtf8("自動") : std::to_string(entry.metric);
   return entry;
 }
 
 void ReadInterfaces(const store::Context& ctx, LiveSettings& live) {
-  std::vector<std::string> paths;
-  int count = 0;  // always 0: a missing key lists no adapter
-  (void)store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, store::kAdaptersKey, paths, count);
-  if (paths.size() > kMaxLiveAdapterKeys) paths.resize(kMaxLiveAdapterKeys);
-  const std::size_t prefix = std::string(store::kAdaptersKey).size() + 1;
-  for (const std::string& path : paths) {
-    if (live.interfaces.size() >= kMaxLiveInterfaces) break;
-    std::string id = path.substr(prefix);
-    // Only "{…}" adapters are network interfaces; an identifier too long to
-    // hold is left out rather than cut into the name of another adapter.
-    if (id.empty() || id.front() != '{' || id.size() > kMaxAdapterNameLength) continue;
-    if (std::optional<LiveInterface> entry = ReadInterface(ctx, path, id))
-      live.interfaces.push_back(std::move(*entry));
-  }
+  for (const store::LiveTcpip& tcpip : store::ReadLiveTcpip(ctx))
+    live.interfaces.push_back(ShowInterface(tcpip));
 }
 
 }  // namespace
-
-std::vector<std::string> SplitMultiString(const std::string& bytes, DWORD length) {
-  std::vector<std::string> strings;
-  if (length == 0) {
-    std::string text = bytes.substr(0, bytes.find('\0'));
-    if (!text.empty()) strings.push_back(std::move(text));
-    return strings;
-  }
-  const std::size_t end = std::min<std::size_t>(length, bytes.size());
-  std::size_t pos = 0;
-  while (pos < end) {
-    std::size_t stop = bytes.find('\0', pos);
-    if (stop == std::string::npos || stop > end) stop = end;
-    if (stop == pos) break;  // the empty string that ends the list
-    strings.push_back(bytes.substr(pos, stop - pos));
-    pos = stop + 1;
-  }
-  return strings;
-}
 
 LiveSettings ReadLiveSettings(const store::Context& ctx) {
   LiveSettings live;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "store/context.h"
+#include "store/live_tcpip.h"
 #include "store/system_keys.h"
 #include "views/display_pair.h"
 #include "views/proxy_settings.h"
@@ -17,11 +18,9 @@ namespace views {
 
 // The adapters key the live view enumerates.
 using store::kAdaptersKey;
-// At most this many interfaces, out of at most this many adapter keys, per
-// read; adapter identifiers longer than kMaxAdapterNameLength are left out.
-inline constexpr std::size_t kMaxLiveInterfaces = 256;
-inline constexpr std::size_t kMaxLiveAdapterKeys = 1024;
-inline constexpr std::size_t kMaxAdapterNameLength = 63;
+using store::kMaxAdapterNameLength;
+using store::kMaxLiveAdapterKeys;
+using store::kMaxLiveInterfaces;
 
 struct DisplayPairItem {
   std::string left;
@@ -77,9 +76,6 @@ struct LiveSettings {
 // box is raised except those the registry layer raises itself.
 LiveSettings ReadLiveSettings(const store::Context& ctx);
 
-// Splits a REG_MULTI_SZ image read by store::ReadRawValue (`length` 0: one
-// plain text) into its strings, up to the first empty one. An empty plain
-// text gives no strings.
-std::vector<std::string> SplitMultiString(const std::string& bytes, win::DWORD length);
+using store::SplitMultiString;
 
 }  // namespace views

@@ -14,6 +14,7 @@
 #include "gui/common/qt_prompter.h"
 #include "gui/common/qt_translations.h"
 #include "gui/shell/main_window.h"
+#include "gui/shell/tray_icon.h"
 #include "gui/shell/window_set.h"
 #include "store/startup.h"
 #ifdef _WIN32
@@ -125,6 +126,7 @@ int main(int argc, char** argv) {
   TForm1 mainWindow(*machine, prompter, dialogs);
   mainWindow.show();
   mainWindow.setWindows(app::CreateOtherWindows(&mainWindow, *machine));
+  app::TrayIcon tray(mainWindow);
 
   application.exec();
   if (!application.escapedException().isEmpty())

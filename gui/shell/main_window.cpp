@@ -1,7 +1,13 @@
 #include "gui/shell/main_window.h"
 
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLayout>
+#include <QSaveFile>
+#include <QStandardPaths>
 #include <QStyle>
 
 #include "gui/common/owner_handle.h"
@@ -14,11 +20,15 @@
 #include "gui/switching/script_viewer.h"
 #include "gui/views/code_page_validator.h"
 #include "gui/views/live_view.h"
+#include "gui/views/marks_dialog.h"
 #include "gui/views/profile_editor.h"
 #include "gui/views/tcpip_editor.h"
 #include "store/capture.h"
 #include "store/deletion.h"
+#include "store/profile_file.h"
 #include "store/profile_titles.h"
+#include "store/program_options.h"
+#include "switching/network_match.h"
 #include "switching/switch_flow.h"
 #include "ui_main_window.h"
 
@@ -30,6 +40,10 @@ constexpr int kClientHeight = 259;
 constexpr int kRetryResult = 4;
 constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
+constexpr const char* kOptionNotStored = "設定を保存できませんでした。";
+constexpr const char* kExportCaption = "登録内容のエクスポート";
+constexpr const char* kImportCaption = "登録内容のインポート";
+constexpr const char* kProfileFileFilter = "Verantu!登録ファイル (*.json);;すべてのファイル (*)";
 
 }  // namespace
 
@@ -67,6 +81,8 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   views::LimitTyping(ui_->ComboBox1);
   ui_->ComboBox1->setEditText(QStringLiteral("未設定"));
 
+  connect(ui_->Export1, &QAction::triggered, this, &TForm1::Export1Click);
+  connect(ui_->Import1, &QAction::triggered, this, &TForm1::Import1Click);
   connect(ui_->X1, &QAction::triggered, this, &TForm1::X1Click);
   connect(ui_->Option1, &QAction::triggered, this, &TForm1::Option1Click);
   connect(ui_->Delete1, &QAction::triggered, this, &TForm1::Delete1Click);
@@ -77,7 +93,22 @@ TForm1::TForm1(win::Machine& machine, win::Prompter& prompter, app::DialogRunner
   connect(ui_->Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
   connect(ui_->Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
   connect(ui_->SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
-  connect(ui_->BitBtn1, &QPushButton::clicked, this, &QWidget::close);
+  connect(ui_->BitBtn1, &QPushButton::clicked, this, &TForm1::quitProgram);
+
+  // The marks by which the selected profile's network is recognised.
+  marksAction_ = new QAction(QStringLiteral("ﾈｯﾄﾜｰｸの目印...(&M)"), this);
+  marksAction_->setObjectName("Marks1");
+  ui_->Edit1->addAction(marksAction_);
+  connect(marksAction_, &QAction::triggered, this, &TForm1::Marks1Click);
+  marksDialog_ = new app::MarksDialog(this);
+  // Closing the window leaves the program in the notification area.
+  stayInTrayAction_ = new QAction(QStringLiteral("通知領域に常駐(&T)"), this);
+  stayInTrayAction_->setObjectName("StayInTray1");
+  stayInTrayAction_->setCheckable(true);
+  stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
+  ui_->Options1->addSeparator();
+  ui_->Options1->addAction(stayInTrayAction_);
+  connect(stayInTrayAction_, &QAction::triggered, this, &TForm1::StayInTray1Click);
 
   ui_->Label6->setText(QStringLiteral("Ver 3.30"));
   ui_->Image2->setPixmap(ui_->Image1->pixmap());
@@ -110,8 +141,87 @@ void TForm1::setStatusText(const QString& text) {
   statusPanel_->setText(text);
 }
 
+QString TForm1::appliedTitle() const {
+  return ui_->Label1->text();
+}
+
 void TForm1::X1Click() {
-  close();
+  quitProgram();
+}
+
+void TForm1::quitProgram() {
+  quitting_ = true;
+  bool closed = close();
+  quitting_ = false;
+  // A window hidden in the notification area is not the last one closing:
+  // the program has to be told to end.
+  if (closed && !QApplication::quitOnLastWindowClosed()) QCoreApplication::quit();
+}
+
+void TForm1::showFromTray() {
+  QApplication::setQuitOnLastWindowClosed(true);
+  showNormal();
+  raise();
+  activateWindow();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+  // Hidden only while the icon is there to bring it back.
+  if (!quitting_ && trayShown_ && store::ReadStayInTray(ctx_)) {
+    QApplication::setQuitOnLastWindowClosed(false);
+    hide();
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
+
+void TForm1::StayInTray1Click() {
+  if (store::WriteStayInTray(ctx_, stayInTrayAction_->isChecked()) != 0)
+    ctx_.messageBox(win::ansiFromUtf8(kOptionNotStored), win::ansiFromUtf8(kErrorCaption),
+                    MB_OK | MB_ICONERROR);
+  stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
+}
+
+void TForm1::Marks1Click() {
+  std::string title = selectorText();
+  if (!store::LocateSelectedProfile(ctx_, title)) return;
+  marksDialog_->load(ctx_, title);
+  if (dialogs_.run(*marksDialog_) == QDialog::Accepted) marksDialog_->save();
+}
+
+void TForm1::Export1Click() {
+  if (refuseUnstorableTitle()) return;
+  const std::string title = selectorText();
+  std::optional<std::string> text = store::ExportProfile(ctx_, title);
+  if (!text) return;
+  QString path = chooseProfileFile(QFileDialog::AcceptSave, app::fromAnsi(title) + ".json");
+  if (path.isEmpty()) return;
+  const std::string shownPath = app::toAnsi(QDir::toNativeSeparators(path));
+  // The file is written whole or not at all.
+  QSaveFile file(path);
+  if (!file.open(QIODevice::WriteOnly) ||
+      file.write(text->data(), qint64(text->size())) != qint64(text->size()) || !file.commit()) {
+    store::ReportProfileFileNotWritten(ctx_, shownPath);
+    return;
+  }
+  store::ReportProfileFileWritten(ctx_, title, shownPath);
+}
+
+void TForm1::Import1Click() {
+  QString path = chooseProfileFile(QFileDialog::AcceptOpen, QString());
+  if (path.isEmpty()) return;
+  QFile file(path);
+  // One byte more than a profile file may hold, so that a larger one is
+  // refused as such.
+  QByteArray text;
+  if (file.open(QIODevice::ReadOnly)) text = file.read(qint64(store::kMaxProfileFileBytes) + 1);
+  if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    store::ReportProfileFileNotRead(ctx_, app::toAnsi(QDir::toNativeSeparators(path)));
+    return;
+  }
+  store::ImportProfile(ctx_, std::string_view(text.constData(), std::size_t(text.size())),
+                       std::nullopt, &selector_);
 }
 
 void TForm1::Option1Click() {
@@ -156,9 +266,26 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::SpeedButton1Click() {
+  runSwitch(false);
+}
+
+void TForm1::switchTo(const std::string& ansiTitle, bool withoutConfirmation) {
+  if (switching_ || QApplication::activeModalWidget()) return;
+  setSelectorText(ansiTitle);
+  runSwitch(withoutConfirmation);
+}
+
+void TForm1::runSwitch(bool withoutConfirmation) {
+  switching_ = true;
+  emit switchStarting();
   app::WindowSwitchView view({this, ui_->Label2, ui_->ProgressBar1, statusPanel_, ui_->Label1},
                              windows_.form11, dialogs_);
-  switching::RunSwitch(ctx_, selectorText(), view);
+  switching::PreconfirmedSwitchView preconfirmed(view);
+  switching::SwitchView& shown =
+      withoutConfirmation ? static_cast<switching::SwitchView&>(preconfirmed) : view;
+  switching::RunSwitch(ctx_, selectorText(), shown);
+  switching_ = false;
+  emit switchFinished();
 }
 
 // Typing cannot put such a character into the selector, but a text the
@@ -170,6 +297,24 @@ bool TForm1::refuseUnstorableTitle() {
   ctx_.messageBox(win::ansiFromUtf8(kUnusableTitle), win::ansiFromUtf8(kErrorCaption),
                   MB_OK | MB_ICONERROR);
   return true;
+}
+
+// The standard file dialog for a profile file, starting in the user's
+// documents; an empty path when the user cancels.
+QString TForm1::chooseProfileFile(int acceptMode, const QString& suggestedName) {
+  const bool saving = acceptMode == QFileDialog::AcceptSave;
+  QFileDialog dialog(this, QString::fromUtf8(saving ? kExportCaption : kImportCaption),
+                     QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
+                     QString::fromUtf8(kProfileFileFilter));
+  dialog.setObjectName(saving ? "ExportDialog" : "ImportDialog");
+  dialog.setAcceptMode(QFileDialog::AcceptMode(acceptMode));
+  dialog.setFileMode(saving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (saving) {
+    dialog.setDefaultSuffix("json");
+    dialog.selectFile(suggestedName);
+  }
+  if (dialogs_.run(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
 }
 
 std::string TForm1::selectorText() const {

@@ -12,7 +12,13 @@
 #include "store/context.h"
 #include "store/profile_selector.h"
 
+class QAction;
+class QCloseEvent;
 class QLabel;
+
+namespace app {
+class MarksDialog;
+}
 
 namespace Ui {
 class TForm1;
@@ -36,7 +42,30 @@ class TForm1 : public QMainWindow {
   QString statusText() const;
   void setStatusText(const QString& text);
 
+  // What the notification-area icon works with: the store as the window's
+  // commands see it, and the title of the profile applied last (Label1).
+  const store::Context& context() const { return ctx_; }
+  QString appliedTitle() const;
+  // The switch button's command for `ansiTitle`, which the selector shows
+  // first. `withoutConfirmation` answers the confirmation dialog with the
+  // profile's remembered steps and every interface. Nothing happens while a
+  // switch or another modal window is open.
+  void switchTo(const std::string& ansiTitle, bool withoutConfirmation = false);
+  // Set by the notification-area icon while it is shown: only then may
+  // closing the window leave the program running there.
+  void setTrayShown(bool shown) { trayShown_ = shown; }
+  // Shows the window again from the notification area.
+  void showFromTray();
+  // Ends the program, whatever the option says.
+  void quitProgram();
+
+ signals:
+  void switchStarting();
+  void switchFinished();
+
  public slots:
+  void Export1Click();
+  void Import1Click();
   void X1Click();
   void Option1Click();
   void Delete1Click();
@@ -47,6 +76,11 @@ class TForm1 : public QMainWindow {
   void Button3Click();
   void Button4Click();
   void SpeedButton1Click();
+  void Marks1Click();
+  void StayInTray1Click();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   // ComboBox1 as the capture and deletion commands change it.
@@ -65,11 +99,13 @@ class TForm1 : public QMainWindow {
   // True, after telling the user, when the selector's text holds a
   // character the code page lacks.
   bool refuseUnstorableTitle();
+  QString chooseProfileFile(int acceptMode, const QString& suggestedName);
   std::string selectorText() const;
   void setSelectorText(const std::string& ansi);
   void appendSelectorItem(const std::string& ansi);
   void removeSelectorItem(const std::string& ansi);
   void showModalWhileRetried(QDialog* dialog);
+  void runSwitch(bool withoutConfirmation);
 
   std::unique_ptr<Ui::TForm1> ui_;
   QLabel* statusPanel_ = nullptr;
@@ -78,4 +114,10 @@ class TForm1 : public QMainWindow {
   store::Context ctx_;
   app::WindowSet windows_;
   Selector selector_{*this};
+  QAction* marksAction_ = nullptr;
+  QAction* stayInTrayAction_ = nullptr;
+  app::MarksDialog* marksDialog_ = nullptr;
+  bool trayShown_ = false;
+  bool quitting_ = false;
+  bool switching_ = false;
 };

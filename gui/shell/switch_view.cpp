@@ -112,6 +112,12 @@ void WindowSwitchView::setAppliedTitle(const std::string& ansiTitle) {
   widgets_.appliedTitle->setText(fromAnsi(ansiTitle));
 }
 
+// Also while nothing changes: a window that handles no messages for a few
+// seconds is marked as not responding.
+void WindowSwitchView::keepAlive() {
+  repaintWindow();
+}
+
 // The switch waits on this thread, so the window paints only here. User
 // input stays queued (and is dropped when the switch ends).
 void WindowSwitchView::repaintWindow() {

@@ -44,6 +44,7 @@ class WindowSwitchView : public switching::SwitchView {
   void setProgress(int position) override;
   void setStatusText(const std::string& ansiText) override;
   void setAppliedTitle(const std::string& ansiTitle) override;
+  void keepAlive() override;
 
  private:
   class InputBlocker;

@@ -44,6 +44,13 @@ EmulatedMachine::EmulatedMachine(std::string folder, std::unique_ptr<EmulatedReg
   shell_ = std::make_unique<EmulatedShell>(*files_, folder_);
   profileStrings_ = std::make_unique<EmulatedProfileStrings>(*registry_);
   membership_ = std::make_unique<EmulatedMembership>(*registry_);
+  internet_ = std::make_unique<EmulatedInternet>(*registry_);
+  setElevated(EmulatedSystem::elevatedByEnvironment());
+}
+
+void EmulatedMachine::setElevated(bool elevated) {
+  system_->setElevated(elevated);
+  registry_->setStandardUser(!elevated);
 }
 
 bool EmulatedMachine::exists(const std::string& folder) {

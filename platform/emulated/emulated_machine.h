@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/emulated/emulated_files.h"
+#include "platform/emulated/emulated_internet.h"
 #include "platform/emulated/emulated_membership.h"
 #include "platform/emulated/emulated_profile_strings.h"
 #include "platform/emulated/emulated_registry.h"
@@ -37,7 +38,14 @@ class EmulatedMachine : public win::Machine {
   EmulatedShell& shell() override { return *shell_; }
   EmulatedProfileStrings& profileStrings() override { return *profileStrings_; }
   EmulatedMembership& membership() override { return *membership_; }
+  EmulatedInternet& internet() override { return *internet_; }
   const std::string& folder() const { return folder_; }
+
+  // Whether this process runs elevated: its token says so, and only then
+  // may it write under HKEY_LOCAL_MACHINE. A machine opens as the
+  // environment says (VERANTU_ELEVATED=0 is a standard user); the machine
+  // tool, which stands for the machine's administrator, sets it.
+  void setElevated(bool elevated);
 
  private:
   EmulatedMachine(std::string folder, std::unique_ptr<EmulatedRegistry> registry);
@@ -49,6 +57,7 @@ class EmulatedMachine : public win::Machine {
   std::unique_ptr<EmulatedShell> shell_;
   std::unique_ptr<EmulatedProfileStrings> profileStrings_;
   std::unique_ptr<EmulatedMembership> membership_;
+  std::unique_ptr<EmulatedInternet> internet_;
 };
 
 }  // namespace emu

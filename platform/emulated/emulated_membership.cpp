@@ -92,7 +92,12 @@ bool writeMembership(Registry& registry, const std::string& ansiName, DWORD stat
                                     reinterpret_cast<const BYTE*>(&status),
                                     sizeof status) == ERROR_SUCCESS;
   (void)registry.RegCloseKey(key);
-  if (!ok) return false;
+  // The join is made only when both values were kept: a write that was not
+  // committed (a full disk, a read-only machine) is a failed join.
+  if (!ok) {
+    batch.cancel();
+    return false;
+  }
   return batch.commit() == ERROR_SUCCESS;
 }
 
@@ -108,7 +113,9 @@ DWORD EmulatedMembership::NetGetJoinInformation(const char16_t* server, std::u16
   std::string bytes;
   if (queryValue(registry_, "JoinName", &type, &bytes))
     joinName.assign(bytes.c_str(), strnlen(bytes.c_str(), bytes.size()));
-  *name = ansiToWide(joinName);
+  std::optional<std::u16string> wide = ansiToWide(joinName);
+  if (!wide) return DWORD(ERROR_INVALID_PARAMETER);
+  *name = std::move(*wide);
   *status = joinStatus(registry_);
   return NERR_Success;
 }
@@ -118,7 +125,9 @@ DWORD EmulatedMembership::NetJoinDomain(const char16_t* server, const char16_t* 
                                         DWORD options) {
   if (server && *server) return ERROR_BAD_NETPATH;
   if (!domain) return DWORD(ERROR_INVALID_PARAMETER);
-  const std::string name = wideToAnsi(domain);
+  const std::optional<std::string> converted = wideToAnsi(domain);
+  if (!converted) return DWORD(ERROR_INVALID_PARAMETER);
+  const std::string& name = *converted;
   const DWORD current = joinStatus(registry_);
 
   if (options & NETSETUP_JOIN_DOMAIN) {

@@ -8,6 +8,7 @@
 
 #include <strings.h>
 
+#include "platform/emulated/emulation_counter.h"
 #include "platform/profile_text.h"
 
 namespace emu {
@@ -19,7 +20,6 @@ namespace {
 constexpr const char* kMappedRoot = "Software\\Microsoft\\Windows NT\\CurrentVersion\\";
 constexpr const char* kMappedSections[] = {"windows", "Devices", "PrinterPorts"};
 constexpr const char* kPrintersKey = "SYSTEM\\CurrentControlSet\\Control\\Print\\Printers";
-constexpr const char* kEmulationKey = "SYSTEM\\Emulation";
 constexpr const char* kBroadcastCounter = "SettingChangeBroadcasts";
 
 // The registry key of a WIN.INI section, or nothing for a section that is
@@ -109,6 +109,27 @@ DWORD EmulatedProfileStrings::GetProfileStringA(const char* app, const char* key
   return copyProfileText(fallback, out, size);
 }
 
+BOOL EmulatedProfileStrings::GetDefaultPrinterA(char* buffer, DWORD* size) {
+  if (!size) return FALSE;
+  char device[1024] = {};
+  DWORD length = GetProfileStringA("windows", "device", "", device, sizeof device);
+  const std::string_view entry(device, length);
+  const std::string_view name = entry.substr(0, entry.find(','));
+  if (name.empty()) {
+    *size = 0;
+    return FALSE;
+  }
+  const DWORD needed = DWORD(name.size() + 1);
+  if (!buffer || *size < needed) {
+    *size = needed;
+    return FALSE;
+  }
+  std::memcpy(buffer, name.data(), name.size());
+  buffer[name.size()] = '\0';
+  *size = needed;
+  return TRUE;
+}
+
 BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* key,
                                                  const char* value) {
   if (!app) return FALSE;
@@ -182,37 +203,11 @@ LRESULT EmulatedProfileStrings::SendMessageTimeoutA(HWND window, UINT, WPARAM, L
                                                     DWORD_PTR* result) {
   if (result) *result = 0;
   if (window != HWND_BROADCAST) return 0;
-  HKEY key = nullptr;
-  if (registry_.RegCreateKeyExA(HKEY_LOCAL_MACHINE, kEmulationKey, 0, "", REG_OPTION_NON_VOLATILE,
-                                KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
-    return 0;
-  DWORD count = 0;
-  DWORD size = sizeof count;
-  DWORD type = 0;
-  if (registry_.RegQueryValueExA(key, kBroadcastCounter, nullptr, &type,
-                                 reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
-      type != REG_DWORD || size != sizeof count)
-    count = 0;
-  ++count;
-  LONG rc = registry_.RegSetValueExA(key, kBroadcastCounter, 0, REG_DWORD,
-                                     reinterpret_cast<const BYTE*>(&count), sizeof count);
-  registry_.RegCloseKey(key);
-  return rc == ERROR_SUCCESS ? 1 : 0;
+  return CountEmulationEvent(registry_, kBroadcastCounter) ? 1 : 0;
 }
 
 DWORD EmulatedProfileStrings::settingChangeBroadcasts() {
-  HKEY key = nullptr;
-  DWORD count = 0;
-  if (registry_.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEmulationKey, 0, KEY_READ, &key) !=
-      ERROR_SUCCESS)
-    return 0;
-  DWORD size = sizeof count;
-  if (registry_.RegQueryValueExA(key, kBroadcastCounter, nullptr, nullptr,
-                                 reinterpret_cast<BYTE*>(&count), &size) != ERROR_SUCCESS ||
-      size != sizeof count)
-    count = 0;
-  registry_.RegCloseKey(key);
-  return count;
+  return EmulationCount(registry_, kBroadcastCounter);
 }
 
 }  // namespace emu

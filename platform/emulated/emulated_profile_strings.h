@@ -8,14 +8,14 @@
 // so that what was announced can be seen from outside.
 #pragma once
 
+#include "platform/emulated/emulated_registry.h"
 #include "platform/profile_strings.h"
-#include "platform/registry.h"
 
 namespace emu {
 
 class EmulatedProfileStrings : public win::ProfileStrings {
  public:
-  explicit EmulatedProfileStrings(win::Registry& registry) : registry_(registry) {}
+  explicit EmulatedProfileStrings(EmulatedRegistry& registry) : registry_(registry) {}
 
   win::DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText, char* out,
                                win::DWORD size) override;
@@ -23,6 +23,9 @@ class EmulatedProfileStrings : public win::ProfileStrings {
   // Level 4 only; every printer is a local one.
   win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level, win::BYTE* buffer,
                           win::DWORD bufferSize, win::DWORD* needed, win::DWORD* returned) override;
+  // The printer name of WIN.INI's "windows"/"device" entry, up to its first
+  // ",", as Windows NT keeps the default printer there.
+  win::BOOL GetDefaultPrinterA(char* buffer, win::DWORD* size) override;
   // Only HWND_BROADCAST reaches anyone.
   win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message, win::WPARAM wParam,
                                    win::LPARAM lParam, win::UINT flags, win::UINT timeout,
@@ -31,7 +34,7 @@ class EmulatedProfileStrings : public win::ProfileStrings {
   win::DWORD settingChangeBroadcasts();
 
  private:
-  win::Registry& registry_;
+  EmulatedRegistry& registry_;
 };
 
 }  // namespace emu

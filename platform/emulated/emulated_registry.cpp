@@ -57,14 +57,16 @@ INSERT INTO keys(id, parent, name, fold) VALUES (2, NULL, 'HKEY_CURRENT_USER', '
 std::string foldName(std::string_view ansi) {
   bool ascii = true;
   for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (ascii) {
+  // The emulated conversion always answers; were it ever not to, the name
+  // would still fold the same way every time, by its ASCII letters.
+  std::optional<std::u16string> wide = ascii ? std::nullopt : ansiToWide(ansi);
+  if (!wide) {
     std::string upper(ansi);
     for (char& c : upper)
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return upper;
   }
-  std::u16string wide = ansiToWide(ansi);
-  QString text(reinterpret_cast<const QChar*>(wide.data()), qsizetype(wide.size()));
+  QString text(reinterpret_cast<const QChar*>(wide->data()), qsizetype(wide->size()));
   for (QChar& c : text) c = c.toUpper();
   return text.toStdString();
 }
@@ -73,7 +75,8 @@ std::string foldName(std::string_view ansi) {
 int wideLength(std::string_view ansi) {
   bool ascii = true;
   for (char c : ansi) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  return ascii ? int(ansi.size()) : int(ansiToWide(ansi).size());
+  std::optional<std::u16string> wide = ascii ? std::nullopt : ansiToWide(ansi);
+  return wide ? int(wide->size()) : int(ansi.size());
 }
 
 // Splits an ANSI path at backslashes that are characters of their own: the
@@ -165,6 +168,11 @@ bool isStorableText(std::string_view ansi) {
 LONG checkValueName(std::string_view name) {
   return isStorableText(name) ? ERROR_SUCCESS : ERROR_INVALID_PARAMETER;
 }
+
+// Every right that changes a key or its values, as KEY_ALL_ACCESS and
+// KEY_WRITE ask for them (WRITE_DAC and WRITE_OWNER included).
+constexpr REGSAM kChangingRights =
+    KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_CREATE_LINK | DELETE | 0x00040000 | 0x00080000;
 
 // Counts a key deletion before and after it: whatever was cached while it
 // ran (its own path walk included) is stale afterwards.
@@ -336,11 +344,21 @@ LONG EmulatedRegistry::resolveHandle(HKEY key, REGSAM need, std::int64_t* keyId)
   return ERROR_SUCCESS;
 }
 
-HKEY EmulatedRegistry::newHandle(std::int64_t keyId, REGSAM access) {
+HKEY EmulatedRegistry::newHandle(std::int64_t keyId, REGSAM access, bool localMachine) {
   std::uintptr_t value = nextHandle_;
   nextHandle_ += 4;
-  handles_[value] = Handle{keyId, access};
+  handles_[value] = Handle{keyId, access, localMachine};
   return reinterpret_cast<HKEY>(value);
+}
+
+bool EmulatedRegistry::underLocalMachine(HKEY key) const {
+  if (key == HKEY_LOCAL_MACHINE) return true;
+  auto found = handles_.find(reinterpret_cast<std::uintptr_t>(key));
+  return found != handles_.end() && found->second.localMachine;
+}
+
+LONG EmulatedRegistry::refuseStandardUser(HKEY key) const {
+  return standardUser_ && underLocalMachine(key) ? ERROR_ACCESS_DENIED : ERROR_SUCCESS;
 }
 
 LONG EmulatedRegistry::walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
@@ -426,7 +444,9 @@ LONG EmulatedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM
   std::int64_t target = 0;
   if (LONG rc = walk(parent, subKey, false, &target, nullptr)) return rc;
   tx.commit();
-  *result = newHandle(target, sam);
+  if (sam & kChangingRights)
+    if (LONG rc = refuseStandardUser(key)) return rc;
+  *result = newHandle(target, sam, underLocalMachine(key));
   return ERROR_SUCCESS;
 }
 
@@ -443,12 +463,16 @@ LONG EmulatedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD, cons
   bool created = false;
   LONG rc = walk(parent, subKey, false, &target, nullptr);
   if (rc == ERROR_FILE_NOT_FOUND) {
+    if (LONG denied = refuseStandardUser(key)) return denied;
     if (LONG limit = checkNewKeyPath(parent, subKey)) return limit;
     rc = walk(parent, subKey, true, &target, &created);
   }
   if (rc != ERROR_SUCCESS) return rc;
+  // An existing key opens as RegOpenKeyExA would open it.
+  if (sam & kChangingRights)
+    if (LONG denied = refuseStandardUser(key)) return denied;
   REG_COMMIT();
-  *result = newHandle(target, sam);
+  *result = newHandle(target, sam, underLocalMachine(key));
   if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
   return ERROR_SUCCESS;
 }
@@ -591,7 +615,10 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && dataSize > 0) {
     std::string_view text(reinterpret_cast<const char*>(data), dataSize);
     if (!isRoundTripAnsi(text)) {
-      converted = wideToAnsi(ansiToWide(text));
+      std::optional<std::u16string> wide = ansiToWide(text);
+      std::optional<std::string> back = wide ? wideToAnsi(*wide) : std::nullopt;
+      if (!back) return ERROR_INVALID_PARAMETER;
+      converted = std::move(*back);
       data = reinterpret_cast<const BYTE*>(converted.data());
       dataSize = DWORD(converted.size());
     }
@@ -599,6 +626,7 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
   std::string valueName = name ? name : "";
   if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   if (LONG rc = checkValueName(valueName)) return rc;
+  if (LONG rc = refuseStandardUser(key)) return rc;
   REG_SINGLE_WRITE();
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
@@ -619,6 +647,7 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
 }
 
 LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
+  if (LONG rc = refuseStandardUser(key)) return rc;
   REG_SINGLE_WRITE();
   std::int64_t id = 0;
   if (LONG rc = resolveHandle(key, KEY_SET_VALUE, &id)) return rc;
@@ -634,6 +663,7 @@ LONG EmulatedRegistry::RegDeleteValueA(HKEY key, const char* name) {
 LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
   DeletionMark mark(deletions_);
   if (!subKey || !*subKey) return ERROR_ACCESS_DENIED;
+  if (LONG rc = refuseStandardUser(key)) return rc;
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return rc;
@@ -656,6 +686,7 @@ LONG EmulatedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
 
 DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
   DeletionMark mark(deletions_);
+  if (LONG rc = refuseStandardUser(key)) return DWORD(rc);
   REG_TRANSACTION(true);
   std::int64_t parent = 0;
   if (LONG rc = resolveHandle(key, 0, &parent)) return DWORD(rc);

@@ -7,6 +7,11 @@
 // values in the order they were created. Value data and types are stored
 // byte for byte. Every call is one transaction, so several processes can use
 // one machine and never see half a write.
+//
+// A standard user's registry refuses, with ERROR_ACCESS_DENIED, what
+// HKEY_LOCAL_MACHINE's security refuses such a user on Windows: creating a
+// key there, opening one for any kind of write, setting or deleting a value
+// and deleting a key. Reading and HKEY_CURRENT_USER are not affected.
 #pragma once
 
 #include <functional>
@@ -77,6 +82,10 @@ class EmulatedRegistry : public win::Registry {
   // could not run.
   bool checkIntegrity(int maxProblems, std::vector<std::string>* problems, std::string* error);
 
+  // Whether the process runs as a standard user (see above).
+  bool standardUser() const { return standardUser_; }
+  void setStandardUser(bool standardUser) { standardUser_ = standardUser; }
+
   // Number of handles currently open (tests check that helpers close theirs).
   std::size_t openHandleCount() const { return handles_.size(); }
 
@@ -84,6 +93,7 @@ class EmulatedRegistry : public win::Registry {
   struct Handle {
     std::int64_t keyId;
     win::REGSAM access;
+    bool localMachine;  // the key lies under HKEY_LOCAL_MACHINE
     // The batch and deletion count at which the key was last seen to exist.
     std::uint64_t checkedBatch = 0;
     std::uint64_t checkedDeletions = 0;
@@ -94,7 +104,11 @@ class EmulatedRegistry : public win::Registry {
   win::LONG resolveHandle(win::HKEY key, win::REGSAM need, std::int64_t* keyId);
   win::LONG walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
                  bool* created);
-  win::HKEY newHandle(std::int64_t keyId, win::REGSAM access);
+  win::HKEY newHandle(std::int64_t keyId, win::REGSAM access, bool localMachine);
+  bool underLocalMachine(win::HKEY key) const;
+  // ERROR_ACCESS_DENIED when a standard user may not change what lies under
+  // `key`; a handle that is not known is left to the call to refuse.
+  win::LONG refuseStandardUser(win::HKEY key) const;
   win::LONG checkNewKeyPath(std::int64_t parent, const char* subKey);
   int keyDepth(std::int64_t keyId);
   bool keyExists(std::int64_t keyId);
@@ -106,6 +120,7 @@ class EmulatedRegistry : public win::Registry {
   std::unordered_map<std::uintptr_t, Handle> handles_;
   std::uintptr_t nextHandle_ = 0x1000;
   bool failed_ = false;  // a write failed inside an outer transaction
+  bool standardUser_ = false;
   int batchDepth_ = 0;
   bool batchOpen_ = false;         // the outermost batch holds a transaction
   bool batchCancelled_ = false;    // a batch inside it ended with endBatch(false)

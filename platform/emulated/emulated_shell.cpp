@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <strings.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -59,6 +60,13 @@ constexpr win::UINT kExecFileNotFound = 2;
 // WinExec's results above 31 mean the program was started.
 constexpr win::UINT kExecStarted = 33;
 
+// A started child holds its end of a socket pair on this descriptor and
+// learns its number from this variable; its starter holds the other end.
+constexpr int kStarterLinkFd = STDERR_FILENO + 1;
+constexpr const char* kStarterLinkVariable = "VERANTU_STARTER_LINK";
+// What the starter sends when it closes its handle and lets the child run on.
+constexpr char kLetGo = 'r';
+
 // The child's environment: ours, with the machine and its current directory
 // set to those of this process's machine.
 std::vector<std::string> childEnvironment(const std::string& machineFolder,
@@ -66,12 +74,24 @@ std::vector<std::string> childEnvironment(const std::string& machineFolder,
   std::vector<std::string> env;
   for (char** entry = environ; entry && *entry; ++entry) {
     std::string_view text(*entry);
-    if (text.starts_with("VERANTU_MACHINE=") || text.starts_with("VERANTU_CWD=")) continue;
+    if (text.starts_with("VERANTU_MACHINE=") || text.starts_with("VERANTU_CWD=") ||
+        text.starts_with(std::string(kStarterLinkVariable) + "="))
+      continue;
     env.emplace_back(text);
   }
   env.push_back("VERANTU_MACHINE=" + machineFolder);
   env.push_back("VERANTU_CWD=" + currentDirectory);
+  env.push_back(std::string(kStarterLinkVariable) + "=" + std::to_string(kStarterLinkFd));
   return env;
+}
+
+// Ends the link to a child: with the word that lets it run on, or without,
+// which ends it. The word is sent without SIGPIPE, as the child may be gone.
+void closeLink(int& link, bool letGo) {
+  if (link < 0) return;
+  if (letGo) ::send(link, &kLetGo, 1, MSG_NOSIGNAL);
+  ::close(link);
+  link = -1;
 }
 
 // Waits for a child that no handle follows any longer, so that it leaves no
@@ -113,9 +133,34 @@ std::string machineToolPath() {
   return {};
 }
 
+void EndWithStarter() {
+  const char* value = std::getenv(kStarterLinkVariable);
+  if (!value) return;
+  const int link = std::atoi(value);
+  ::unsetenv(kStarterLinkVariable);
+  ::fcntl(link, F_SETFD, FD_CLOEXEC);
+  // The starter's end closes when the starter ends, however it ends, even
+  // by SIGKILL: the read then finds the end of the stream.
+  std::thread([link] {
+    char word = 0;
+    ssize_t got = 0;
+    do {
+      got = ::read(link, &word, 1);
+    } while (got < 0 && errno == EINTR);
+    if (got == 1 && word == kLetGo) {
+      ::close(link);
+      return;
+    }
+    ::kill(::getpid(), SIGKILL);
+  }).detach();
+}
+
 EmulatedShell::~EmulatedShell() {
-  for (auto& [handle, child] : children_)
-    if (!poll(child, false)) reapInBackground(child.pid);
+  for (auto& [handle, child] : children_) {
+    const bool ended = poll(child, false);
+    closeLink(child.link, false);
+    if (!ended) reapInBackground(child.pid);
+  }
 }
 
 win::HINSTANCE EmulatedShell::ShellExecuteA(win::HWND, const char* verb, const char* file,
@@ -180,22 +225,33 @@ win::BOOL EmulatedShell::CreateProcessA(const char* applicationName, char* comma
   for (std::string& entry : env) envp.push_back(entry.data());
   envp.push_back(nullptr);
 
+  // The child ends with this process while its handle is open, as a
+  // process in a kill-on-close job does on Windows: it watches its end of a
+  // socket pair (EndWithStarter) whose other end only this process holds.
+  int link[2];
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, link) != 0) return FALSE;
+
   // Hidden: the child has no terminal, and it inherits nothing but its
-  // standard streams, which lead nowhere.
+  // standard streams, which lead nowhere, and its end of the link.
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
   posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
+  posix_spawn_file_actions_adddup2(&actions, link[1], kStarterLinkFd);
+  posix_spawn_file_actions_addclosefrom_np(&actions, kStarterLinkFd + 1);
   pid_t pid = -1;
   int rc = ::posix_spawn(&pid, tool.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return FALSE;
+  ::close(link[1]);
+  if (rc != 0) {
+    ::close(link[0]);
+    return FALSE;
+  }
 
   std::uintptr_t handle = nextHandle_;
   nextHandle_ += 4;
-  children_[handle] = Child{pid};
+  children_[handle] = Child{pid, link[0]};
   *info = {};
   info->hProcess = reinterpret_cast<win::HANDLE>(handle);
   info->dwProcessId = win::DWORD(pid);
@@ -257,7 +313,9 @@ win::BOOL EmulatedShell::TerminateProcess(win::HANDLE process, win::UINT exitCod
 win::BOOL EmulatedShell::CloseHandle(win::HANDLE handle) {
   auto it = children_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (it == children_.end()) return FALSE;
-  if (!poll(it->second, false)) reapInBackground(it->second.pid);
+  const bool ended = poll(it->second, false);
+  closeLink(it->second.link, !ended);
+  if (!ended) reapInBackground(it->second.pid);
   children_.erase(it);
   return TRUE;
 }

@@ -21,11 +21,18 @@ namespace emu {
 // this program, else verantu-machine on the PATH. Empty when none exists.
 std::string machineToolPath();
 
+// For a program that CreateProcessA started: ends this process as soon as
+// the process that started it ends while it still holds its handle, the
+// way Windows ends the processes of a kill-on-close job. Nothing happens in
+// a process started otherwise, or once the starter has closed its handle.
+void EndWithStarter();
+
 class EmulatedShell : public win::Shell {
  public:
   EmulatedShell(EmulatedFiles& files, std::string machineFolder)
       : files_(files), machineFolder_(std::move(machineFolder)) {}
-  // Children still running are left to run; none is left unreaped.
+  // Children whose handles are still open end with it, as they would with
+  // the program; none is left unreaped.
   ~EmulatedShell() override;
   EmulatedShell(const EmulatedShell&) = delete;
   EmulatedShell& operator=(const EmulatedShell&) = delete;
@@ -53,6 +60,7 @@ class EmulatedShell : public win::Shell {
  private:
   struct Child {
     pid_t pid = -1;
+    int link = -1;  // this side of the link that ends the child with its starter
     bool ended = false;
     win::DWORD exitCode = STILL_ACTIVE;
     bool terminated = false;  // TerminateProcess chose the exit code

@@ -4,8 +4,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -36,6 +38,18 @@ bool readString(Registry& registry, const char* path, const char* name, std::str
   if (rc != ERROR_SUCCESS) return false;
   *text = std::string(buffer, strnlen(buffer, size));
   return true;
+}
+
+bool readDword(Registry& registry, const char* path, const char* name, DWORD* value) {
+  HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  DWORD size = sizeof *value;
+  DWORD type = 0;
+  LONG rc =
+      registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
+  registry.RegCloseKey(key);
+  return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
 }
 
 // A file name for the lock of a named mutex: the name with anything but
@@ -101,6 +115,14 @@ BOOL EmulatedSystem::GetVersionExA(OSVERSIONINFOA* info) {
     lastError = ERROR_BADKEY;
     return FALSE;
   }
+  // Windows 10 and later: the real version beside the frozen "6.3".
+  if (DWORD major10 = 0;
+      readDword(registry_, kCurrentVersionKey, "CurrentMajorVersionNumber", &major10)) {
+    DWORD minor10 = 0;
+    readDword(registry_, kCurrentVersionKey, "CurrentMinorVersionNumber", &minor10);
+    major = major10;
+    minor = minor10;
+  }
   std::string build;
   std::string servicePack;
   readString(registry_, kCurrentVersionKey, "CurrentBuildNumber", &build);
@@ -128,7 +150,7 @@ UINT EmulatedSystem::GetWindowsDirectoryA(char* buffer, UINT size) {
   return UINT(root.size());
 }
 
-HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
+HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL initialOwner, const char* name) {
   std::string path = lockFolder() + "/" + lockFileName(name ? name : "");
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
@@ -149,6 +171,17 @@ HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL, const char* name) {
   std::uintptr_t handle = nextHandle_;
   nextHandle_ += 4;
   mutexes_[handle] = mutex;
+  // The creator of a new mutex may own it from the start; a mutex that
+  // existed already is only opened, whatever was asked.
+  if (initialOwner && mutex.fd >= 0) {
+    const DWORD created = lastError;
+    if (takeOwnership(mutex.name, 0) != WAIT_OBJECT_0) {
+      CloseHandle(reinterpret_cast<HANDLE>(handle));
+      lastError = ERROR_ACCESS_DENIED;
+      return nullptr;
+    }
+    lastError = created;
+  }
   return reinterpret_cast<HANDLE>(handle);
 }
 
@@ -158,7 +191,11 @@ DWORD EmulatedSystem::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     lastError = ERROR_INVALID_HANDLE;
     return WAIT_FAILED;
   }
-  Ownership& ownership = owned_[found->second.name];
+  return takeOwnership(found->second.name, milliseconds);
+}
+
+DWORD EmulatedSystem::takeOwnership(const std::string& name, DWORD milliseconds) {
+  Ownership& ownership = owned_[name];
   if (ownership.count > 0) {
     ++ownership.count;
     return WAIT_OBJECT_0;
@@ -167,7 +204,7 @@ DWORD EmulatedSystem::WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
   // says the mutex exists; the kernel drops it when the owner dies. Whether
   // the owner died holding it cannot be told, so a wait never answers
   // WAIT_ABANDONED here.
-  std::string path = lockFolder() + "/" + lockFileName(found->second.name) + ".owner";
+  std::string path = lockFolder() + "/" + lockFileName(name) + ".owner";
   int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) {
     lastError = ERROR_ACCESS_DENIED;
@@ -199,27 +236,71 @@ BOOL EmulatedSystem::ReleaseMutex(HANDLE mutex) {
       return TRUE;
     }
   }
-  if (found == mutexes_.end() || found->second.fd < 0) {
-    lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_ACCESS_DENIED;
-    return FALSE;
-  }
-  // Ownership ends; the named object lives on while its handle is open.
-  return TRUE;
+  lastError = found == mutexes_.end() ? ERROR_INVALID_HANDLE : ERROR_NOT_OWNER;
+  return FALSE;
 }
 
 BOOL EmulatedSystem::CloseHandle(HANDLE handle) {
+  if (tokens_.erase(reinterpret_cast<std::uintptr_t>(handle))) return TRUE;
   auto found = mutexes_.find(reinterpret_cast<std::uintptr_t>(handle));
   if (found == mutexes_.end()) {
     lastError = ERROR_INVALID_HANDLE;
     return FALSE;
   }
   if (found->second.fd >= 0) ::close(found->second.fd);
+  const std::string name = found->second.name;
   mutexes_.erase(found);
+  // With its last handle the mutex is gone, and so is this process's
+  // ownership of it.
+  const bool open = std::any_of(mutexes_.begin(), mutexes_.end(),
+                                [&](const auto& entry) { return entry.second.name == name; });
+  auto owner = owned_.find(name);
+  if (!open && owner != owned_.end()) {
+    if (owner->second.fd >= 0) ::close(owner->second.fd);
+    owned_.erase(owner);
+  }
   return TRUE;
 }
 
 DWORD EmulatedSystem::GetLastError() {
   return lastError;
+}
+
+bool EmulatedSystem::elevatedByEnvironment() {
+  const char* elevated = std::getenv("VERANTU_ELEVATED");
+  return !(elevated && std::strcmp(elevated, "0") == 0);
+}
+
+BOOL EmulatedSystem::OpenProcessToken(HANDLE process, DWORD, HANDLE* token) {
+  // Only the process itself is known here.
+  if (!token || process != GetCurrentProcess()) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  std::uintptr_t handle = nextHandle_;
+  nextHandle_ += 4;
+  tokens_.insert(handle);
+  *token = reinterpret_cast<HANDLE>(handle);
+  return TRUE;
+}
+
+BOOL EmulatedSystem::GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                         void* information, DWORD length, DWORD* returnLength) {
+  if (!tokens_.count(reinterpret_cast<std::uintptr_t>(token))) {
+    lastError = ERROR_INVALID_HANDLE;
+    return FALSE;
+  }
+  if (informationClass != TokenElevation || !returnLength) {
+    lastError = ERROR_INVALID_PARAMETER;
+    return FALSE;
+  }
+  *returnLength = sizeof(TOKEN_ELEVATION);
+  if (!information || length < sizeof(TOKEN_ELEVATION)) {
+    lastError = ERROR_INSUFFICIENT_BUFFER;
+    return FALSE;
+  }
+  static_cast<TOKEN_ELEVATION*>(information)->TokenIsElevated = elevated_ ? 1 : 0;
+  return TRUE;
 }
 
 std::string EmulatedSystem::localDateTimeText() {

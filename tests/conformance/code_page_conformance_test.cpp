@@ -25,8 +25,8 @@ TEST(CodePageConformance, CharactersOfCodePage932) {
     EXPECT_EQ(ansiToUtf8(c.ansi), c.utf8) << c.utf8;
     EXPECT_TRUE(isRoundTripAnsi(c.ansi)) << c.utf8;
   }
-  EXPECT_EQ(ansiToWide("\x81\x60"), u"\uFF5E");
-  EXPECT_EQ(wideToAnsi(u"\u8868\u793A"), "\x95\x5c\x8e\xa6");
+  EXPECT_EQ(ansiToWide("\x81\x60"), std::u16string(u"\uFF5E"));
+  EXPECT_EQ(wideToAnsi(u"\u8868\u793A"), std::string("\x95\x5c\x8e\xa6"));
 }
 
 TEST(CodePageConformance, BytesThatAreNotText) {
@@ -34,4 +34,22 @@ TEST(CodePageConformance, BytesThatAreNotText) {
   EXPECT_TRUE(isRoundTripAnsi(""));
   EXPECT_TRUE(isRoundTripAnsi(std::string("a\0b", 3)));
   EXPECT_EQ(ansiToWide(std::string("a\0b", 3)), std::u16string(u"a\0b", 3));
+}
+
+// Every byte below 0x80 is the code point of the same number, control codes
+// included, also between double-byte characters.
+TEST(CodePageConformance, BytesBelow0x80AreTheirOwnCodePoints) {
+  std::string ascii;
+  std::u16string wide;
+  for (int c = 0x01; c < 0x80; ++c) {
+    ascii += char(c);
+    wide += char16_t(c);
+  }
+  const std::string ansi = ansiFromUtf8("表") + ascii + ansiFromUtf8("ｱ");
+  const std::u16string unicode = u"\u8868" + wide + u"\uFF71";
+  EXPECT_EQ(ansiToWide(ansi), unicode);
+  EXPECT_EQ(wideToAnsi(unicode), ansi);
+  EXPECT_EQ(ansiToUtf8(ansi), "表" + ascii + "ｱ");
+  EXPECT_EQ(ansiFromUtf8("表" + ascii + "ｱ"), ansi);
+  EXPECT_TRUE(isRoundTripAnsi(ansi));
 }

@@ -23,6 +23,10 @@ class ConformanceMachine {
   // `file`.started at once and, about `seconds` seconds later, `file` (names
   // in the script's folder).
   virtual std::string slowChildLines(int seconds, const std::string& file) = 0;
+  // Gives the machine what every Windows has apart from the registry the
+  // tests write: a version of Windows 10 and membership of a workgroup.
+  // Windows has them already.
+  virtual void setUpSystem() {}
 };
 
 std::unique_ptr<ConformanceMachine> newConformanceMachine();

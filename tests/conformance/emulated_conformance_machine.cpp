@@ -15,6 +15,14 @@ class EmulatedConformanceMachine : public ConformanceMachine {
     QDir(QString::fromStdString(test_.folder())).mkpath("drive_c/scratch");
     return "C:\\scratch";
   }
+  void setUpSystem() override {
+    const char* version = "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
+    test_.setString(HKEY_LOCAL_MACHINE, version, "CurrentVersion", "6.3");
+    test_.setDword(HKEY_LOCAL_MACHINE, version, "CurrentMajorVersionNumber", 10);
+    test_.setString(HKEY_LOCAL_MACHINE, version, "CurrentBuildNumber", "19045");
+    test_.setString(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "JoinName", "WORKGROUP");
+    test_.setDword(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "JoinStatus", 2);
+  }
   // The emulated netsh takes as long as the machine says; the emulated cmd
   // runs it as part of the script's process.
   std::string slowChildLines(int seconds, const std::string& file) override {

@@ -57,6 +57,21 @@ TEST_F(FilesConformance, LinesLongerThanTheBufferComeInPieces) {
   EXPECT_EQ(lines("long.txt", 4), (std::vector<std::string>{"abc", "def", "\n", "xy\n"}));
 }
 
+// A result file as a failing command may leave it: a NUL is a byte of its
+// line like any other, and a Ctrl+Z ends the file in text mode.
+TEST_F(FilesConformance, TextModeKeepsNulBytesAndEndsAtCtrlZ) {
+  using namespace std::string_literals;
+  ASSERT_TRUE(write("relay4err.txt", TextMode::Write,
+                    "s start \n\0 after a NUL\nhalf\0\n\0\nlast\x1A"
+                    "e hidden \n"s));
+  EXPECT_EQ(lines("relay4err.txt"), (std::vector<std::string>{"s start \n", "\0 after a NUL\n"s,
+                                                              "half\0\n"s, "\0\n"s, "last"}));
+  // The buffer counts a NUL as one of its bytes.
+  EXPECT_EQ(lines("relay4err.txt", 4),
+            (std::vector<std::string>{"s s", "tar", "t \n", "\0 a"s, "fte", "r a", " NU", "L\n",
+                                      "hal", "f\0\n"s, "\0\n"s, "las", "t"}));
+}
+
 TEST_F(FilesConformance, MissingFilesAndFolders) {
   EXPECT_FALSE(files().openText(path("missing.txt"), TextMode::Read));
   EXPECT_FALSE(files().openText(path("no folder\\x.txt"), TextMode::Write));

@@ -24,7 +24,7 @@ constexpr const wchar_t* kScratchRoot = L"Software\\VerantuConformance";
 constexpr const char* kChildOption = "--conformance-child";
 
 std::string narrow(const std::wstring& wide) {
-  return win::wideToAnsi(std::u16string(wide.begin(), wide.end()));
+  return win::wideToAnsi(std::u16string(wide.begin(), wide.end())).value();
 }
 
 std::string programPath() {

@@ -17,7 +17,9 @@ using fuzz::require;
 namespace {
 
 void checkLimits(const regfile::Operation& op) {
-  std::u16string path = win::ansiToWide(op.path);
+  std::optional<std::u16string> converted = win::ansiToWide(op.path);
+  require(converted.has_value());
+  const std::u16string& path = *converted;
   std::size_t depth = path.empty() ? 0 : 1;
   std::size_t length = 0;
   for (char16_t u : path) {
@@ -31,7 +33,8 @@ void checkLimits(const regfile::Operation& op) {
   require(depth <= 512);
   require(win::isRoundTripAnsi(op.path));
   require(win::isRoundTripAnsi(op.name));
-  require(win::ansiToWide(op.name).size() <= 16383);
+  std::optional<std::u16string> name = win::ansiToWide(op.name);
+  require(name && name->size() <= 16383);
   if (op.kind == regfile::Operation::SetValue && op.type == 1 /* REG_SZ */)
     require(win::isRoundTripAnsi(op.data));
 }

@@ -76,6 +76,7 @@ class MachineWithRecordingShell : public win::Machine {
   win::Shell& shell() override { return shell_; }
   win::ProfileStrings& profileStrings() override { return inner_.profileStrings(); }
   win::Membership& membership() override { return inner_.membership(); }
+  win::Internet& internet() override { return inner_.internet(); }
   RecordingShell& recordingShell() { return shell_; }
 
  private:

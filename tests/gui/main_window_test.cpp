@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QToolButton>
@@ -176,6 +177,27 @@ TEST_F(MainWindowTest, CaptureIntoAnEmptyStoreListsTheFirstProfile) {
   trigger(*window, "Option1");
   EXPECT_EQ(items(*window), QStringList({"Home"}));
   EXPECT_EQ(selectorText(*window), "Home");
+}
+
+// The profile file commands sit in the File menu and open the standard file
+// dialogs; an export of an unknown title is refused before any dialog.
+TEST_F(MainWindowTest, FileMenuExportsAndImportsThroughTheFileDialogs) {
+  addProfiles(machine, {"Office"});
+  ScriptedPrompter prompter;
+  auto window = open(prompter);
+  QStringList commands;
+  for (QAction* action : window->findChild<QMenu*>("File1")->actions())
+    if (!action->isSeparator()) commands << action->text();
+  EXPECT_EQ(commands, QStringList({"ｴｸｽﾎﾟｰﾄ(&E)...", "ｲﾝﾎﾟｰﾄ(&I)...", "ｱﾌﾟﾘｹｰｼｮﾝの終了(&X)"}));
+
+  type(*window, "Nobody");
+  prompter.expect("この登録名では登録されていません。", kError, MB_ICONERROR);
+  trigger(*window, "Export1");
+  EXPECT_TRUE(dialogs.shown.empty());
+  type(*window, "Office");
+  trigger(*window, "Export1");
+  trigger(*window, "Import1");
+  EXPECT_EQ(dialogs.shown, (std::vector<std::string>{"ExportDialog", "ImportDialog"}));
 }
 
 // A title is stored in code page 932: a character it lacks cannot be typed,

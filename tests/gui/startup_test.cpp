@@ -57,6 +57,67 @@ TEST_F(StartupTest, SecondCopyEndsSilentlyUntilTheFirstLetsGo) {
   store::ReleaseSingleInstance(*other, third.mutex);
 }
 
+// Creating a new mutex may leave an older error code behind; only
+// ERROR_ALREADY_EXISTS tells of another copy.
+TEST_F(StartupTest, AnOlderErrorCodeAfterCreatingTheMutexIsNoSecondCopy) {
+  installProgram(machine);
+  class StaleErrorSystem : public win::System {
+   public:
+    explicit StaleErrorSystem(win::System& inner) : inner_(inner) {}
+    win::BOOL GetVersionExA(win::OSVERSIONINFOA* info) override {
+      return inner_.GetVersionExA(info);
+    }
+    win::UINT GetWindowsDirectoryA(char* buffer, win::UINT size) override {
+      return inner_.GetWindowsDirectoryA(buffer, size);
+    }
+    win::HANDLE CreateMutexA(const void* security, win::BOOL owner, const char* name) override {
+      return inner_.CreateMutexA(security, owner, name);
+    }
+    win::DWORD WaitForSingleObject(win::HANDLE handle, win::DWORD ms) override {
+      return inner_.WaitForSingleObject(handle, ms);
+    }
+    win::BOOL ReleaseMutex(win::HANDLE mutex) override { return inner_.ReleaseMutex(mutex); }
+    win::BOOL CloseHandle(win::HANDLE handle) override { return inner_.CloseHandle(handle); }
+    win::DWORD GetLastError() override {
+      const win::DWORD error = inner_.GetLastError();
+      return error == win::DWORD(ERROR_SUCCESS) ? win::DWORD(ERROR_FILE_NOT_FOUND) : error;
+    }
+    win::BOOL OpenProcessToken(win::HANDLE process, win::DWORD access,
+                               win::HANDLE* token) override {
+      return inner_.OpenProcessToken(process, access, token);
+    }
+    win::BOOL GetTokenInformation(win::HANDLE token, win::TOKEN_INFORMATION_CLASS informationClass,
+                                  void* information, win::DWORD length,
+                                  win::DWORD* returnLength) override {
+      return inner_.GetTokenInformation(token, informationClass, information, length, returnLength);
+    }
+    std::string localDateTimeText() override { return inner_.localDateTimeText(); }
+
+   private:
+    win::System& inner_;
+  };
+  class StaleErrorMachine : public win::MachineOverlay {
+   public:
+    explicit StaleErrorMachine(win::Machine& inner)
+        : MachineOverlay(inner), inner_(inner), system_(inner.system()) {}
+    win::Registry& registry() override { return inner_.registry(); }
+    win::System& system() override { return system_; }
+
+   private:
+    win::Machine& inner_;
+    StaleErrorSystem system_;
+  };
+  StaleErrorMachine stale(machine.machine());
+  ScriptedPrompter prompter;
+  store::StartupResult first = store::RunStartupChecks(stale, prompter, "");
+  ASSERT_TRUE(first.proceed);
+  // A second copy is still told apart.
+  auto other = machine.reopen();
+  StaleErrorMachine otherStale(*other);
+  EXPECT_FALSE(store::RunStartupChecks(otherStale, prompter, "").proceed);
+  store::ReleaseSingleInstance(stale, first.mutex);
+}
+
 TEST_F(StartupTest, RefusesWindowsBefore2000AndAMachineWithoutVersion) {
   const char* text = "このプログラムはＷｉｎｄｏｗｓ２０００/ＸＰ専用です。";
   {
@@ -94,6 +155,22 @@ TEST_F(StartupTest, RefusesAMachineWithoutTheProgramsKey) {
   EXPECT_FALSE(result.proceed);
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik"));
+}
+
+TEST_F(StartupTest, AStandardUserIsToldToRunAsAdministratorAndNothingIsWritten) {
+  installProgram(machine, "6.3");
+  machine.machine().setElevated(false);
+  ScriptedPrompter prompter;
+  prompter.expect("このプログラムを使うには管理者権限が必要です。\n管理者として実行してください。",
+                  "エラーメッセージ", MB_ICONERROR);
+  store::StartupResult result = start(prompter);
+  EXPECT_FALSE(result.proceed);
+  EXPECT_EQ(result.exitCode, 1);
+  // Not even the first-run marker.
+  win::DWORD type = 0;
+  std::string bytes;
+  EXPECT_FALSE(
+      machine.value(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", "FirstExecuted", &type, &bytes));
 }
 
 TEST_F(StartupTest, DecliningTheEarlierStoreRemovesOnlySettingAndIsNotAskedAgain) {

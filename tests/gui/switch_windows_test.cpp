@@ -14,8 +14,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QToolButton>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <fstream>
@@ -26,11 +29,13 @@
 
 #include "gui/shell/main_window.h"
 #include "gui/shell/switch_view.h"
+#include "gui/shell/tray_icon.h"
 #include "gui/switching/confirmation_dialog.h"
 #include "gui/switching/result_viewer.h"
 #include "gui/switching/script_viewer.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
+#include "store/program_options.h"
 #include "store/system_keys.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/scripted_prompter.h"
@@ -106,7 +111,7 @@ switching::SwitchOffer offer(win::DWORD steps, const char* printer) {
   offer.title = ansi("本社");
   offer.rememberedSteps = steps;
   offer.interfaces = {{"{A}", ansi("ローカル エリア接続")}, {"{B}", ansi("ワイヤレス")}};
-  offer.defaultPrinter = ansi(printer);
+  if (printer) offer.defaultPrinter = ansi(printer);
   return offer;
 }
 
@@ -167,7 +172,7 @@ TEST(ConfirmationDialogTest, ShowsTheProfileAndItsRememberedSteps) {
 
   // Domain only: the interface list and the printer dim with their boxes.
   // The next profile has no printer, so none is shown.
-  dialog.prepare(offer(switching::kStepDomain, ""));
+  dialog.prepare(offer(switching::kStepDomain, nullptr));
   s = state(dialog);
   EXPECT_TRUE(!s.network && !s.printer && !s.proxy && s.domain);
   EXPECT_FALSE(s.listEnabled);
@@ -202,7 +207,7 @@ TEST(ConfirmationDialogTest, ReadsBackTheBoxesAndInterfaceTicks) {
   EXPECT_FALSE(choice.remember);
 
   // No interfaces at all: an empty list.
-  switching::SwitchOffer bare = offer(switching::kDefaultSteps, "");
+  switching::SwitchOffer bare = offer(switching::kDefaultSteps, nullptr);
   bare.interfaces.clear();
   dialog.prepare(bare);
   EXPECT_EQ(child<QListWidget>(dialog, "CheckListBox1")->count(), 0);
@@ -218,20 +223,20 @@ TEST(ConfirmationDialogTest, OnlyYesConfirms) {
   app::WindowSwitchView view({&window, &indicator, &progress, &status, &applied}, &dialog, runner);
 
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
-  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, ""));
+  switching::SwitchChoice choice = view.confirm(offer(switching::kDefaultSteps, nullptr));
   EXPECT_TRUE(choice.confirmed);
   EXPECT_EQ(choice.steps, switching::kDefaultSteps);
 
   runner.then([](QDialog& d) { press(d, "BitBtn2"); });
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(dialog.result(), TForm11::kNoResult);
   // Closing the window cancels as well.
-  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(view.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
   EXPECT_EQ(runner.shown, std::vector<std::string>(3, "TForm11"));
 
   app::WindowSwitchView withoutDialog({&window, &indicator, &progress, &status, &applied}, nullptr,
                                       runner);
-  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, "")).confirmed);
+  EXPECT_FALSE(withoutDialog.confirm(offer(switching::kDefaultSteps, nullptr)).confirmed);
 }
 
 // ---------------------------------------------------------------------------
@@ -527,7 +532,7 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
           "ドメインまたはワークグループの切替ができませんでした。\n詳細：指定されたドメインがみつか"
           "りません。\n処理は継続されます。",
           kError, MB_ICONERROR)
-      .expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+      .expect("次の設定が切り替えられませんでした：ﾄﾞﾒｲﾝまたはﾜｰｸｸﾞﾙｰﾌﾟ", kError, MB_ICONERROR);
   window->SpeedButton1Click();
 
   ASSERT_EQ(prompter.seen.size(), 2u);
@@ -536,7 +541,8 @@ TEST_F(SwitchButtonTest, BoxesDuringTheSwitchSeeTheBusyWindow) {
   EXPECT_EQ(prompter.seen[0].applied, "なし");
   EXPECT_EQ(prompter.seen[1].indicator, QColor(128, 128, 128));
   EXPECT_FALSE(prompter.seen[1].hourglass);
-  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  // The membership did not take, so the profile is not the applied one.
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "なし");
   EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
   EXPECT_FALSE(dword(store::DataPath(1), "InitCheck"));
 }
@@ -553,9 +559,47 @@ TEST_F(SwitchButtonTest, NoInTheDialogChangesNothing) {
   EXPECT_FALSE(dword(store::kSettingKey, "Active"));
 }
 
-// A profile whose printer value exists but is empty shows no printer, even
-// right after one that had a printer.
-TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
+// A netsh command that takes 10 s does not freeze the window: its event
+// loop keeps turning (timers, paints) all through the wait. The test takes
+// about 10 s.
+TEST_F(SwitchButtonTest, TheWindowKeepsTurningWhileTheScriptStalls) {
+  ASSERT_TRUE(machine);
+  const win::DWORD delay = 10000;
+  setValue(store::kEmulationKey, "NetshDelay", REG_DWORD,
+           std::string(reinterpret_cast<const char*>(&delay), sizeof delay));
+  // The network of the wireless card only: already on DHCP, so its one
+  // section is its DNS, one netsh command.
+  runner.then([](QDialog& d) {
+    child<QListWidget>(d, "CheckListBox1")->item(0)->setCheckState(Qt::Unchecked);
+    child<QCheckBox>(d, "CheckBox2")->click();
+    child<QCheckBox>(d, "CheckBox3")->click();
+    press(d, "BitBtn1");
+  });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+
+  using Clock = std::chrono::steady_clock;
+  std::vector<Clock::time_point> turns;
+  QTimer timer;
+  timer.setInterval(10);
+  QObject::connect(&timer, &QTimer::timeout, [&] { turns.push_back(Clock::now()); });
+  timer.start();
+  const Clock::time_point start = Clock::now();
+  window->SpeedButton1Click();
+  const Clock::time_point end = Clock::now();
+  timer.stop();
+
+  ASSERT_GE(end - start, std::chrono::milliseconds(delay));
+  ASSERT_FALSE(turns.empty());
+  Clock::duration longest = std::max(turns.front() - start, end - turns.back());
+  for (std::size_t i = 1; i < turns.size(); ++i)
+    longest = std::max(longest, turns[i] - turns[i - 1]);
+  EXPECT_LE(longest, std::chrono::milliseconds(150))
+      << std::chrono::duration_cast<std::chrono::milliseconds>(longest).count() << " ms";
+}
+
+// A profile whose printer value exists but is empty shows its empty
+// brackets, even right after one that had a printer.
+TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsEmptyBrackets) {
   ASSERT_TRUE(machine);
   QStringList printers;
   auto readAndDecline = [&](QDialog& d) {
@@ -567,7 +611,7 @@ TEST_F(SwitchButtonTest, AnEmptyStoredPrinterShowsNoPrinter) {
   setValue(store::DataPath(1), "DefPrinter", REG_SZ, std::string(1, '\0'));
   runner.then(readAndDecline);
   window->SpeedButton1Click();
-  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", ""}));
+  EXPECT_EQ(printers, QStringList({"[ EPSON PX-V630 ]", "[  ]"}));
 }
 
 // The result viewer on what a real switch wrote: netsh's message for an
@@ -576,6 +620,11 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   ASSERT_TRUE(machine);
   setValue(store::kEmulationKey, "UnavailableInterfaces", REG_MULTI_SZ,
            ansi("ワイヤレス ネットワーク接続") + std::string(2, '\0'));
+  // The failed command matters: the live DNS is not the profile's.
+  setValue(
+      "SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\"
+      "{C1D7E4B9-2A63-4E58-B0F4-7A91D2C6E835}",
+      "NameServer", REG_SZ, std::string("10.0.0.1", 9));
   runner.then([](QDialog& d) { press(d, "BitBtn1"); });
   prompter.expect("切り替えが失敗したようです。「ｵﾌﾟｼｮﾝ」から実行結果を確認してください。", kError,
                   MB_ICONERROR);
@@ -591,13 +640,57 @@ TEST_F(SwitchButtonTest, ResultViewerShowsTheNetshErrorOfAFailedSwitch) {
   const QStringList lines = text.split('\n');
   ASSERT_GE(lines.size(), 4);
   EXPECT_EQ(lines.first(), " ○○○ 切り替え処理の開始 ");
-  EXPECT_EQ(lines.last(), " ○○○ 切り替え処理の終了 ");
+  EXPECT_TRUE(lines.contains(" ○○○ 切り替え処理の終了 "));
+  // After the end line, what the read-back found.
+  EXPECT_EQ(lines.last(), "[ワイヤレス ネットワーク接続] DNSｻｰﾊﾞ：指定 なし ／ 現在 10.0.0.1");
   const qsizetype error =
       lines.indexOf("インターフェイスが使用できる状態にないため、構成できませんでした。");
   ASSERT_GT(error, 0) << text.toStdString();
   EXPECT_TRUE(lines[error - 1].startsWith("===  "));
   EXPECT_TRUE(lines[error - 1].contains("[ワイヤレス ネットワーク接続]"));
   EXPECT_FALSE(lines.contains(QString()));  // the blank line after each OK is skipped
+}
+
+// The notification-area menu lists the profiles and runs the switch
+// button's own command for the one chosen: the confirmation dialog, the
+// switch, the label and the selector.
+TEST_F(SwitchButtonTest, TrayMenuSwitchesThroughTheSwitchButtonsCommand) {
+  ASSERT_TRUE(machine);
+  child<QComboBox>(*window, "ComboBox1")->setEditText("未設定");
+  app::TrayMenu menu(*window);
+  auto entries = [&] {
+    QStringList texts;
+    for (QAction* action : menu.actions())
+      texts << (action->isSeparator() ? "-" : action->text() + (action->isChecked() ? "*" : ""));
+    return texts;
+  };
+  EXPECT_EQ(entries(), QStringList({"Office", "-", "Verantu! を開く(&O)", "-", "終了"}));
+
+  runner.then([](QDialog& d) { press(d, "BitBtn1"); });
+  prompter.expect("ネットワーク設定の切り替え完了！", kInformation, MB_ICONINFORMATION);
+  menu.actions().front()->trigger();
+
+  EXPECT_EQ(runner.shown, std::vector<std::string>({"TForm11"}));
+  EXPECT_EQ(child<QComboBox>(*window, "ComboBox1")->currentText(), "Office");
+  EXPECT_EQ(child<QLabel>(*window, "Label1")->text(), "Office");
+  EXPECT_EQ(dword(store::kSettingKey, "Active"), 0u);
+  EXPECT_EQ(dword(store::SlotPath(1), "Count"), 1u);
+  menu.refresh();
+  EXPECT_EQ(entries().front(), "Office*");
+}
+
+// Without a notification area (as on the offscreen platform) there is no
+// icon, and the option cannot hide the window with no way back: closing it
+// still ends the program.
+TEST_F(SwitchButtonTest, WithoutANotificationAreaClosingEndsTheProgramWhateverTheOption) {
+  ASSERT_TRUE(machine);
+  ASSERT_EQ(store::WriteStayInTray({*machine, prompter, nullptr}, true), 0);
+  app::TrayIcon tray(*window);
+  ASSERT_FALSE(tray.shown());
+  window->show();
+  EXPECT_TRUE(window->close());
+  EXPECT_FALSE(window->isVisible());
+  EXPECT_TRUE(QApplication::quitOnLastWindowClosed());
 }
 
 }  // namespace

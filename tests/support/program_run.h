@@ -19,10 +19,13 @@ struct ProgramRun {
   QStringList lines;  // stderr, one entry per non-empty line
 };
 
+// `environment` adds NAME=VALUE settings to the program's environment.
 inline ProgramRun runProgram(const QString& program, const QStringList& arguments,
-                             const QString& machine) {
+                             const QString& machine, const QStringList& environment = {}) {
   QProcess process;
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  for (const QString& setting : environment)
+    env.insert(setting.section('=', 0, 0), setting.section('=', 1));
   env.insert(QStringLiteral("VERANTU_MACHINE"), machine);
   env.insert(QStringLiteral("VERANTU_MACHINE_TOOL"), QStringLiteral(VERANTU_MACHINE_TOOL));
   process.setProcessEnvironment(env);

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "platform/code_page.h"
@@ -61,8 +62,14 @@ int runInit(const QStringList& args) {
   parser.addOption(
       {"template", "notebook (default), bare or a .reg file", "NAME|FILE.reg", "notebook"});
   parser.addOption({"force", "replace an existing machine"});
+  parser.addOption(
+      {"windows", "the Windows the machine runs: xp (default) or 10", "VERSION", "xp"});
   int exitCode = kDone;
   if (!parseVerb(parser, "init", args, 0, &exitCode)) return exitCode;
+  const std::optional<QByteArray> overlay = machinetool::windowsOverlay(parser.value("windows"));
+  if (!overlay)
+    return usageError("unknown Windows \"" + parser.value("windows") + "\": use " +
+                      machinetool::windowsVersions().join(" or "));
 
   const QString name = parser.value("template");
   QByteArray reg;
@@ -79,11 +86,15 @@ int runInit(const QStringList& args) {
   if (emu::EmulatedMachine::exists(folder) && !parser.isSet("force"))
     return fail("a machine exists already at " + folder + "; use --force to replace it");
   std::string error;
-  auto machine =
-      machinetool::createMachine(folder, std::string_view(reg.constData(), size_t(reg.size())),
-                                 name.toStdString(), parser.isSet("force"), &error);
+  std::vector<machinetool::RegSource> sources = {
+      {std::string_view(reg.constData(), size_t(reg.size())), name.toStdString()}};
+  if (!overlay->isEmpty())
+    sources.push_back({std::string_view(overlay->constData(), size_t(overlay->size())),
+                       "windows" + parser.value("windows").toStdString() + ".reg"});
+  auto machine = machinetool::createMachine(folder, sources, parser.isSet("force"), &error);
   if (!machine) return fail(error);
-  std::printf("created the machine at %s from %s\n", folder.c_str(), name.toUtf8().constData());
+  std::printf("created the machine at %s from %s%s\n", folder.c_str(), name.toUtf8().constData(),
+              overlay->isEmpty() ? "" : " as Windows 10");
   return kDone;
 }
 
@@ -100,6 +111,8 @@ int runImport(const QStringList& args) {
   if (!readFile(path, &reg, &error)) return fail(error);
   auto machine = emu::EmulatedMachine::open(emu::defaultMachineFolder(), &error);
   if (!machine) return fail(error);
+  // The tool imports as the machine's administrator.
+  machine->setElevated(true);
   if (!regfile::importBytes(machine->registry(),
                             std::string_view(reg.constData(), size_t(reg.size())), &error)) {
     // "FILE:LINE: what", as compilers say it.
@@ -193,7 +206,7 @@ struct Verb {
 };
 
 constexpr Verb kVerbs[] = {
-    {"init", runInit, "init [--template notebook|bare|FILE.reg] [--force]"},
+    {"init", runInit, "init [--template notebook|bare|FILE.reg] [--windows xp|10] [--force]"},
     {"import", runImport, "import FILE.reg"},
     {"export", runExport, "export [KEY] [-o FILE] [--utf8|--regedit4]"},
     {"check", runCheck, "check"},

@@ -99,8 +99,11 @@ std::string stringImage(const std::string& value) {
 }
 
 bool sameName(const std::string& a, const std::string& b) {
-  return QString::fromStdU16String(win::ansiToWide(a))
-             .compare(QString::fromStdU16String(win::ansiToWide(b)), Qt::CaseInsensitive) == 0;
+  std::optional<std::u16string> wideA = win::ansiToWide(a);
+  std::optional<std::u16string> wideB = win::ansiToWide(b);
+  return wideA && wideB &&
+         QString::fromStdU16String(*wideA).compare(QString::fromStdU16String(*wideB),
+                                                   Qt::CaseInsensitive) == 0;
 }
 
 // --- messages -------------------------------------------------------------
@@ -112,7 +115,35 @@ NetshResult failure(const char* utf8Format, const std::string& ansiArgument = {}
   return {1, line + "\n"};
 }
 
-NetshResult success() {
+// How this machine's netsh behaves, from the machine's version and the
+// rights of the process that runs it.
+struct Dialect {
+  bool modern = false;        // Windows Vista and later
+  bool validatesDns = false;  // Windows 7 and later
+  bool elevated = true;
+};
+
+Dialect dialectOf(emu::EmulatedMachine& machine) {
+  Dialect dialect;
+  win::OSVERSIONINFOA info{};
+  info.dwOSVersionInfoSize = sizeof info;
+  if (machine.system().GetVersionExA(&info)) {
+    dialect.modern = info.dwMajorVersion >= 6;
+    dialect.validatesDns =
+        info.dwMajorVersion > 6 || (info.dwMajorVersion == 6 && info.dwMinorVersion >= 1);
+  }
+  dialect.elevated = machine.system().elevated();
+  return dialect;
+}
+
+// One run of netsh: the machine and how its netsh speaks.
+struct Netsh {
+  emu::EmulatedMachine& machine;
+  Dialect dialect;
+};
+
+NetshResult success(const Netsh& netsh) {
+  if (netsh.dialect.modern) return {0, "\n"};
   return {0, std::string(netsh_text::kOk) + "\n\n"};
 }
 
@@ -308,10 +339,14 @@ using Check = std::function<std::optional<NetshResult>(win::Registry&, const Int
 
 // Finds the interface, lets `check` refuse the command, and applies `change`
 // in one registry transaction, so a command changes all its values or none.
-NetshResult applyToInterface(emu::EmulatedMachine& machine, const std::string& name,
-                             const Change& change, const Check& check = nullptr) {
+// Today's netsh first refuses a process that is not elevated.
+NetshResult applyToInterface(const Netsh& netsh, const std::string& name, const Change& change,
+                             const Check& check = nullptr) {
+  if (netsh.dialect.modern && !netsh.dialect.elevated)
+    return failure(netsh_text::kModernRequiresElevation);
+  emu::EmulatedMachine& machine = netsh.machine;
   win::Registry& registry = machine.registry();
-  NetshResult result = success();
+  NetshResult result = success(netsh);
   std::string error;
   bool committed = machine.registry().transaction(
       [&] {
@@ -335,7 +370,7 @@ NetshResult applyToInterface(emu::EmulatedMachine& machine, const std::string& n
   return result;
 }
 
-NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::string>& args) {
+NetshResult setAddress(const Netsh& netsh, const std::vector<std::string>& args) {
   Parameters p({"name", "source", "addr", "mask", "gateway", "gwmetric"});
   if (auto bad = p.parse(args, 4)) return failure(netsh_text::kInvalidParameter, *bad);
   if (p.get("name").empty() || p.get("source").empty())
@@ -345,8 +380,10 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
   if (equalsIgnoringCase(source, "dhcp")) {
     for (const char* tag : {"addr", "mask", "gateway", "gwmetric"})
       if (p.given(tag)) return failure(netsh_text::kInvalidParameter, p.argument(tag));
+    const char* alreadyDhcp = netsh.dialect.modern ? netsh_text::kModernDhcpAlreadyEnabled
+                                                   : netsh_text::kDhcpAlreadyEnabled;
     return applyToInterface(
-        machine, p.get("name"),
+        netsh, p.get("name"),
         [](win::Registry& registry, const Interface& target) {
           const std::string none = listImage({"0.0.0.0"});
           return writeInterface(registry, target, "EnableDHCP", REG_DWORD, dwordImage(1)) &&
@@ -356,12 +393,12 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
                  writeInterface(registry, target, "DefaultGatewayMetric", REG_MULTI_SZ,
                                 listImage({}));
         },
-        [](win::Registry& registry, const Interface& target) -> std::optional<NetshResult> {
+        [&](win::Registry& registry, const Interface& target) -> std::optional<NetshResult> {
           DWORD type = 0;
           std::string bytes;
           if (readValue(registry, target.key, "EnableDHCP", &type, &bytes) && bytes.size() >= 1 &&
               bytes.find_first_not_of('\0') != std::string::npos)
-            return failure(netsh_text::kDhcpAlreadyEnabled);
+            return failure(alreadyDhcp);
           return std::nullopt;
         });
   }
@@ -389,7 +426,7 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
     metrics = {std::to_string(*metric)};
   }
   return applyToInterface(
-      machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
+      netsh, p.get("name"), [&](win::Registry& registry, const Interface& target) {
         return writeInterface(registry, target, "EnableDHCP", REG_DWORD, dwordImage(0)) &&
                writeInterface(registry, target, "IPAddress", REG_MULTI_SZ,
                               listImage({formatQuad(*address)})) &&
@@ -402,7 +439,7 @@ NetshResult setAddress(emu::EmulatedMachine& machine, const std::vector<std::str
       });
 }
 
-NetshResult addAddress(emu::EmulatedMachine& machine, const std::vector<std::string>& args) {
+NetshResult addAddress(const Netsh& netsh, const std::vector<std::string>& args) {
   Parameters p({"name", "addr", "mask", "gateway", "gwmetric"});
   if (auto bad = p.parse(args, 4)) return failure(netsh_text::kInvalidParameter, *bad);
   const bool withAddress = p.given("addr") || p.given("mask");
@@ -427,7 +464,7 @@ NetshResult addAddress(emu::EmulatedMachine& machine, const std::vector<std::str
     if (!metric) return failure(netsh_text::kBadMetric, p.get("gwmetric"));
   }
   return applyToInterface(
-      machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
+      netsh, p.get("name"), [&](win::Registry& registry, const Interface& target) {
         auto append = [&](const char* name, const std::string& item) {
           std::vector<std::string> list = readList(registry, target.key, name);
           list.push_back(item);
@@ -443,8 +480,40 @@ NetshResult addAddress(emu::EmulatedMachine& machine, const std::vector<std::str
       });
 }
 
-NetshResult setDns(emu::EmulatedMachine& machine, const std::vector<std::string>& args) {
-  Parameters p({"name", "source", "addr", "register"});
+// The tags of a DNS command: today's netsh also takes "validate".
+std::vector<const char*> dnsTags(const Netsh& netsh, std::vector<const char*> tags) {
+  if (netsh.dialect.validatesDns) tags.push_back("validate");
+  return tags;
+}
+
+// "validate=" takes yes or no; nothing when it is one of them.
+std::optional<NetshResult> refuseValidate(const Parameters& p) {
+  if (!p.given("validate") || equalsIgnoringCase(p.get("validate"), "yes") ||
+      equalsIgnoringCase(p.get("validate"), "no"))
+    return std::nullopt;
+  return failure(netsh_text::kInvalidParameter, p.argument("validate"));
+}
+
+bool isReachable(win::Registry& registry, std::uint32_t server) {
+  for (const std::string& listed : readList(registry, store::kEmulationKey, "ReachableAddresses"))
+    if (parseQuad(listed) == server) return true;
+  return false;
+}
+
+// Today's netsh asks the server it is to store whether it answers, unless
+// told not to; a server that does not answer is stored all the same, with
+// its message around blank lines and a failing exit code.
+NetshResult storeDns(const Netsh& netsh, const Parameters& p, std::optional<std::uint32_t> server,
+                     const Change& change) {
+  NetshResult result = applyToInterface(netsh, p.get("name"), change);
+  if (result.exitCode != 0 || !server || !netsh.dialect.validatesDns ||
+      equalsIgnoringCase(p.get("validate"), "no") || isReachable(netsh.machine.registry(), *server))
+    return result;
+  return {1, "\n" + win::ansiFromUtf8(netsh_text::kModernDnsNotAnswering) + "\n\n"};
+}
+
+NetshResult setDns(const Netsh& netsh, const std::vector<std::string>& args) {
+  Parameters p(dnsTags(netsh, {"name", "source", "addr", "register"}));
   if (auto bad = p.parse(args, 4)) return failure(netsh_text::kInvalidParameter, *bad);
   if (p.get("name").empty() || p.get("source").empty())
     return failure(netsh_text::kMissingParameter);
@@ -452,8 +521,10 @@ NetshResult setDns(emu::EmulatedMachine& machine, const std::vector<std::string>
       !equalsIgnoringCase(p.get("register"), "primary") &&
       !equalsIgnoringCase(p.get("register"), "both"))
     return failure(netsh_text::kInvalidParameter, p.argument("register"));
+  if (auto refused = refuseValidate(p)) return *refused;
 
   std::string nameServer;
+  std::optional<std::uint32_t> server;
   const std::string source = p.get("source");
   if (equalsIgnoringCase(source, "dhcp")) {
     // The servers come from the DHCP lease again: no static list.
@@ -461,35 +532,34 @@ NetshResult setDns(emu::EmulatedMachine& machine, const std::vector<std::string>
   } else if (equalsIgnoringCase(source, "static")) {
     if (p.get("addr").empty()) return failure(netsh_text::kMissingParameter);
     if (!equalsIgnoringCase(p.get("addr"), "none")) {
-      auto server = parseQuad(p.get("addr"));
+      server = parseQuad(p.get("addr"));
       if (!server) return failure(netsh_text::kBadDnsServer, p.get("addr"));
       nameServer = formatQuad(*server);
     }
   } else {
     return failure(netsh_text::kInvalidParameter, p.argument("source"));
   }
-  return applyToInterface(
-      machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
-        return writeInterface(registry, target, "NameServer", REG_SZ, stringImage(nameServer));
-      });
+  return storeDns(netsh, p, server, [&](win::Registry& registry, const Interface& target) {
+    return writeInterface(registry, target, "NameServer", REG_SZ, stringImage(nameServer));
+  });
 }
 
-NetshResult addDns(emu::EmulatedMachine& machine, const std::vector<std::string>& args) {
-  Parameters p({"name", "addr"});
+NetshResult addDns(const Netsh& netsh, const std::vector<std::string>& args) {
+  Parameters p(dnsTags(netsh, {"name", "addr"}));
   if (auto bad = p.parse(args, 4)) return failure(netsh_text::kInvalidParameter, *bad);
   if (p.get("name").empty() || p.get("addr").empty()) return failure(netsh_text::kMissingParameter);
+  if (auto refused = refuseValidate(p)) return *refused;
   auto server = parseQuad(p.get("addr"));
   if (!server) return failure(netsh_text::kBadDnsServer, p.get("addr"));
-  return applyToInterface(
-      machine, p.get("name"), [&](win::Registry& registry, const Interface& target) {
-        DWORD type = 0;
-        std::string bytes;
-        std::string current;
-        if (readValue(registry, target.key, "NameServer", &type, &bytes)) current = text(bytes);
-        const std::string added = formatQuad(*server);
-        return writeInterface(registry, target, "NameServer", REG_SZ,
-                              stringImage(current.empty() ? added : current + "," + added));
-      });
+  return storeDns(netsh, p, server, [&](win::Registry& registry, const Interface& target) {
+    DWORD type = 0;
+    std::string bytes;
+    std::string current;
+    if (readValue(registry, target.key, "NameServer", &type, &bytes)) current = text(bytes);
+    const std::string added = formatQuad(*server);
+    return writeInterface(registry, target, "NameServer", REG_SZ,
+                          stringImage(current.empty() ? added : current + "," + added));
+  });
 }
 
 }  // namespace
@@ -552,10 +622,11 @@ NetshResult RunNetsh(emu::EmulatedMachine& machine, const std::vector<std::strin
   const bool add = !set && matchesWord(args[2], "add");
   const bool address = matchesWord(args[3], "address");
   const bool dns = !address && matchesWord(args[3], "dns");
-  if (set && address) return setAddress(machine, args);
-  if (add && address) return addAddress(machine, args);
-  if (set && dns) return setDns(machine, args);
-  if (add && dns) return addDns(machine, args);
+  const Netsh netsh{machine, dialectOf(machine)};
+  if (set && address) return setAddress(netsh, args);
+  if (add && address) return addAddress(netsh, args);
+  if (set && dns) return setDns(netsh, args);
+  if (add && dns) return addDns(netsh, args);
   return commandNotFound(args);
 }
 

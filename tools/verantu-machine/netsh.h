@@ -2,6 +2,17 @@
 // add addresses, gateways and DNS servers of a connection, changing the live
 // TCP/IP values in the registry as Windows does. The command interpreter
 // calls it in-process; `verantu-machine netsh …` calls the same function.
+//
+// It speaks as the machine's version does. The netsh of Windows XP prints
+// "OK" after a successful command. That of Windows Vista and later (major
+// version 6 and above) prints one empty line instead, refuses a process
+// that is not elevated, and says "DHCP is already enabled on this
+// interface." From Windows 7 on (6.1) it also asks a DNS server whether it
+// answers before storing it, unless given "validate=no": a server that does
+// not answer (one not listed in the REG_MULTI_SZ ReachableAddresses of
+// HKEY_LOCAL_MACHINE "SYSTEM\Emulation") gets a message, and is stored all
+// the same. Its messages of its own are the English texts Windows prints;
+// those it shares with XP stay as XP's netsh words them.
 #pragma once
 
 #include <string>
@@ -16,7 +27,7 @@ namespace machinetool {
 
 struct NetshResult {
   int exitCode = 0;    // 0 success, 1 failure
-  std::string output;  // ANSI, "\n" line ends: "OK\n\n" or one message line
+  std::string output;  // ANSI, "\n" line ends: "OK\n\n" or "\n", or the message lines
 };
 
 // Runs netsh with its arguments (ANSI, split as the C runtime splits a
@@ -47,6 +58,13 @@ inline constexpr const char* kUnavailableInterface =
 inline constexpr const char* kDhcpAlreadyEnabled = "このインターフェイスでは DHCP は既に有効です。";
 inline constexpr const char* kCommandNotFound = "次のコマンドが見つかりませんでした: %s";
 inline constexpr const char* kWriteFailed = "構成を保存できませんでした。";
+// The texts of the netsh of Windows Vista and later.
+inline constexpr const char* kModernDhcpAlreadyEnabled =
+    "DHCP is already enabled on this interface.";
+inline constexpr const char* kModernDnsNotAnswering =
+    "The configured DNS server is incorrect or does not exist.";
+inline constexpr const char* kModernRequiresElevation =
+    "The requested operation requires elevation (Run as administrator).";
 inline constexpr const char* kUsage =
     "使用法: netsh interface ip set address [name=]<接続名>\n"
     "          [source=]{dhcp | static [addr=]<IP アドレス> [mask=]<サブネット マスク>\n"

@@ -84,7 +84,9 @@ Units asciiUnits(std::string_view text) {
 
 // Unicode text to ANSI, refusing what code page 932 cannot hold exactly.
 bool wideToAnsiExact(std::u16string_view wide, std::string* ansi) {
-  *ansi = win::wideToAnsi(wide);
+  std::optional<std::string> converted = win::wideToAnsi(wide);
+  if (!converted) return false;
+  *ansi = std::move(*converted);
   return win::ansiToWide(*ansi) == wide;
 }
 
@@ -521,8 +523,9 @@ class Writer {
   }
   // ANSI text the caller has checked converts exactly.
   void text(std::string_view ansi, bool escape) {
-    Units units =
-        options_.format == Format::Regedit4 ? ansiUnits(ansi) : wideUnits(win::ansiToWide(ansi));
+    std::optional<std::u16string> wide =
+        options_.format == Format::Regedit4 ? std::nullopt : win::ansiToWide(ansi);
+    Units units = wide ? wideUnits(*wide) : ansiUnits(ansi);
     for (char32_t u : units) {
       if (escape && (u == U'\\' || u == U'"')) put(U'\\');
       put(u);
@@ -593,7 +596,9 @@ class Exporter {
 bool Exporter::resolve(const KeyRef& ref, win::HKEY* key, std::string* fullName) {
   *fullName = hiveName(ref.hive);
   win::HKEY current = ref.hive;
-  std::u16string wide = win::ansiToWide(ref.path);
+  std::optional<std::u16string> converted = win::ansiToWide(ref.path);
+  if (!converted) return fail(utf8Of(ref.path) + ": the key name cannot be converted");
+  const std::u16string& wide = *converted;
   std::size_t begin = 0;
   while (!wide.empty() && begin <= wide.size()) {
     std::size_t end = wide.find(u'\\', begin);
@@ -609,14 +614,16 @@ bool Exporter::resolve(const KeyRef& ref, win::HKEY* key, std::string* fullName)
         continue;
       }
       if (rc != ERROR_SUCCESS) break;
-      if (QString::fromStdU16String(win::ansiToWide(name.data()))
-              .compare(wanted, Qt::CaseInsensitive) == 0) {
+      std::optional<std::u16string> candidate = win::ansiToWide(name.data());
+      if (candidate &&
+          QString::fromStdU16String(*candidate).compare(wanted, Qt::CaseInsensitive) == 0) {
         found = name.data();
         break;
       }
     }
     win::HKEY next = nullptr;
-    std::string component = found.empty() ? win::wideToAnsi(wanted.toStdU16String()) : found;
+    std::string component =
+        found.empty() ? win::wideToAnsi(wanted.toStdU16String()).value_or("?") : found;
     win::LONG rc = found.empty()
                        ? ERROR_FILE_NOT_FOUND
                        : registry_.RegOpenKeyExA(current, component.c_str(), 0, KEY_READ, &next);
@@ -663,7 +670,9 @@ bool Exporter::exportTree(win::HKEY root, const std::string& rootName) {
     std::size_t next = 0;  // the subkey to visit next
   };
   std::size_t depth = 0;
-  for (char16_t u : win::ansiToWide(rootName)) depth += u == u'\\';
+  std::optional<std::u16string> wideRoot = win::ansiToWide(rootName);
+  if (!wideRoot) return fail(utf8Of(rootName) + ": the key name cannot be converted");
+  for (char16_t u : *wideRoot) depth += u == u'\\';
   std::string fullName = rootName;
   std::vector<Level> stack;
   auto closeAll = [&] {
@@ -818,8 +827,10 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
   bool text = type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
   if (unicode && text) {
     if (!win::isRoundTripAnsi(data)) return lossy();
+    std::optional<std::u16string> wide = win::ansiToWide(data);
+    if (!wide) return lossy();
     bytes.clear();
-    for (char16_t u : win::ansiToWide(data)) {
+    for (char16_t u : *wide) {
       bytes += char(u & 0xFF);
       bytes += char(u >> 8);
     }
@@ -924,7 +935,12 @@ const char* hiveName(win::HKEY hive) {
 }
 
 bool parseKeyName(std::string_view name, KeyRef* key, std::string* error) {
-  std::u16string wide = win::ansiToWide(name);
+  std::optional<std::u16string> converted = win::ansiToWide(name);
+  if (!converted) {
+    if (error) *error = "the key name cannot be converted";
+    return false;
+  }
+  const std::u16string& wide = *converted;
   std::size_t slash = wide.find(u'\\');
   QString hive = QString::fromStdU16String(wide.substr(0, slash)).toUpper();
   if (hive == QLatin1String(kLocalMachine.data()) || hive == QLatin1String("HKLM")) {
@@ -939,7 +955,12 @@ bool parseKeyName(std::string_view name, KeyRef* key, std::string* error) {
   }
   std::u16string path = slash == std::u16string::npos ? std::u16string() : wide.substr(slash + 1);
   while (!path.empty() && path.back() == u'\\') path.pop_back();
-  key->path = win::wideToAnsi(path);
+  std::optional<std::string> ansiPath = win::wideToAnsi(path);
+  if (!ansiPath) {
+    if (error) *error = "the key name cannot be converted";
+    return false;
+  }
+  key->path = std::move(*ansiPath);
   return true;
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/code_page.h"
 #include "platform/emulated/emulated_machine.h"
+#include "platform/emulated/emulated_shell.h"
 #include "tools/verantu-machine/batch_interpreter.h"
 #include "tools/verantu-machine/netsh.h"
 
@@ -33,6 +34,8 @@ std::string ansiArgument(const QString& arg) {
 }  // namespace
 
 int RunCmdVerb(const QStringList& args) {
+  // A script that a switch started must not outlive the switch.
+  emu::EndWithStarter();
   if (args.isEmpty() || args.front().compare("/c", Qt::CaseInsensitive) != 0) {
     std::fprintf(stderr,
                  "verantu-machine: cmd needs /c and a command\n"

@@ -27,6 +27,20 @@ std::optional<QByteArray> templateReg(const QString& name) {
   return file.readAll();
 }
 
+QStringList windowsVersions() {
+  return {QStringLiteral("xp"), QStringLiteral("10")};
+}
+
+std::optional<QByteArray> windowsOverlay(const QString& version) {
+  static const bool initialized = (initTemplateResources(), true);
+  (void)initialized;
+  if (version == QStringLiteral("xp")) return QByteArray();
+  if (version != QStringLiteral("10")) return std::nullopt;
+  QFile file(QStringLiteral(":/templates/windows10.reg"));
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  return file.readAll();
+}
+
 // The user manual goes where the Help menu looks for it, "<InsDir>verantu.pdf".
 // verantu-machine carries it as a resource; a program that links this library
 // without it (the tests' own machines) creates machines without a manual.
@@ -64,18 +78,32 @@ std::unique_ptr<emu::EmulatedMachine> createMachine(const std::string& folder,
                                                     std::string_view regBytes,
                                                     const std::string& source, bool replace,
                                                     std::string* error) {
-  std::vector<regfile::Operation> operations;
-  regfile::ParseError parseError;
-  if (!regfile::parse(regBytes, &operations, &parseError)) {
-    if (error) *error = source + ":" + std::to_string(parseError.line) + ": " + parseError.message;
-    return nullptr;
+  return createMachine(folder, {RegSource{regBytes, source}}, replace, error);
+}
+
+std::unique_ptr<emu::EmulatedMachine> createMachine(const std::string& folder,
+                                                    const std::vector<RegSource>& sources,
+                                                    bool replace, std::string* error) {
+  std::vector<std::vector<regfile::Operation>> files;
+  for (const RegSource& source : sources) {
+    regfile::ParseError parseError;
+    if (!regfile::parse(source.bytes, &files.emplace_back(), &parseError)) {
+      if (error)
+        *error = source.name + ":" + std::to_string(parseError.line) + ": " + parseError.message;
+      return nullptr;
+    }
   }
   auto machine = emu::EmulatedMachine::create(folder, replace, error);
   if (!machine) return nullptr;
-  std::string applyError;
-  if (!regfile::apply(machine->registry(), operations, &applyError)) {
-    if (error) *error = source + ":" + applyError;
-    return nullptr;
+  // The machine is made by its administrator, whoever the environment says
+  // its programs run as.
+  machine->setElevated(true);
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    std::string applyError;
+    if (!regfile::apply(machine->registry(), files[i], &applyError)) {
+      if (error) *error = sources[i].name + ":" + applyError;
+      return nullptr;
+    }
   }
   createStandardFolders(*machine);
   return machine;
