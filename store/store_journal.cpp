@@ -26,6 +26,11 @@ constexpr const char* kSavedValues = "values";   // the values of Setting, copie
 constexpr const char* kSavedSlot = "slot";       // slot NAME, copied
 constexpr const char* kAbsentSlot = "noslot";    // slot NAME did not exist
 constexpr const char* kMovedSlot = "moved";      // slot NAME is held by slot HELDBY
+// Values of the key PATH below HKEY_CURRENT_USER: those kept in the copy
+// are put back, the others named in the copy's "Names" are deleted.
+constexpr const char* kUserValues = "user";
+// The list of the names saved, under a name the live key does not use.
+constexpr const char* kNamesValue = "\x01Names";
 // A copy that could not be made or restored; the registry helpers answer
 // only 0 or 1, and the command's own check has the cause when it was a write.
 constexpr LONG kCopyFailed = ERROR_REGISTRY_IO_FAILED;
@@ -104,10 +109,67 @@ LONG replaceValues(const Context& ctx, const std::string& source) {
   return ERROR_SUCCESS;
 }
 
+// One value as it is stored: type and bytes.
+struct RawValue {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+};
+
+LONG readRaw(win::Registry& registry, HKEY key, const char* name, RawValue& value) {
+  DWORD size = 0;
+  LONG status = registry.RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+  if (status != ERROR_SUCCESS) return status;
+  value.data.resize(size);
+  status = registry.RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
+  value.data.resize(size);
+  return status;
+}
+
+LONG writeRaw(win::Registry& registry, HKEY key, const char* name, const RawValue& value) {
+  return registry.RegSetValueExA(key, name, 0, value.type, value.data.data(),
+                                 DWORD(value.data.size()));
+}
+
+// The live values the copy at `source` was made of become what they were:
+// each one kept is written back, each one that was missing is deleted.
+LONG restoreUserValues(const Context& ctx, const std::string& source, const std::string& path) {
+  win::Registry& registry = ctx.registry();
+  OpenKey copy(registry);
+  LONG status = copy.open(HKEY_LOCAL_MACHINE, source, KEY_READ);
+  if (status != ERROR_SUCCESS) return ERROR_REGISTRY_CORRUPT;
+  RawValue names;
+  status = readRaw(registry, copy.get(), kNamesValue, names);
+  if (status != ERROR_SUCCESS || names.type != REG_MULTI_SZ) return ERROR_REGISTRY_CORRUPT;
+  OpenKey live(registry);
+  status = live.create(HKEY_CURRENT_USER, path);
+  if (status != ERROR_SUCCESS) return status;
+  const std::string list(names.data.begin(), names.data.end());
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = list.find('\0', start);
+    const std::string name = list.substr(start, end - start);
+    if (name.empty()) break;
+    RawValue value;
+    status = readRaw(registry, copy.get(), name.c_str(), value);
+    if (status == ERROR_SUCCESS)
+      status = writeRaw(registry, live.get(), name.c_str(), value);
+    else if (status == ERROR_FILE_NOT_FOUND)
+      status = registry.RegDeleteValueA(live.get(), name.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
 // Puts back the part entry `seq` describes.
 LONG restore(const Context& ctx, int seq, const std::string& entry) {
   std::vector<std::string> parts = splitEntry(entry);
   const std::string& kind = parts[0];
+  if (kind == kUserValues) {
+    const std::size_t cut = entry.find('\\');
+    if (cut == std::string::npos || cut + 1 == entry.size()) return ERROR_REGISTRY_CORRUPT;
+    return restoreUserValues(ctx, copyPath(seq), entry.substr(cut + 1));
+  }
   if (kind == kSavedStore) return replaceTree(ctx, copyPath(seq), kSettingKey);
   if (kind == kAbsentStore)
     return DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kSettingKey) == 0 ? ERROR_SUCCESS : kCopyFailed;
@@ -299,6 +361,35 @@ LONG StoreJournal::noteSlotHeldBy(int slot, int heldBy) {
   status = addEntry(std::string(kMovedSlot) + "\\" + name + "\\" + std::to_string(heldBy));
   if (status == ERROR_SUCCESS) slotsSaved_.insert(name);
   return status;
+}
+
+LONG StoreJournal::saveUserValues(const std::string& path, const std::vector<std::string>& names) {
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  win::Registry& registry = ctx_.registry();
+  {
+    OpenKey copy(registry);
+    status = copy.create(HKEY_LOCAL_MACHINE, copyPath(entries_ + 1));
+    if (status != ERROR_SUCCESS) return status;
+    OpenKey live(registry);
+    status = live.open(HKEY_CURRENT_USER, path, KEY_READ);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
+    RawValue list{REG_MULTI_SZ, {}};
+    for (const std::string& name : names) {
+      RawValue value;
+      LONG read = live.get() ? readRaw(registry, live.get(), name.c_str(), value)
+                             : LONG(ERROR_FILE_NOT_FOUND);
+      if (read == ERROR_SUCCESS) read = writeRaw(registry, copy.get(), name.c_str(), value);
+      if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return read;
+      list.data.insert(list.data.end(), name.begin(), name.end());
+      list.data.push_back(0);
+    }
+    list.data.push_back(0);
+    // Written last: a copy without its list of names is never used.
+    status = writeRaw(registry, copy.get(), kNamesValue, list);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return addEntry(std::string(kUserValues) + "\\" + path);
 }
 
 LONG StoreJournal::finish() {

@@ -12,6 +12,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 #include "store/context.h"
 
@@ -46,6 +47,11 @@ class StoreJournal {
   // deleted), so that it need not be copied: undoing restores `slot` from
   // `heldBy` before `heldBy` itself is restored.
   [[nodiscard]] win::LONG noteSlotHeldBy(int slot, int heldBy);
+  // Saves the values `names` of the key `path` below HKEY_CURRENT_USER as
+  // they are now (present or not): a change of the live settings that has
+  // to be whole, where the registry groups nothing, is undone from them.
+  [[nodiscard]] win::LONG saveUserValues(const std::string& path,
+                                         const std::vector<std::string>& names);
 
   // The command's changes stand: the journal goes.
   [[nodiscard]] win::LONG finish();
