@@ -39,19 +39,21 @@ void makeProfileOf32Interfaces(store::Context& ctx) {
     char id[64];
     std::snprintf(id, sizeof id, "{00000000-0000-0000-0000-%012d}", i);
     const std::string adapter = store::MirrorPath(1, kAdapters + "\\" + id);
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters + "\\" + kWired),
-                       HKEY_LOCAL_MACHINE, adapter);
-    store::WriteMultiStringValue(
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kAdapters + "\\" + kWired), HKEY_LOCAL_MACHINE,
+                             adapter);
+    (void)store::WriteMultiStringValue(
         ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig",
         views::MultiStringImage({std::string("Tcpip\\Parameters\\Interfaces\\") + id}));
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(1, kInterfaces + "\\" + kWired),
-                       HKEY_LOCAL_MACHINE, store::MirrorPath(1, kInterfaces + "\\" + id));
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kInterfaces + "\\" + kWired), HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kInterfaces + "\\" + id));
     const std::string connection = store::MirrorPath(1, kNetwork + "\\" + id + "\\Connection");
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kNetwork + "\\" + kWired + "\\Connection"),
-                       HKEY_LOCAL_MACHINE, connection);
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, connection, "Name",
-                            "LAN " + std::to_string(i + 3));
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kNetwork + "\\" + kWired + "\\Connection"),
+                             HKEY_LOCAL_MACHINE, connection);
+    (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, connection, "Name",
+                                  "LAN " + std::to_string(i + 3));
   }
 }
 

@@ -15,8 +15,8 @@ void BM_ReadOneValue(benchmark::State& state) {
   bench::NotebookMachine notebook;
   std::string text;
   for (auto _ : state) {
-    store::ReadStringValue(notebook.context(), HKEY_CURRENT_USER, kInternetSettings, "ProxyServer",
-                           text);
+    (void)store::ReadStringValue(notebook.context(), HKEY_CURRENT_USER, kInternetSettings,
+                                 "ProxyServer", text);
     benchmark::DoNotOptimize(text);
   }
   if (text.empty()) state.SkipWithError("ProxyServer not found on the notebook machine");
@@ -28,9 +28,9 @@ void BM_CopyInternetSettingsTree(benchmark::State& state) {
   auto& ctx = notebook.context();
   std::string mirror = store::MirrorPath(1, kInternetSettings);
   for (auto _ : state) {
-    store::CopyKeyTree(ctx, HKEY_CURRENT_USER, kInternetSettings, HKEY_LOCAL_MACHINE, mirror);
+    (void)store::CopyKeyTree(ctx, HKEY_CURRENT_USER, kInternetSettings, HKEY_LOCAL_MACHINE, mirror);
     state.PauseTiming();
-    store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
+    (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
     state.ResumeTiming();
   }
 }
@@ -42,9 +42,9 @@ void BM_DeleteInternetSettingsTree(benchmark::State& state) {
   std::string mirror = store::MirrorPath(1, kInternetSettings);
   for (auto _ : state) {
     state.PauseTiming();
-    store::CopyKeyTree(ctx, HKEY_CURRENT_USER, kInternetSettings, HKEY_LOCAL_MACHINE, mirror);
+    (void)store::CopyKeyTree(ctx, HKEY_CURRENT_USER, kInternetSettings, HKEY_LOCAL_MACHINE, mirror);
     state.ResumeTiming();
-    store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
+    (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
   }
 }
 BENCHMARK(BM_DeleteInternetSettingsTree)->Unit(benchmark::kMillisecond);

@@ -13,20 +13,25 @@
 #include "store/deletion.h"
 #include "store/profile_store.h"
 #include "store/startup.h"
+#include "store/store_journal.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
+// Argument 1 runs the commands with the journal that keeps them whole on
+// any registry, 0 without it: the difference is what the journal costs.
 void BM_Capture(benchmark::State& state) {
+  store::SetJournalForBenchmarks(state.range(0) != 0);
   bench::NotebookMachine notebook;
   store::CaptureProfile(notebook.context(), "Office");
   for (auto _ : state) {
     // Over the existing profile: its mirrors are replaced each time.
     benchmark::DoNotOptimize(store::CaptureProfile(notebook.context(), "Office").captured);
   }
+  store::SetJournalForBenchmarks(true);
 }
-BENCHMARK(BM_Capture)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Capture)->ArgName("journal")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A notebook machine holding 256 captured profiles, kept as a copy of its
 // folder so that every iteration starts from the same store.
@@ -50,6 +55,7 @@ std::unique_ptr<emu::EmulatedMachine> copyOfFullStore(const std::string& target)
 void BM_DeleteFirstOf256(benchmark::State& state) {
   std::string target = fullStoreFolder() + "-copy";
   bench::SilentPrompter prompter;
+  store::SetJournalForBenchmarks(state.range(0) != 0);
   for (auto _ : state) {
     state.PauseTiming();
     auto machine = copyOfFullStore(target);
@@ -57,9 +63,15 @@ void BM_DeleteFirstOf256(benchmark::State& state) {
     state.ResumeTiming();
     benchmark::DoNotOptimize(store::DeleteProfile(ctx, "Profile 1").deleted);
   }
+  store::SetJournalForBenchmarks(true);
   fs::remove_all(target);
 }
-BENCHMARK(BM_DeleteFirstOf256)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_DeleteFirstOf256)
+    ->ArgName("journal")
+    ->Arg(0)
+    ->Arg(1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // Opening the machine as a writing command does, with the quick check of its
 // registry file, against opening it for reading only: the check's own cost.

@@ -4,7 +4,9 @@
 
 #include "cli/console.h"
 #include "platform/code_page.h"
+#include "platform/fault_injection.h"
 #include "store/startup.h"
+#include "store/store_command.h"
 
 #ifdef _WIN32
 #include "platform/win32/win32_machine.h"
@@ -100,7 +102,7 @@ int Command::run(const std::vector<std::string>& arguments) {
   }
 
   std::string error;
-  std::unique_ptr<win::Machine> machine = openMachine(&error);
+  std::unique_ptr<win::Machine> machine = win::WithFaultInjection(openMachine(&error));
   if (!machine) {
     printError(error);
     return kExitFailure;
@@ -117,6 +119,9 @@ int Command::run(const std::vector<std::string>& arguments) {
   if (!store::CheckInstallation(*machine, prompter, writes ? KEY_ALL_ACCESS : KEY_READ))
     return kExitFailure;
   store::Context ctx{*machine, prompter, nullptr};
+  // A command cut short is undone before anything reads the store; when
+  // that fails the user has been told, and each writing command refuses.
+  (void)store::RecoverStore(ctx);
   return execute(ctx, prompter);
 }
 

@@ -19,8 +19,8 @@ class ListCommand : public Command {
 
   int execute(const store::Context& ctx, const TerminalPrompter&) override {
     int slotCount = 0;
-    win::DWORD comboActive = 0;
-    store::ReadStoreInfo(ctx, slotCount, comboActive);
+    win::DWORD comboActive = 0;  // without a store: no titles, nothing selected
+    (void)store::ReadStoreInfo(ctx, slotCount, comboActive);
     store::SelectorFill fill = store::FillProfileSelector(ctx, slotCount, int(comboActive));
     // Escaped, so that a title holding a line break cannot read as two.
     for (const std::string& title : fill.titles)

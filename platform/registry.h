@@ -3,8 +3,6 @@
 // 932); sizes are in bytes of that text.
 #pragma once
 
-#include <exception>
-
 #include "platform/win_types.h"
 
 namespace win {
@@ -55,37 +53,33 @@ class Registry {
   }
 };
 
-// A batch for one scope. It commits when it goes out of scope unless it was
-// cancelled or ended before, or the scope is left by an exception: then, as
-// for a process that ended there, none of its calls are kept.
+// A batch for one scope. Only commit() keeps it, and says whether the
+// registry did; a batch left without it (an early return, an exception) is
+// undone when it goes out of scope.
 class RegistryBatch {
  public:
   explicit RegistryBatch(Registry& registry)
-      : registry_(registry),
-        beginStatus_(registry_.beginBatch()),
-        exceptions_(std::uncaught_exceptions()) {}
-  ~RegistryBatch() {
-    if (!ended_) registry_.endBatch(std::uncaught_exceptions() == exceptions_);
-  }
+      : registry_(registry), beginStatus_(registry_.beginBatch()) {}
+  ~RegistryBatch() { cancel(); }
   RegistryBatch(const RegistryBatch&) = delete;
   RegistryBatch& operator=(const RegistryBatch&) = delete;
 
-  LONG beginStatus() const { return beginStatus_; }
-  LONG commit() {
+  [[nodiscard]] LONG beginStatus() const { return beginStatus_; }
+  [[nodiscard]] LONG commit() {
     if (ended_) return ERROR_SUCCESS;
     ended_ = true;
     return registry_.endBatch(true);
   }
+  // Nothing is left to report: what the batch held is gone either way.
   void cancel() {
     if (ended_) return;
     ended_ = true;
-    registry_.endBatch(false);
+    (void)registry_.endBatch(false);
   }
 
  private:
   Registry& registry_;
   LONG beginStatus_;
-  int exceptions_;
   bool ended_ = false;
 };
 

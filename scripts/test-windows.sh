@@ -95,6 +95,8 @@ check_manifests() {
 step "embedded manifests" check_manifests
 step "conformance suite under Wine" "$VERANTU_ROOT/scripts/test-windows-core.sh"
 step "verantu-cli.exe end to end under Wine" "$VERANTU_ROOT/scripts/test-windows-e2e.sh"
+step "the store's journal, verantu-cli.exe stopped after each sampled write, under Wine" \
+  "$VERANTU_ROOT/scripts/test-windows-journal.sh"
 
 # The windowed program and its installer need Qt for Windows, which takes
 # long to build; without it they are left out, and said so.

@@ -8,6 +8,7 @@
 
 #include "platform/code_page.h"
 #include "store/network_marks.h"
+#include "store/open_key.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "store/store_command.h"
@@ -36,6 +37,10 @@ constexpr const char* kAskOverwrite = kAskOverwriteText;
 constexpr const char* kAskNew =
     "現在のネットワーク設定をコンボボックスに記述された名称で登録します。\n新規に登録します。";
 constexpr const char* kCaptured = "現在のﾈｯﾄﾜｰｸの設定を登録しました。";
+constexpr const char* kLeftOut = "登録できないため除いたキー : %s";
+constexpr const char* kStoreChanged =
+    "他のVerantu!が登録内容を変更したため、登録しませんでした。\n"
+    "もう一度実行してください。";
 
 void showError(const Context& ctx, const char* text) {
   ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
@@ -46,23 +51,50 @@ bool confirmed(const Context& ctx, const char* question) {
                         MB_YESNO | MB_ICONWARNING) == IDYES;
 }
 
+// Whether a new profile has no slot left; a store that cannot be counted
+// counts as empty.
+bool storeIsFull(const Context& ctx) {
+  int slotCount = 0;
+  DWORD comboActive = 0;
+  (void)ReadStoreInfo(ctx, slotCount, comboActive);
+  return slotCount >= kMaxProfiles;
+}
+
 // "%s" of a key format filled with an adapter identifier.
 std::string fill(const char* format, const std::string& identifier) {
   std::string text = format;
   return text.replace(text.find("%s"), 2, identifier);
 }
 
-// Makes the slot's mirror of a system key an exact copy of it: whatever an
-// earlier capture left there goes first.
-void replaceMirror(const Context& ctx, int slot, win::HKEY sourceHive,
-                   const std::string& systemPath) {
+// Makes the slot's mirror of a system key a copy of it: whatever an
+// earlier capture left there goes first. A subkey that cannot exist inside
+// the mirror (it would be too deep, or its name is refused there) is left
+// out and named in `leftOut`. False when the mirror is incomplete.
+bool replaceMirror(const Context& ctx, int slot, win::HKEY sourceHive,
+                   const std::string& systemPath, std::vector<std::string>& leftOut) {
   std::string mirror = MirrorPath(slot, systemPath);
-  DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror);
-  CopyKeyTree(ctx, sourceHive, systemPath, HKEY_LOCAL_MACHINE, mirror);
+  if (DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror) != 0) return false;
+  std::size_t known = leftOut.size();
+  bool copied = CopyKeyTree(ctx, sourceHive, systemPath, HKEY_LOCAL_MACHINE, mirror, &leftOut) == 0;
+  const char* hive =
+      sourceHive == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
+  for (std::size_t i = known; i < leftOut.size(); ++i) leftOut[i] = hive + leftOut[i];
+  return copied;
+}
+
+// The final message, with one line per subtree that was left out, named
+// with its hive as regedit shows it.
+std::string capturedText(const std::vector<std::string>& leftOut) {
+  std::string text = win::ansiFromUtf8(kCaptured);
+  for (const std::string& path : leftOut) {
+    std::string line = win::ansiFromUtf8(kLeftOut);
+    text += "\n" + line.replace(line.find("%s"), 2, path);
+  }
+  return text;
 }
 
 // Creates the slot key for a new profile and stores its title with the NUL.
-// False when either step fails; the command's batch then takes the slot key
+// False when either step fails; the command then takes the slot key
 // away again, since a slot without a readable Title would end every later
 // lookup at it and so hide the store from every later command.
 bool createSlot(const Context& ctx, int slot, const std::string& title) {
@@ -75,7 +107,7 @@ bool createSlot(const Context& ctx, int slot, const std::string& title) {
   win::LONG written = registry.RegSetValueExA(key, "Title", 0, REG_SZ,
                                               reinterpret_cast<const win::BYTE*>(title.c_str()),
                                               DWORD(title.size() + 1));
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return written == ERROR_SUCCESS;
 }
 
@@ -91,49 +123,55 @@ void captureMembership(const Context& ctx, int slot) {
   if (!converted || converted->size() >= kDomainNameBufferSize) return;
   const std::string& name = *converted;
   std::string data = DataPath(slot);
+  // A write that fails is seen by the command, which then undoes it all.
   if (status == NetSetupWorkgroupName)
-    WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 0);
+    (void)WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 0);
   else if (status == NetSetupDomainName)
-    WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 1);
-  WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
+    (void)WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", 1);
+  (void)WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 }
 
 // The copy and write steps into slot `index`+1, each run whatever the one
 // before it did; a system key that is missing simply leaves its mirror
 // absent. A write that fails is seen by the command, which then undoes the
-// whole capture.
-void captureInto(const Context& ctx, int index) {
+// whole capture; false also for a copy that failed for want of memory.
+bool captureInto(const Context& ctx, int index, std::vector<std::string>& leftOut) {
+  bool complete = true;
   const int slot = index + 1;
 
   std::vector<std::string> adapterPaths;
   int adapterCount = 0;
-  EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, adapterPaths, adapterCount);
+  // Always 0: a missing Adapters key simply lists no adapter.
+  (void)EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, adapterPaths, adapterCount);
   const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
   for (const std::string& path : adapterPaths) {
     std::string identifier = path.substr(prefix);
     // Only GUID-named adapters are network interfaces; pseudo-adapters such
     // as NdisWan entries stay listed in the Adapters mirror alone.
     if (identifier.empty() || identifier[0] != '{') continue;
-    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kAdapterTcpipKeyFormat, identifier));
-    replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kConnectionKeyFormat, identifier));
+    complete &= replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE,
+                              fill(kAdapterTcpipKeyFormat, identifier), leftOut);
+    complete &= replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, fill(kConnectionKeyFormat, identifier),
+                              leftOut);
   }
-  replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kAdaptersKey);
-  replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kInterfacesKey);
+  complete &= replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kAdaptersKey, leftOut);
+  complete &= replaceMirror(ctx, slot, HKEY_LOCAL_MACHINE, kInterfacesKey, leftOut);
 
   // The values below are written into the Data key, which the mirrors
   // normally bring into being; on a machine without those keys it would be
   // missing and the printer and membership would silently not be stored.
-  win::HKEY data = nullptr;
-  if (ctx.registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, DataPath(slot).c_str(), 0, "",
-                                     REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &data,
-                                     nullptr) == ERROR_SUCCESS)
-    ctx.registry().RegCloseKey(data);
-
-  WriteStringValue(ctx, HKEY_LOCAL_MACHINE, DataPath(slot), "DefPrinter", ReadDefaultPrinter(ctx));
-  replaceMirror(ctx, slot, HKEY_CURRENT_USER, kInternetSettingsKey);
+  // A write that fails is seen by the command, which then undoes it all.
+  {
+    OpenKey data(ctx.registry());
+    (void)data.create(HKEY_LOCAL_MACHINE, DataPath(slot));
+  }
+  (void)WriteStringValue(ctx, HKEY_LOCAL_MACHINE, DataPath(slot), "DefPrinter",
+                         ReadDefaultPrinter(ctx));
+  complete &= replaceMirror(ctx, slot, HKEY_CURRENT_USER, kInternetSettingsKey, leftOut);
   captureMembership(ctx, slot);
   CaptureNetworkMarks(ctx, slot);
-  WriteComboActive(ctx, DWORD(index));
+  (void)WriteComboActive(ctx, DWORD(index));
+  return complete;
 }
 
 }  // namespace
@@ -152,6 +190,23 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
     return result;
   }
 
+  // Asked before the store lock is taken, so that no other command waits
+  // for the answer. Under the lock the title is looked up again: an
+  // overwrite follows the profile to wherever it is by then, and when the
+  // answer no longer fits (the profile is gone, or another command has just
+  // registered the new title) nothing is written and the user is told.
+  bool overwrite = false;
+  {
+    TitleLookup asked = FindProfileByTitle(outer, title);
+    if (asked.interrupted) return result;
+    overwrite = asked.index.has_value();
+    if (!overwrite && storeIsFull(outer)) {
+      showError(outer, kStoreFull);
+      return result;
+    }
+    if (!confirmed(outer, overwrite ? kAskOverwrite : kAskNew)) return result;
+  }
+
   // From the lookup to the last write no other command may change the
   // slots: the slot chosen here is the one written.
   StoreCommand command(outer, StoreChange::Capture);
@@ -160,22 +215,24 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
 
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
+  if (lookup.index.has_value() != overwrite) {
+    showError(ctx, kStoreChanged);
+    return result;
+  }
 
   int index = 0;
   int newSlot = 0;
-  if (lookup.index) {
-    index = *lookup.index;
+  if (overwrite) {
     // The slot keeps its Title and Count; only its captured content changes.
-    if (!confirmed(ctx, kAskOverwrite)) return result;
+    index = *lookup.index;
   } else {
-    int slotCount = 0;
-    DWORD comboActive = 0;
-    ReadStoreInfo(ctx, slotCount, comboActive);
-    if (slotCount >= kMaxProfiles) {
+    if (storeIsFull(ctx)) {
       showError(ctx, kStoreFull);
       return result;
     }
-    if (!confirmed(ctx, kAskNew)) return result;
+    int slotCount = 0;
+    DWORD comboActive = 0;
+    (void)ReadStoreInfo(ctx, slotCount, comboActive);
     newSlot = slotCount + 1;
     index = slotCount;
   }
@@ -184,16 +241,19 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
   // all: a capture cut short never leaves a slot without a title or a
   // profile half old and half new.
   if (!command.beginWrites()) return result;
+  std::vector<std::string> leftOut;
+  // A slot that cannot be made is a failed write, which the commit reports.
   if (newSlot && !createSlot(ctx, newSlot, title)) {
-    command.commitWrites();
+    (void)command.commitWrites();
     return result;
   }
-  captureInto(ctx, index);
+  // A copy can also fail for want of memory, which no registry call saw.
+  if (!captureInto(ctx, index, leftOut)) command.noteFailure(ERROR_NOT_ENOUGH_MEMORY);
   if (!command.commitWrites()) return result;
 
   result.appendTitle = newSlot != 0;
   if (result.appendTitle && selector) selector->appendItem(title);
-  ctx.messageBox(win::ansiFromUtf8(kCaptured), win::ansiFromUtf8(kInformationCaption),
+  ctx.messageBox(capturedText(leftOut), win::ansiFromUtf8(kInformationCaption),
                  MB_OK | MB_ICONINFORMATION);
   result.captured = true;
   return result;

@@ -43,6 +43,21 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
     return result;
   }
 
+  // Asked before the store lock is taken, so that no other command waits
+  // for the answer; the title is looked up again under the lock and the
+  // profile deleted wherever it is by then.
+  {
+    TitleLookup asked = FindProfileByTitle(outer, title);
+    if (asked.interrupted) return result;
+    if (!asked.index) {
+      showError(outer, kNotRegistered);
+      return result;
+    }
+    if (outer.messageBox(win::ansiFromUtf8(kAskDelete), win::ansiFromUtf8(kConfirmCaption),
+                         MB_YESNO | MB_ICONWARNING) != IDYES)
+      return result;
+  }
+
   // The count, the selections and the slot found must stay what they were
   // read as until the last move is written.
   StoreCommand command(outer, StoreChange::Deletion);
@@ -53,8 +68,8 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
   int slotCount = 0;
   DWORD comboActive = 0;
   DWORD active = 0;
-  ReadStoreInfo(ctx, slotCount, comboActive);
-  ReadActive(ctx, active);
+  (void)ReadStoreInfo(ctx, slotCount, comboActive);
+  (void)ReadActive(ctx, active);
 
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
@@ -63,23 +78,30 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
     return result;
   }
   const int index = *lookup.index;
-  if (ctx.messageBox(win::ansiFromUtf8(kAskDelete), win::ansiFromUtf8(kConfirmCaption),
-                     MB_YESNO | MB_ICONWARNING) != IDYES)
-    return result;
 
   // The moves and both selections are one change: a deletion cut short
   // leaves every profile where it was.
   if (!command.beginWrites()) return result;
-  // Slot j takes over slot j+1 whole: Title, Count and the Data tree.
-  for (int slot = index + 1; slot <= slotCount - 1; ++slot) {
-    DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot));
-    CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE, SlotPath(slot));
+  // Slot j takes over slot j+1 whole: Title, Count and the Data tree. The
+  // old content of every later slot is by then held by the slot below it,
+  // which is what the journal is told instead of copying it; so the moves
+  // stop at the first that fails.
+  bool moved = true;
+  for (int slot = index + 1; moved && slot <= slotCount - 1; ++slot) {
+    moved = (slot == index + 1 || command.slotHeldBy(slot, slot - 1)) &&
+            DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot)) == 0 &&
+            CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slot + 1), HKEY_LOCAL_MACHINE,
+                        SlotPath(slot)) == 0;
   }
-  DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount));
+  if (moved && slotCount > index + 1) moved = command.slotHeldBy(slotCount, slotCount - 1);
+  if (moved) moved = DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, SlotPath(slotCount)) == 0;
+  // A copy can also fail for want of memory, which no registry call saw.
+  if (!moved) command.noteFailure(ERROR_NOT_ENOUGH_MEMORY);
 
+  // A write that fails here is seen by the command, which then undoes all.
   comboActive = followMove(comboActive, DWORD(index));
-  WriteComboActive(ctx, comboActive);
-  WriteActive(ctx, followMove(active, DWORD(index)));
+  (void)WriteComboActive(ctx, comboActive);
+  (void)WriteActive(ctx, followMove(active, DWORD(index)));
 
   // What the selector shows next. When it cannot be found the deletion
   // still stands, but ends without the final message.
@@ -91,8 +113,9 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
     win::HKEY setting = nullptr;
     if (ctx.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, kSettingKey, 0, KEY_READ | KEY_SET_VALUE,
                                      &setting) == ERROR_SUCCESS) {
-      ctx.registry().RegDeleteValueA(setting, "ComboActive");
-      ctx.registry().RegCloseKey(setting);
+      // A failure here is seen by the command, which then undoes it all.
+      (void)ctx.registry().RegDeleteValueA(setting, "ComboActive");
+      (void)ctx.registry().RegCloseKey(setting);
     } else {
       complete = false;
     }

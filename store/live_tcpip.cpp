@@ -25,8 +25,8 @@ bool readInterface(const Context& ctx, const std::string& adapterPath, LiveTcpip
   std::vector<std::string> ipConfig = readList(ctx, adapterPath, "IpConfig");
   const std::string key =
       kServicesKeyPrefix + (ipConfig.empty() ? std::string() : ipConfig.front());
-  DWORD enableDhcp = 0;
-  ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
+  DWORD enableDhcp = 0;  // a missing value reads as static
+  (void)ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
   entry.dhcp = enableDhcp != 0;
   entry.addresses = readList(ctx, key, "IPAddress");
   entry.masks = readList(ctx, key, "SubnetMask");
@@ -37,8 +37,9 @@ bool readInterface(const Context& ctx, const std::string& adapterPath, LiveTcpip
     entry.leaseAddress = "0.0.0.0";
   if (ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DhcpSubnetMask", entry.leaseMask) != 0)
     entry.leaseMask = "0.0.0.0";
-  ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", entry.nameServer);
-  ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.interfaceMetric);
+  // Missing values leave no name server and an automatic metric.
+  (void)ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", entry.nameServer);
+  (void)ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", entry.interfaceMetric);
   return true;
 }
 
@@ -47,8 +48,8 @@ bool readInterface(const Context& ctx, const std::string& adapterPath, LiveTcpip
 std::vector<LiveTcpip> ReadLiveTcpip(const Context& ctx) {
   std::vector<LiveTcpip> interfaces;
   std::vector<std::string> paths;
-  int count = 0;
-  EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
+  int count = 0;  // a missing key lists no adapter
+  (void)EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
   if (paths.size() > kMaxLiveAdapterKeys) paths.resize(kMaxLiveAdapterKeys);
   const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
   for (const std::string& path : paths) {

@@ -100,11 +100,13 @@ void writeMarks(const Context& ctx, int slot, const ProfileMarks& marks, bool wi
   if (ctx.registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, data.c_str(), 0, "",
                                      REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
                                      nullptr) == ERROR_SUCCESS)
-    ctx.registry().RegCloseKey(key);
+    (void)ctx.registry().RegCloseKey(key);
+  // A write that fails is seen by the command, which then undoes it all.
   for (MarkKind kind : kMarkKinds)
-    WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, data, MarkValueName(kind),
-                          listImage(marks.marks, kind));
-  if (withAction) WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, kActionValue, DWORD(marks.action));
+    (void)WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, data, MarkValueName(kind),
+                                listImage(marks.marks, kind));
+  if (withAction)
+    (void)WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, kActionValue, DWORD(marks.action));
 }
 
 bool hasLineBreakOrNul(const std::string& text) {
@@ -146,8 +148,8 @@ NetworkMarks ReadLiveMarks(const Context& ctx) {
   NetworkMarks marks;
   std::unique_ptr<win::NetworkSurroundings> surroundings = win::OpenSurroundings(ctx.machine);
   std::vector<std::string> paths;
-  int count = 0;
-  EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
+  int count = 0;  // a missing key lists no adapter
+  (void)EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
   const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
   for (const std::string& path : paths) {
     std::string id = path.substr(prefix);
@@ -168,8 +170,8 @@ ProfileMarks ReadProfileMarks(const Context& ctx, int slot) {
       result.marks.push_back({kind, entry.substr(0, equals), entry.substr(equals + 1)});
     }
   }
-  DWORD action = 0;
-  ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, kActionValue, action);
+  DWORD action = 0;  // a missing value asks for nothing
+  (void)ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, kActionValue, action);
   if (action <= DWORD(MatchAction::SwitchWithoutConfirmation)) result.action = MatchAction(action);
   return result;
 }

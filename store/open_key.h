@@ -14,14 +14,14 @@ class OpenKey {
   OpenKey(const OpenKey&) = delete;
   OpenKey& operator=(const OpenKey&) = delete;
   ~OpenKey() {
-    if (key_) registry_.RegCloseKey(key_);
+    if (key_) (void)registry_.RegCloseKey(key_);
   }
 
-  win::LONG open(win::HKEY parent, const std::string& path, win::REGSAM access) {
+  [[nodiscard]] win::LONG open(win::HKEY parent, const std::string& path, win::REGSAM access) {
     return registry_.RegOpenKeyExA(parent, path.c_str(), 0, access, &key_);
   }
   // Creates the key (and the keys above it) when missing, with full access.
-  win::LONG create(win::HKEY parent, const std::string& path) {
+  [[nodiscard]] win::LONG create(win::HKEY parent, const std::string& path) {
     return registry_.RegCreateKeyExA(parent, path.c_str(), 0, "", REG_OPTION_NON_VOLATILE,
                                      KEY_ALL_ACCESS, nullptr, &key_, nullptr);
   }

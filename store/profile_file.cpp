@@ -559,8 +559,8 @@ struct LiveAdapter {
 
 std::vector<LiveAdapter> liveAdapters(const Context& ctx) {
   std::vector<std::string> paths;
-  int count = 0;
-  EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
+  int count = 0;  // a missing key lists no adapter
+  (void)EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, kAdaptersKey, paths, count);
   std::vector<LiveAdapter> adapters;
   const std::size_t prefix = std::string(kAdaptersKey).size() + 1;
   for (const std::string& path : paths) {
@@ -785,7 +785,9 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
   } else {
     int slotCount = 0;
     DWORD comboActive = 0;
-    ReadStoreInfo(outer, slotCount, comboActive);
+    // A store that cannot be read counts as empty here; the command
+    // itself reads it again under the lock.
+    (void)ReadStoreInfo(outer, slotCount, comboActive);
     if (slotCount >= kMaxProfiles) {
       showError(outer, win::ansiFromUtf8(kStoreFullText));
       return result;
@@ -807,7 +809,8 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
   } else {
     int slotCount = 0;
     DWORD comboActive = 0;
-    ReadStoreInfo(ctx, slotCount, comboActive);
+    // A store without slots reads as empty.
+    (void)ReadStoreInfo(ctx, slotCount, comboActive);
     if (slotCount >= kMaxProfiles) {
       showError(ctx, win::ansiFromUtf8(kStoreFullText));
       return result;
@@ -819,7 +822,7 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
   if (!command.beginWrites()) return result;
   if (writeSlot(ctx.registry(), index + 1, profile, title, lookup.index.has_value()) ==
       ERROR_SUCCESS)
-    WriteComboActive(ctx, DWORD(index));
+    (void)WriteComboActive(ctx, DWORD(index));  // a failure is seen by the command
   if (!command.commitWrites()) return result;
 
   result.imported = true;

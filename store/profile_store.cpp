@@ -76,7 +76,7 @@ TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title) {
   DWORD comboActive = 0;
   // Only the slot count matters here; a store without ComboActive is still
   // searched.
-  ReadStoreInfo(ctx, slotCount, comboActive);
+  (void)ReadStoreInfo(ctx, slotCount, comboActive);
   for (int i = 0; i < slotCount; ++i) {
     std::string stored;
     if (ReadStringValue(ctx, HKEY_LOCAL_MACHINE, SlotPath(i + 1), kTitle, stored) != 0) {
@@ -122,8 +122,10 @@ void ApplyStartupSelection(const Context& ctx) {
   DWORD active = 0;
   if (ReadStoreInfo(ctx, slotCount, comboActive) != 0) return;
   if (ReadActive(ctx, active) != 0) return;
+  // The selection is only a convenience: a write that fails leaves the
+  // selector on the profile it showed before.
   if (active < DWORD(slotCount)) {
-    WriteComboActive(ctx, active);
+    (void)WriteComboActive(ctx, active);
     return;
   }
   // Active names a slot that no longer exists: forget it and select the
@@ -131,9 +133,9 @@ void ApplyStartupSelection(const Context& ctx) {
   {
     OpenKey setting(ctx.registry());
     if (setting.open(HKEY_LOCAL_MACHINE, kSettingKey, KEY_READ | KEY_SET_VALUE) == ERROR_SUCCESS)
-      ctx.registry().RegDeleteValueA(setting.get(), kActive);
+      (void)ctx.registry().RegDeleteValueA(setting.get(), kActive);
   }
-  WriteComboActive(ctx, 0);
+  (void)WriteComboActive(ctx, 0);
 }
 
 }  // namespace store

@@ -44,11 +44,11 @@ std::string MirrorPath(const ProfileKey& profile, const std::string& systemPath)
 // ComboActive (up to 4 bytes). 0 when both succeed; when only ComboActive is
 // missing the count is still set. Both outputs are preset to 0, so without
 // Setting the count is 0 and a missing ComboActive reads as 0.
-int ReadStoreInfo(const Context& ctx, int& slotCount, win::DWORD& comboActive);
+[[nodiscard]] int ReadStoreInfo(const Context& ctx, int& slotCount, win::DWORD& comboActive);
 // Sets `index` to 0, then reads Active.
-int ReadActive(const Context& ctx, win::DWORD& index);
-int WriteActive(const Context& ctx, win::DWORD index);
-int WriteComboActive(const Context& ctx, win::DWORD index);
+[[nodiscard]] int ReadActive(const Context& ctx, win::DWORD& index);
+[[nodiscard]] int WriteActive(const Context& ctx, win::DWORD index);
+[[nodiscard]] int WriteComboActive(const Context& ctx, win::DWORD index);
 
 struct TitleLookup {
   std::optional<int> index;  // 0-based index of the first slot with the title

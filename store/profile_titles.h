@@ -11,7 +11,7 @@
 namespace store {
 
 // Reads the Title of slot `slot` (1-based) into the 256-byte buffer; 0 or 1.
-int ReadSlotTitle(const Context& ctx, int slot, std::string& title);
+[[nodiscard]] int ReadSlotTitle(const Context& ctx, int slot, std::string& title);
 
 // The selector and the "applied last" label as the main window opens. Texts
 // are ANSI; a field left unset means the window keeps what it shows.

@@ -12,8 +12,8 @@ constexpr const char* kStayInTrayValue = "StayInTray";
 }  // namespace
 
 bool ReadStayInTray(const Context& ctx) {
-  win::DWORD stay = 0;
-  ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, kRootKey, kStayInTrayValue, stay);
+  win::DWORD stay = 0;  // a missing value keeps the default
+  (void)ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, kRootKey, kStayInTrayValue, stay);
   return stay != 0;
 }
 

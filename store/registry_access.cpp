@@ -232,25 +232,25 @@ int CopyDwordValue(const Context& ctx, HKEY sourceHive, const std::string& sourc
 
 namespace {
 
-int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
-             HKEY destinationHive, const std::string& destinationPath) {
+// Why a key could not be created that no copy can overcome: Windows refuses
+// keys more than 512 levels deep and names it cannot store.
+bool isUncreatableKey(LONG result) {
+  return result == ERROR_INVALID_PARAMETER || result == ERROR_BADKEY;
+}
+
+// Copies every readable value of one open key into another. 1 when a write
+// fails (or no buffer can be had): the copy is then incomplete. -1 when the
+// source's information cannot be queried, which has been reported.
+int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::string& sourcePath) {
   win::Registry& registry = ctx.registry();
-
-  // A missing source is normal (an adapter without a Connection key): nothing
-  // is copied and nothing is created.
-  OpenKey source(registry);
-  if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return 0;
-  OpenKey destination(registry);
-  if (destination.create(destinationHive, destinationPath) != ERROR_SUCCESS) return 0;
-
   DWORD valueCount = 0;
   DWORD largestValue = 0;
   LONG result =
-      registry.RegQueryInfoKeyA(source.get(), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+      registry.RegQueryInfoKeyA(source, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 &valueCount, nullptr, &largestValue, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
     showLongRegistryMessage(ctx, sourcePath, result, win::ansiFromUtf8(kInformationCaption));
-    return 0;
+    return -1;
   }
 
   // Sized in size_t so that a huge reported maximum cannot wrap around to a
@@ -274,25 +274,52 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
     DWORD nameLength = DWORD(name.size());
     // A value whose name cannot be enumerated cannot be read by name either:
     // it is skipped like any other unreadable value.
-    if (registry.RegEnumValueA(source.get(), index, name.data(), &nameLength, nullptr, nullptr,
-                               nullptr, nullptr) != ERROR_SUCCESS)
+    if (registry.RegEnumValueA(source, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
+                               nullptr) != ERROR_SUCCESS)
       continue;
     DWORD type = 0;
     DWORD size = readSize;
-    if (registry.RegQueryValueExA(source.get(), name.data(), nullptr, &type, buffer.get(), &size) !=
+    if (registry.RegQueryValueExA(source, name.data(), nullptr, &type, buffer.get(), &size) !=
         ERROR_SUCCESS)
       continue;
-    if (registry.RegSetValueExA(destination.get(), name.data(), 0, type, buffer.get(),
+    if (registry.RegSetValueExA(destination, name.data(), 0, type, buffer.get(),
                                 std::min(size, readSize)) != ERROR_SUCCESS)
       return 1;
   }
+  return 0;
+}
 
+int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+             HKEY destinationHive, const std::string& destinationPath,
+             std::vector<std::string>* leftOut) {
+  win::Registry& registry = ctx.registry();
+
+  // A missing source is normal (an adapter without a Connection key): nothing
+  // is copied and nothing is created.
+  OpenKey source(registry);
+  if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return 0;
+  OpenKey destination(registry);
+  LONG created = destination.create(destinationHive, destinationPath);
+  if (created != ERROR_SUCCESS) {
+    if (leftOut && isUncreatableKey(created)) {
+      leftOut->push_back(sourcePath);
+      return 0;
+    }
+    return 1;
+  }
+
+  // A key that cannot be enumerated has been reported; the copy goes on
+  // without it and what is below it.
+  int values = copyValues(ctx, source.get(), destination.get(), sourcePath);
+  if (values != 0) return values > 0 ? 1 : 0;
+
+  std::vector<char> name(kNameBufferSize);
   for (DWORD index = 0;; ++index) {
     if (registry.RegEnumKeyA(source.get(), index, name.data(), DWORD(name.size())) != ERROR_SUCCESS)
       break;
     std::string subkey(name.data(), strnlen(name.data(), name.size()));
     if (copyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
-                 destinationPath + "\\" + subkey) != 0)
+                 destinationPath + "\\" + subkey, leftOut) != 0)
       return 1;
   }
   return 0;
@@ -301,18 +328,32 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
 }  // namespace
 
 int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
-                HKEY destinationHive, const std::string& destinationPath) {
+                HKEY destinationHive, const std::string& destinationPath,
+                std::vector<std::string>* leftOut) {
   // One tree is hundreds of value writes: let the registry commit them
-  // together. Each write still succeeds or fails on its own.
+  // together. Each write still succeeds or fails on its own, and a batch
+  // that cannot be kept makes the copy fail.
   win::RegistryBatch batch(ctx.registry());
-  return copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath);
+  int copied = copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath, leftOut);
+  if (batch.commit() != ERROR_SUCCESS) return 1;
+  return copied;
+}
+
+int CopyKeyValues(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                  HKEY destinationHive, const std::string& destinationPath) {
+  OpenKey source(ctx.registry());
+  if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return 1;
+  OpenKey destination(ctx.registry());
+  if (destination.create(destinationHive, destinationPath) != ERROR_SUCCESS) return 1;
+  return copyValues(ctx, source.get(), destination.get(), sourcePath) == 0 ? 0 : 1;
 }
 
 int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path) {
   DWORD result = ctx.registry().SHDeleteKeyA(hive, path.c_str());
-  if (result != DWORD(ERROR_SUCCESS) && result != DWORD(ERROR_FILE_NOT_FOUND))
-    ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
-  return 0;
+  // A tree that is not there is what the caller wanted.
+  if (result == DWORD(ERROR_SUCCESS) || result == DWORD(ERROR_FILE_NOT_FOUND)) return 0;
+  ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+  return 1;
 }
 
 }  // namespace store

@@ -20,43 +20,57 @@ inline constexpr int kMultiStringBufferSize = 1024;
 
 // Appends "path\name" for every direct subkey in enumeration order; the list
 // grows to hold them all. Always 0.
-int EnumerateSubkeyPaths(const Context& ctx, win::HKEY hive, const std::string& path,
-                         std::vector<std::string>& paths, int& counter);
-int ReadStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                    const std::string& name, std::string& text);
+[[nodiscard]] int EnumerateSubkeyPaths(const Context& ctx, win::HKEY hive, const std::string& path,
+                                       std::vector<std::string>& paths, int& counter);
+[[nodiscard]] int ReadStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                                  const std::string& name, std::string& text);
 // `length` is the stored byte count, except 0 for a REG_SZ value and for a
 // one-byte REG_MULTI_SZ: callers read 0 as "one plain text" and any other
 // length as a multi-string image of that many bytes. `bufferSize` is the
 // caller's buffer; a longer value fails.
-int ReadRawValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                 const std::string& name, std::string& bytes, win::DWORD& length,
-                 int bufferSize = kMultiStringBufferSize);
+[[nodiscard]] int ReadRawValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                               const std::string& name, std::string& bytes, win::DWORD& length,
+                               int bufferSize = kMultiStringBufferSize);
 // On failure `value` keeps what it held, so a preset default survives.
-int ReadDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                   const std::string& name, win::DWORD& value);
-int WriteStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                     const std::string& name, const std::string& text);
-int WriteMultiStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                          const std::string& name, const std::string& bytes);
-int WriteDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
-                    const std::string& name, win::DWORD value);
-int CopyStringValue(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
-                    const std::string& name, win::HKEY destinationHive,
-                    const std::string& destinationPath);
-int CopyDwordValue(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
-                   const std::string& name, win::HKEY destinationHive,
-                   const std::string& destinationPath);
-int CopyKeyTree(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
-                win::HKEY destinationHive, const std::string& destinationPath);
-int DeleteKeyTree(const Context& ctx, win::HKEY hive, const std::string& path);
+[[nodiscard]] int ReadDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                                 const std::string& name, win::DWORD& value);
+[[nodiscard]] int WriteStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                                   const std::string& name, const std::string& text);
+[[nodiscard]] int WriteMultiStringValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                                        const std::string& name, const std::string& bytes);
+[[nodiscard]] int WriteDwordValue(const Context& ctx, win::HKEY hive, const std::string& path,
+                                  const std::string& name, win::DWORD value);
+[[nodiscard]] int CopyStringValue(const Context& ctx, win::HKEY sourceHive,
+                                  const std::string& sourcePath, const std::string& name,
+                                  win::HKEY destinationHive, const std::string& destinationPath);
+[[nodiscard]] int CopyDwordValue(const Context& ctx, win::HKEY sourceHive,
+                                 const std::string& sourcePath, const std::string& name,
+                                 win::HKEY destinationHive, const std::string& destinationPath);
+// Makes the destination hold every readable value and subkey of the source
+// (what it held besides stays). 0 also for a missing source, which copies
+// nothing; 1 when a key or value cannot be written. With `leftOut`, a subkey
+// that Windows cannot create there at all (too deep, a name it refuses) is
+// left out with its subtree, its source path appended, and the rest copied.
+[[nodiscard]] int CopyKeyTree(const Context& ctx, win::HKEY sourceHive,
+                              const std::string& sourcePath, win::HKEY destinationHive,
+                              const std::string& destinationPath,
+                              std::vector<std::string>* leftOut = nullptr);
+// The values of one key alone, into a destination created when missing; 1
+// when the source cannot be opened or a write fails.
+[[nodiscard]] int CopyKeyValues(const Context& ctx, win::HKEY sourceHive,
+                                const std::string& sourcePath, win::HKEY destinationHive,
+                                const std::string& destinationPath);
+// 0 when the tree is gone (or was never there); 1, after a box naming the
+// path, when it could not be deleted.
+[[nodiscard]] int DeleteKeyTree(const Context& ctx, win::HKEY hive, const std::string& path);
 
 // The same single-value reads on a key the caller holds open (the profile
 // store reads its slots relative to an open Setting key): the 256-byte text
 // buffer and the 4-byte integer, with the same results as ReadStringValue and
 // ReadDwordValue. A value shorter than 4 bytes reads zero-extended.
-int QueryStringValue(win::Registry& registry, win::HKEY key, const std::string& name,
-                     std::string& text);
-int QueryDwordValue(win::Registry& registry, win::HKEY key, const std::string& name,
-                    win::DWORD& value);
+[[nodiscard]] int QueryStringValue(win::Registry& registry, win::HKEY key, const std::string& name,
+                                   std::string& text);
+[[nodiscard]] int QueryDwordValue(win::Registry& registry, win::HKEY key, const std::string& name,
+                                  win::DWORD& value);
 
 }  // namespace store

@@ -44,30 +44,36 @@ bool isInstalled(Registry& registry, REGSAM access) {
   if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, access, &root) !=
       ERROR_SUCCESS)
     return false;
-  registry.RegCloseKey(root);
+  (void)registry.RegCloseKey(root);
   return true;
 }
 
-// True on the first start: the marker FirstExecuted was missing and has now
-// been created (empty REG_SZ). A marker that cannot be written still counts
-// as a first run, so the offer is simply made again next time.
-bool markFirstRun(Registry& registry) {
+// Whether the marker FirstExecuted is really absent: only then is this the
+// first start. A marker that exists but cannot be read must not lead to the
+// offer to discard profiles.
+bool isFirstRun(Registry& registry) {
   HKEY root = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, KEY_ALL_ACCESS, &root) !=
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, KEY_READ, &root) !=
       ERROR_SUCCESS)
     return false;
   DWORD type = 0;
   DWORD size = 0;
   LONG status = registry.RegQueryValueExA(root, "FirstExecuted", nullptr, &type, nullptr, &size);
-  // Only a marker that is really absent means a first run; a marker that
-  // exists but cannot be read must not lead to the offer to discard profiles.
-  bool firstRun = status == ERROR_FILE_NOT_FOUND;
-  if (firstRun) {
-    static const BYTE empty = 0;
-    registry.RegSetValueExA(root, "FirstExecuted", 0, REG_SZ, &empty, 0);
-  }
-  registry.RegCloseKey(root);
-  return firstRun;
+  (void)registry.RegCloseKey(root);
+  return status == ERROR_FILE_NOT_FOUND;
+}
+
+// Writes the marker (empty REG_SZ). A marker that cannot be written still
+// lets this start count as the first, so the offer is simply made again
+// next time.
+void markFirstRun(Registry& registry) {
+  HKEY root = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, store::kRootKey, 0, KEY_ALL_ACCESS, &root) !=
+      ERROR_SUCCESS)
+    return;
+  static const BYTE empty = 0;
+  (void)registry.RegSetValueExA(root, "FirstExecuted", 0, REG_SZ, &empty, 0);
+  (void)registry.RegCloseKey(root);
 }
 
 // ComboActive is present exactly when the store holds profiles.
@@ -82,28 +88,40 @@ bool hasEarlierStore(Registry& registry) {
   bool readable =
       registry.RegQueryValueExA(setting, "ComboActive", nullptr, &type,
                                 reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS;
-  registry.RegCloseKey(setting);
+  (void)registry.RegCloseKey(setting);
   return readable;
 }
 
-// The first-run marker, the check for an earlier store and its discard run
-// under the store lock, so that no capture of another copy lands in the
-// store between the question and the deletion. When the lock cannot be had
-// the offer waits for the next start: the marker is not written.
+// On the first start only, the marker is written and the earlier store
+// looked for under the store lock, so that a second copy starting at the
+// same moment does not make the offer too; the question is asked with the
+// lock released, and the discard takes it again and checks that the store
+// is still there. Later starts read the marker and take no lock. When the
+// lock cannot be had the offer waits for the next start.
 void offerToDiscardEarlierStore(Machine& machine, Prompter& prompter) {
   Context outer{machine, prompter, nullptr};
-  StoreCommand command(outer, StoreChange::DiscardEarlierStore);
-  if (!command.locked()) return;
-  Registry& registry = command.context().registry();
-  if (!markFirstRun(registry) || !hasEarlierStore(registry)) return;
+  if (!isFirstRun(machine.registry())) return;
+  {
+    StoreCommand command(outer, StoreChange::DiscardEarlierStore);
+    if (!command.locked()) return;
+    Registry& registry = command.context().registry();
+    // Another copy may have started first.
+    if (!isFirstRun(registry)) return;
+    markFirstRun(registry);
+    if (!hasEarlierStore(registry)) return;
+  }
   int answer =
       showBox(prompter, "以前使用していた設定内容が見つかりました。\n設定を引き継ぎますか？",
               kInformationCaption, MB_YESNO | MB_ICONWARNING);
-  if (answer == IDYES || !command.beginWrites()) return;
+  if (answer == IDYES) return;
+  StoreCommand command(outer, StoreChange::DiscardEarlierStore);
+  if (!command.locked()) return;
+  Registry& registry = command.context().registry();
+  if (!hasEarlierStore(registry) || !command.beginWrites()) return;
   // Whether the key could be deleted is not asked: a store that is missing
   // already is what the answer wanted. A registry that fails is reported.
-  registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::kSettingKey);
-  command.commitWrites();
+  (void)registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::kSettingKey);
+  (void)command.commitWrites();
 }
 
 }  // namespace
@@ -167,10 +185,14 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
   if (!CheckSystemVersion(machine, prompter) ||
       !CheckAdministrator(machine, prompter, AdministratorUse::Program) ||
       !CheckInstallation(machine, prompter)) {
-    system.CloseHandle(mutex);
+    (void)system.CloseHandle(mutex);
     return result;
   }
 
+  // A command cut short is undone before anything reads the store; when
+  // that fails the user has been told, and the window shows what it can.
+  Context ctx{machine, prompter, nullptr};
+  (void)RecoverStore(ctx);
   offerToDiscardEarlierStore(machine, prompter);
 
   result.proceed = true;

@@ -24,11 +24,11 @@ struct StartupResult {
 // The system version: Windows 2000 or later. When the
 // version is older or cannot be read, shows the version message without an
 // owner and returns false; the program then ends with exit code 1.
-bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
+[[nodiscard]] bool CheckSystemVersion(win::Machine& machine, win::Prompter& prompter);
 // Whether the process runs with an administrator's full rights: its token
 // is elevated. A system that cannot tell (Windows before Vista, which has no
 // elevation) counts as elevated; its own refusals then speak for it.
-bool IsProcessElevated(win::System& system);
+[[nodiscard]] bool IsProcessElevated(win::System& system);
 // What the rights are needed for: the whole program (the window, which
 // changes the store and the network from its start) or one command.
 enum class AdministratorUse { Program, Command };
@@ -36,14 +36,15 @@ enum class AdministratorUse { Program, Command };
 // process is not elevated, shows the message that says to run as
 // administrator (without an owner) and returns false: the program or the
 // command then ends with exit code 1, having changed nothing.
-bool CheckAdministrator(win::Machine& machine, win::Prompter& prompter, AdministratorUse use);
+[[nodiscard]] bool CheckAdministrator(win::Machine& machine, win::Prompter& prompter,
+                                      AdministratorUse use);
 // The installation: the root key "Software\Q\Tolvik" opens with `access`
 // (full access for anything that may write the store, read access for what
 // only reads it); it is opened and closed, never created. When it does not,
 // shows the installation message without an owner and returns false; the
 // program then ends with exit code 1.
-bool CheckInstallation(win::Machine& machine, win::Prompter& prompter,
-                       win::REGSAM access = KEY_ALL_ACCESS);
+[[nodiscard]] bool CheckInstallation(win::Machine& machine, win::Prompter& prompter,
+                                     win::REGSAM access = KEY_ALL_ACCESS);
 
 // `commandLine` is the argument text after the program name; only exactly
 // "-debug" turns the debug log on.

@@ -38,6 +38,8 @@ const char* unchangedText(StoreChange change) {
       return "切り替えは実行されましたが、その記録（使用回数など）は保存されていません。";
     case StoreChange::DiscardEarlierStore:
       return "以前使用していた設定内容は削除されていません。";
+    case StoreChange::Recovery:
+      return "前回中断された変更を元に戻せませんでした。";
     case StoreChange::Import:
       return "登録ファイルの内容は登録されていません。";
     case StoreChange::Export:
@@ -83,6 +85,31 @@ bool isStorageFailure(LONG result) {
 
 }  // namespace
 
+const std::string* WriteCheckedRegistry::pathOf(HKEY key) const {
+  static const std::string hiveRoot;
+  if (key == HKEY_LOCAL_MACHINE) return &hiveRoot;
+  auto it = paths_.find(key);
+  return it == paths_.end() ? nullptr : &it->second;
+}
+
+std::optional<std::string> WriteCheckedRegistry::join(HKEY key, const char* subKey) const {
+  const std::string* parent = pathOf(key);
+  if (!parent) return std::nullopt;
+  if (!subKey || !*subKey) return *parent;
+  return parent->empty() ? std::string(subKey) : *parent + "\\" + subKey;
+}
+
+void WriteCheckedRegistry::remember(LONG result, HKEY parent, const char* subKey, HKEY* opened) {
+  if (result != ERROR_SUCCESS || !opened || !*opened) return;
+  if (std::optional<std::string> path = join(parent, subKey)) paths_[*opened] = *path;
+}
+
+LONG WriteCheckedRegistry::beforeChange(const std::string* path, bool valueChange) {
+  if (firstFailure_ != ERROR_SUCCESS) return firstFailure_;
+  if (!journal_ || !path) return ERROR_SUCCESS;
+  return noteWrite(journal_->beforeChange(*path, valueChange));
+}
+
 LONG WriteCheckedRegistry::noteWrite(LONG result) {
   if (result != ERROR_SUCCESS && firstFailure_ == ERROR_SUCCESS) firstFailure_ = result;
   return result;
@@ -99,14 +126,23 @@ LONG WriteCheckedRegistry::noteRead(LONG result) {
 
 LONG WriteCheckedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD options,
                                          win::REGSAM sam, HKEY* result) {
-  return noteRead(inner_.RegOpenKeyExA(key, subKey, options, sam, result));
+  LONG status = noteRead(inner_.RegOpenKeyExA(key, subKey, options, sam, result));
+  remember(status, key, subKey, result);
+  return status;
 }
 
 LONG WriteCheckedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved,
                                            const char* keyClass, DWORD options, win::REGSAM sam,
                                            const void* security, HKEY* result, DWORD* disposition) {
-  return noteWrite(inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
-                                          result, disposition));
+  std::optional<std::string> path = join(key, subKey);
+  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return refused;
+  LONG status = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
+                                       result, disposition);
+  // A key refused for its depth or name changed nothing; the caller sees
+  // the status and decides (capture leaves such a key out).
+  if (status != ERROR_INVALID_PARAMETER && status != ERROR_BADKEY) (void)noteWrite(status);
+  remember(status, key, subKey, result);
+  return status;
 }
 
 LONG WriteCheckedRegistry::RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength,
@@ -138,22 +174,29 @@ LONG WriteCheckedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD* r
 
 LONG WriteCheckedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
                                           const BYTE* data, DWORD dataSize) {
+  if (LONG refused = beforeChange(pathOf(key), true)) return refused;
   return noteWrite(inner_.RegSetValueExA(key, name, reserved, type, data, dataSize));
 }
 
 LONG WriteCheckedRegistry::RegDeleteValueA(HKEY key, const char* name) {
+  if (LONG refused = beforeChange(pathOf(key), true)) return refused;
   return noteDeletion(inner_.RegDeleteValueA(key, name));
 }
 
 LONG WriteCheckedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
+  std::optional<std::string> path = join(key, subKey);
+  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return refused;
   return noteDeletion(inner_.RegDeleteKeyA(key, subKey));
 }
 
 LONG WriteCheckedRegistry::RegCloseKey(HKEY key) {
+  paths_.erase(key);
   return inner_.RegCloseKey(key);
 }
 
 DWORD WriteCheckedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
+  std::optional<std::string> path = join(key, subKey);
+  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return DWORD(refused);
   return DWORD(noteDeletion(LONG(inner_.SHDeleteKeyA(key, subKey))));
 }
 
@@ -180,30 +223,55 @@ StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
     : outer_(ctx),
       change_(change),
       machine_(std::make_unique<CheckedMachine>(ctx.machine)),
-      context_(std::make_unique<Context>(Context{*machine_, ctx.prompter, ctx.owner})) {
+      context_(std::make_unique<Context>(Context{*machine_, ctx.prompter, ctx.owner})),
+      journalMachine_(std::make_unique<CheckedMachine>(ctx.machine)),
+      journalContext_(
+          std::make_unique<Context>(Context{*journalMachine_, ctx.prompter, ctx.owner})),
+      journal_(*journalContext_, &journalMachine_->registry()) {
   win::System& system = ctx.machine.system();
   mutex_ = system.CreateMutexA(nullptr, FALSE, kStoreMutexName);
   const DWORD patience =
       change == StoreChange::SwitchRecord ? kSwitchRecordLockWaitMs : kStoreLockWaitMs;
   DWORD wait = mutex_ ? system.WaitForSingleObject(mutex_, patience) : WAIT_FAILED;
-  // An owner that ended without releasing left no half-written store
-  // behind, since its batch was never committed: the lock is simply ours.
+  // An owner that ended without releasing it may have left its changes
+  // half made: the journal it left undoes them below.
   locked_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  // A switch's record tells what was done and what was not; other commands
-  // did nothing and can be run again.
-  if (!locked_ && change == StoreChange::SwitchRecord)
-    ctx.messageBox(win::ansiFromUtf8(std::string(kRecordBusy) + "\n" + unchangedText(change)),
-                   win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
-  else if (!locked_)
-    ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
-                   MB_OK | MB_ICONERROR);
+  if (!locked_) {
+    // A switch's record tells what was done and what was not; other
+    // commands did nothing and can be run again.
+    if (change == StoreChange::SwitchRecord)
+      ctx.messageBox(win::ansiFromUtf8(std::string(kRecordBusy) + "\n" + unchangedText(change)),
+                     win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+    else
+      ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
+                     MB_OK | MB_ICONERROR);
+    return;
+  }
+  // Nothing of the store may be read while a journal says it is half
+  // changed. The recovery is one change of its own.
+  if (!journal_.present()) {
+    recovered_ = true;
+    return;
+  }
+  win::RegistryBatch batch(ctx.registry());
+  LONG status = journal_.recover();
+  if (status == ERROR_SUCCESS)
+    status = batch.commit();
+  else
+    batch.cancel();
+  recovered_ = status == ERROR_SUCCESS;
+  if (!recovered_) showFailure(status);
 }
 
 StoreCommand::~StoreCommand() {
   cancelWrites();
   win::System& system = outer_.machine.system();
-  if (locked_) system.ReleaseMutex(mutex_);
-  if (mutex_) system.CloseHandle(mutex_);
+  if (locked_) (void)system.ReleaseMutex(mutex_);
+  if (mutex_) (void)system.CloseHandle(mutex_);
+}
+
+WriteCheckedRegistry& StoreCommand::checkedRegistry() {
+  return machine_->registry();
 }
 
 bool StoreCommand::beginWrites() {
@@ -211,6 +279,7 @@ bool StoreCommand::beginWrites() {
   registry.resetFailure();
   LONG status = registry.beginBatch();
   batchOpen_ = true;
+  registry.setJournal(&journal_);
   if (status == ERROR_SUCCESS) return true;
   cancelWrites();
   showFailure(status);
@@ -220,10 +289,18 @@ bool StoreCommand::beginWrites() {
 bool StoreCommand::commitWrites() {
   if (!batchOpen_) return false;
   WriteCheckedRegistry& registry = machine_->registry();
+  registry.setJournal(nullptr);
   LONG failure = registry.firstFailure();
+  // Removing the journal's "Open" is the write that makes the changes
+  // stand; before it, the journal can still undo them.
+  if (failure == ERROR_SUCCESS) failure = journal_.finish();
+  if (failure != ERROR_SUCCESS) {
+    cancelWrites();
+    showFailure(failure);
+    return false;
+  }
   batchOpen_ = false;
-  LONG status = registry.endBatch(failure == ERROR_SUCCESS);
-  if (failure == ERROR_SUCCESS) failure = status;
+  failure = registry.endBatch(true);
   if (failure == ERROR_SUCCESS) return true;
   showFailure(failure);
   return false;
@@ -232,7 +309,20 @@ bool StoreCommand::commitWrites() {
 void StoreCommand::cancelWrites() {
   if (!batchOpen_) return;
   batchOpen_ = false;
-  machine_->registry().endBatch(false);
+  machine_->registry().setJournal(nullptr);
+  // When the undo cannot be written now, the journal stays and the next
+  // command or start undoes the changes before it reads the store.
+  (void)journal_.rollBack();
+  (void)machine_->registry().endBatch(false);
+}
+
+bool StoreCommand::slotHeldBy(int slot, int heldBy) {
+  WriteCheckedRegistry& registry = machine_->registry();
+  if (!batchOpen_ || registry.firstFailure() != ERROR_SUCCESS) return false;
+  LONG status = journal_.noteSlotHeldBy(slot, heldBy);
+  if (status == ERROR_SUCCESS) return true;
+  registry.noteFailure(status);
+  return false;
 }
 
 void StoreCommand::failWrites(LONG error) {
@@ -244,6 +334,12 @@ void StoreCommand::showFailure(LONG error) const {
   std::string text = causeText(error) + "\n" + unchangedText(change_);
   outer_.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
                     MB_OK | MB_ICONERROR);
+}
+
+bool RecoverStore(const Context& ctx) {
+  if (!StoreJournal(ctx).present()) return true;
+  StoreCommand command(ctx, StoreChange::Recovery);
+  return command.locked();
 }
 
 }  // namespace store

@@ -2,15 +2,21 @@
 // a capture, a deletion, the editor's save, the switch's record of its use,
 // the start-up discard of an earlier store. It holds the store lock from its
 // first read to its last write, so two copies of the program (or the window
-// and verantu-cli) never interleave on the slots, and runs its writes as one
-// registry batch that is kept whole or not at all. A write that fails makes
-// the command fail; nothing is reported as done that was not done.
+// and verantu-cli) never interleave on the slots, and keeps its writes whole
+// or not at all: the journal saves each part of the store before its first
+// change, and the writes also run as one registry batch where the registry
+// has them. A write that fails makes the command fail; nothing is reported
+// as done that was not done.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "platform/machine.h"
 #include "store/context.h"
+#include "store/store_journal.h"
 
 namespace store {
 
@@ -30,6 +36,7 @@ enum class StoreChange {
   Save,
   SwitchRecord,
   DiscardEarlierStore,
+  Recovery,
   Import,
   Export,  // reads only: it takes the lock to read a slot whole
 };
@@ -37,12 +44,17 @@ enum class StoreChange {
 // Passes every call on and remembers the first one that failed to change
 // the registry, or to read it for a reason other than a missing key or
 // value: the registry helpers go on after a failed write by design, so the
-// command learns of it here.
+// command learns of it here. After that failure it refuses every further
+// change, which the command will undo anyway. Before a change of the store
+// it has the journal save the part the change belongs to.
 class WriteCheckedRegistry : public win::Registry {
  public:
   explicit WriteCheckedRegistry(win::Registry& inner) : inner_(inner) {}
-  win::LONG firstFailure() const { return firstFailure_; }
+  [[nodiscard]] win::LONG firstFailure() const { return firstFailure_; }
   void resetFailure() { firstFailure_ = ERROR_SUCCESS; }
+  // A failure found outside the registry calls (the journal's own writes).
+  void noteFailure(win::LONG error) { (void)noteWrite(error); }
+  void setJournal(StoreJournal* journal) { journal_ = journal; }
 
   win::LONG RegOpenKeyExA(win::HKEY key, const char* subKey, win::DWORD options, win::REGSAM sam,
                           win::HKEY* result) override;
@@ -75,16 +87,28 @@ class WriteCheckedRegistry : public win::Registry {
   win::LONG noteWrite(win::LONG result);
   win::LONG noteDeletion(win::LONG result);
   win::LONG noteRead(win::LONG result);
+  // Whether a change of the key at `path` may go ahead: ERROR_SUCCESS, or
+  // the failure that stops it.
+  win::LONG beforeChange(const std::string* path, bool valueChange);
+  // The path below HKEY_LOCAL_MACHINE of `key` (and `subKey`), or null for
+  // a key elsewhere.
+  const std::string* pathOf(win::HKEY key) const;
+  std::optional<std::string> join(win::HKEY key, const char* subKey) const;
+  void remember(win::LONG result, win::HKEY parent, const char* subKey, win::HKEY* opened);
 
   win::Registry& inner_;
   win::LONG firstFailure_ = ERROR_SUCCESS;
+  StoreJournal* journal_ = nullptr;
+  std::map<win::HKEY, std::string> paths_;
 };
 
 class StoreCommand {
  public:
-  // Takes the store lock, waiting up to kStoreLockWaitMs. When another
-  // command keeps it longer, says so (owned by ctx.owner) and locked() is
-  // false: the command must then stop without reading or writing.
+  // Takes the store lock, waiting up to kStoreLockWaitMs, then finishes or
+  // undoes what a command cut short left in the journal. When another
+  // command keeps the lock longer, or the store cannot be made whole, says
+  // so (owned by ctx.owner) and locked() is false: the command must then
+  // stop without reading or writing.
   StoreCommand(const Context& ctx, StoreChange change);
   // Undoes the writes of a batch that was not committed (an early return,
   // an exception) and releases the lock.
@@ -92,36 +116,56 @@ class StoreCommand {
   StoreCommand(const StoreCommand&) = delete;
   StoreCommand& operator=(const StoreCommand&) = delete;
 
-  bool locked() const { return locked_; }
+  [[nodiscard]] bool locked() const { return locked_ && recovered_; }
   // The context to run the command through: the same machine and prompter,
   // with the registry calls checked.
   const Context& context() const { return *context_; }
 
   // Starts the batch of the command's writes. False, after a message saying
   // why, when the registry cannot take them (read-only, locked, damaged).
-  bool beginWrites();
+  [[nodiscard]] bool beginWrites();
   // Ends the batch. When every write since beginWrites() succeeded and the
   // registry kept them, true; otherwise the batch is undone, a message says
   // what failed and that nothing was changed, and false.
-  bool commitWrites();
+  [[nodiscard]] bool commitWrites();
   // Undoes the batch without a message: the command decided to write
   // nothing after all.
   void cancelWrites();
+  // Tells the journal that slot `slot` is about to be replaced while its
+  // old content is held, whole, by slot `heldBy`: a deletion moving the
+  // slots down then need not copy each of them. False when the command
+  // has failed already or the journal cannot be written.
+  [[nodiscard]] bool slotHeldBy(int slot, int heldBy);
+  // A step that failed without a registry call failing (no memory for a
+  // copy): the command is then undone at its commit, with this cause
+  // unless a write failed first.
+  void noteFailure(win::LONG error) { checkedRegistry().noteFailure(error); }
   // Reports a failure the command found itself (a key it wrote that cannot
   // be read back) and undoes the batch.
   void failWrites(win::LONG error);
 
  private:
   class CheckedMachine;
+  WriteCheckedRegistry& checkedRegistry();
   void showFailure(win::LONG error) const;
 
   const Context& outer_;
   StoreChange change_;
   std::unique_ptr<CheckedMachine> machine_;
   std::unique_ptr<Context> context_;
+  // The journal writes past the journal, with its own check.
+  std::unique_ptr<CheckedMachine> journalMachine_;
+  std::unique_ptr<Context> journalContext_;
+  StoreJournal journal_;
   win::HANDLE mutex_ = nullptr;
   bool locked_ = false;
+  bool recovered_ = false;
   bool batchOpen_ = false;
 };
+
+// Before anything of the store is read at a start: when a command cut
+// short left a journal, takes the store lock and undoes its changes. False,
+// after a message, when that cannot be done now.
+[[nodiscard]] bool RecoverStore(const Context& ctx);
 
 }  // namespace store

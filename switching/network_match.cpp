@@ -49,7 +49,8 @@ std::vector<ProfileMatch> FindMatchingProfiles(const store::Context& ctx,
   if (live.empty()) return matches;
   int slotCount = 0;
   win::DWORD comboActive = 0;
-  store::ReadStoreInfo(ctx, slotCount, comboActive);
+  // A store that cannot be read has no profile to match.
+  (void)store::ReadStoreInfo(ctx, slotCount, comboActive);
   for (int slot = 1; slot <= slotCount; ++slot) {
     std::string title;
     if (store::ReadSlotTitle(ctx, slot, title) != 0) break;

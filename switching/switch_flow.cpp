@@ -60,8 +60,9 @@ SwitchOffer prepareOffer(const store::Context& ctx, const store::ProfileKey& slo
   SwitchOffer offer;
   offer.title = title;
   const std::string data = store::DataPath(slot);
+  // A value that cannot be read leaves the default in place.
   DWORD remembered = kDefaultSteps;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", remembered);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", remembered);
   offer.rememberedSteps = remembered & kAllSteps;
   offer.interfaces = BuildInterfaceList(ctx, slot);
   std::string printer;
@@ -195,13 +196,14 @@ bool recordSwitch(const store::Context& outer, const std::string& title, bool su
   const int slot = *lookup.index + 1;
 
   if (!command.beginWrites()) return false;
-  if (succeeded) store::WriteActive(ctx, DWORD(slot - 1));
+  // A write that fails is seen by the command, which then undoes the record.
+  if (succeeded) (void)store::WriteActive(ctx, DWORD(slot - 1));
   if (rememberedSteps)
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck",
-                           *rememberedSteps);
-  DWORD count = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
+    (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::DataPath(slot), "InitCheck",
+                                 *rememberedSteps);
+  DWORD count = 0;  // a profile never used has no Count yet
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
   return command.commitWrites();
 }
 

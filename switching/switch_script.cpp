@@ -158,8 +158,8 @@ InterfacePlan planInterface(const store::Context& ctx, const store::ProfileKey& 
   InterfaceTarget& target = plan.target;
   const std::string& name = entry.name;
 
-  std::string ipConfig;
-  store::ReadStringValue(
+  std::string ipConfig;  // empty when missing: the interface key is then not found
+  (void)store::ReadStringValue(
       ctx, HKEY_LOCAL_MACHINE,
       store::MirrorPath(slot, std::string(store::kAdaptersKey) + "\\" + entry.adapterId),
       "IpConfig", ipConfig);
@@ -170,7 +170,7 @@ InterfacePlan planInterface(const store::Context& ctx, const store::ProfileKey& 
   // values are applied (and netsh reports any that are missing) rather than
   // silently handing the interface to DHCP.
   DWORD enableDhcp = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, profileKey, "EnableDHCP", enableDhcp);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, profileKey, "EnableDHCP", enableDhcp);
 
   if (enableDhcp == 0) {
     StringList addresses = ReadStringList(ctx, HKEY_LOCAL_MACHINE, profileKey, "IPAddress");
@@ -223,7 +223,7 @@ InterfacePlan planInterface(const store::Context& ctx, const store::ProfileKey& 
     // netsh, so the address is left alone then (and when the live interface
     // cannot be read).
     DWORD liveDhcp = 1;
-    store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, interfaceKey, "EnableDHCP", liveDhcp);
+    (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, interfaceKey, "EnableDHCP", liveDhcp);
     if (liveDhcp == 0) {
       Section section;
       section.title = win::ansiFromUtf8(kDhcpTitle);
@@ -336,8 +336,8 @@ std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx,
                                                const store::ProfileKey& slot) {
   const std::string adapters = store::MirrorPath(slot, store::kAdaptersKey);
   std::vector<std::string> paths;
-  int count = 0;
-  store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, adapters, paths, count);
+  int count = 0;  // always 0: a missing mirror lists no interface
+  (void)store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, adapters, paths, count);
 
   std::vector<InterfaceEntry> list;
   for (const std::string& path : paths) {
@@ -407,8 +407,8 @@ std::vector<std::string> SplitDnsList(std::string_view nameServer) {
 
 std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
                                      const std::string& path) {
-  std::string text;
-  store::ReadStringValue(ctx, hive, path, "NameServer", text);
+  std::string text;  // no value: no DNS servers
+  (void)store::ReadStringValue(ctx, hive, path, "NameServer", text);
   return SplitDnsList(text);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/store_journal.h"
 #include "store/system_keys.h"
 
 namespace switching {
@@ -43,6 +44,30 @@ std::string membershipDetail(DWORD code) {
   }
 }
 
+// Copies the profile's proxy values over the live ones.
+void copyProxyValues(const store::Context& ctx, int slot) {
+  const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
+  // A value the profile lacks is not copied; the proxy step is judged by
+  // what the live key holds afterwards.
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyOverride", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
+  (void)store::CopyDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", HKEY_CURRENT_USER,
+                              store::kInternetSettingsKey);
+  // The automatic configuration script goes first, so that the live key
+  // keeps one only when the profile has one.
+  win::Registry& registry = ctx.registry();
+  win::HKEY key = nullptr;
+  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, KEY_ALL_ACCESS,
+                             &key) == ERROR_SUCCESS) {
+    (void)registry.RegDeleteValueA(key, "AutoConfigURL");
+    (void)registry.RegCloseKey(key);
+  }
+  (void)store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
+                               store::kInternetSettingsKey);
+}
+
 }  // namespace
 
 std::string PrinterDevicesEntry(const store::Context& ctx, const std::string& ansiPrinter) {
@@ -66,28 +91,20 @@ bool SetDefaultPrinter(const store::Context& ctx, const std::string& ansiPrinter
 
 bool ApplyProxySettings(const store::Context& ctx, const store::ProfileKey& slot) {
   win::RegistryBatch batch(ctx.registry());
-  const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyServer", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyOverride", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
-  store::CopyDwordValue(ctx, HKEY_LOCAL_MACHINE, mirror, "ProxyEnable", HKEY_CURRENT_USER,
-                        store::kInternetSettingsKey);
-  // The automatic configuration script goes first, so that the live key
-  // keeps one only when the profile has one.
-  win::Registry& registry = ctx.registry();
-  win::HKEY key = nullptr;
-  if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, KEY_ALL_ACCESS,
-                             &key) == ERROR_SUCCESS) {
-    registry.RegDeleteValueA(key, "AutoConfigURL");
-    registry.RegCloseKey(key);
-  }
-  store::CopyStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "AutoConfigURL", HKEY_CURRENT_USER,
-                         store::kInternetSettingsKey);
+  // Where the registry does not group the writes, the journal keeps the
+  // old values until the new ones all hold: a step cut short is undone here
+  // or, when the process ended, by the next start or store command.
+  store::StoreJournal journal(ctx);
+  const win::LONG saved =
+      journal.saveUserValues(store::kInternetSettingsKey,
+                             {"ProxyServer", "ProxyOverride", "ProxyEnable", "AutoConfigURL"});
+  if (saved == ERROR_SUCCESS) copyProxyValues(ctx, slot);
   bool kept = false;
-  if (ProxyHoldsProfile(ctx, slot)) {
+  if (saved == ERROR_SUCCESS && ProxyHoldsProfile(ctx, slot) && journal.finish() == ERROR_SUCCESS) {
     kept = batch.commit() == ERROR_SUCCESS;
   } else {
+    // What cannot be undone now stays in the journal for the next start.
+    (void)journal.rollBack();
     batch.cancel();
   }
   // Running programs are told of whatever is live now, so that they never
@@ -111,9 +128,9 @@ std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx) {
       return std::nullopt;
     return value;
   };
-  DWORD enabled = 0;
-  store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
-                        enabled);
+  DWORD enabled = 0;  // a missing value reads as no proxy
+  (void)store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
+                              enabled);
   proxy.server = text("ProxyServer");
   proxy.bypass = text("ProxyOverride");
   proxy.autoConfigUrl = text("AutoConfigURL");
@@ -198,10 +215,11 @@ std::string MembershipFailureMessage(DWORD code) {
 
 DWORD ChangeMembership(const store::Context& ctx, const store::ProfileKey& slot) {
   const std::string data = store::DataPath(slot);
+  // Missing values read as a workgroup without a name.
   DWORD domainType = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
   std::string name;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", name);
 
   // A name that does not fit the buffer, or that cannot be converted,
   // becomes nothing, as the conversion call fails then; the join then fails

@@ -275,13 +275,13 @@ std::optional<std::string> ReadBackDefaultPrinter(const store::Context& ctx) {
 }
 
 bool WindowsManagesDefaultPrinter(const store::Context& ctx) {
-  DWORD major = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, kCurrentVersionKey, "CurrentMajorVersionNumber",
-                        major);
+  DWORD major = 0;  // missing before Windows 10
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, kCurrentVersionKey,
+                              "CurrentMajorVersionNumber", major);
   if (major < kWindows10) return false;
-  DWORD legacyMode = 0;
-  store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kWindowsKey, "LegacyDefaultPrinterMode",
-                        legacyMode);
+  DWORD legacyMode = 0;  // missing until the user changes the setting
+  (void)store::ReadDwordValue(ctx, HKEY_CURRENT_USER, kWindowsKey, "LegacyDefaultPrinterMode",
+                              legacyMode);
   return legacyMode == 0;
 }
 
@@ -316,8 +316,9 @@ StepReport RunMembershipStep(const store::Context& ctx, const store::ProfileKey&
   DWORD domainType = 0;
   std::string asked;
   const std::string data = store::DataPath(slot);
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", asked);
+  // Missing values read as a workgroup without a name, as the step read them.
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", asked);
   std::u16string name;
   DWORD status = NetSetupUnknownStatus;
   const bool read =

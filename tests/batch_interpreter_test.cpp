@@ -146,13 +146,13 @@ class SwitchEndToEnd : public ::testing::Test {
         << error;
     m.machine().files().createDirectory("C:\\WINDOWS");
     for (const std::string& key : {kAdapters, kTcpip + "Interfaces"})
-      store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, key, HKEY_LOCAL_MACHINE,
-                         store::MirrorPath(1, key));
+      (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, key, HKEY_LOCAL_MACHINE,
+                               store::MirrorPath(1, key));
     for (const std::string& id : {kWiredId, kWirelessId}) {
       for (const std::string& key :
            {kServices + id + "\\Parameters\\Tcpip", kNetwork + id + "\\Connection"})
-        store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, key, HKEY_LOCAL_MACHINE,
-                           store::MirrorPath(1, key));
+        (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, key, HKEY_LOCAL_MACHINE,
+                                 store::MirrorPath(1, key));
     }
   }
 

@@ -12,7 +12,9 @@
 #include <unistd.h>
 
 #include "platform/code_page.h"
+#include "platform/emulated/emulated_membership.h"
 #include "platform/emulated/emulated_shell.h"
+#include "tests/support/faulty_registry.h"
 #include "tests/support/test_machine.h"
 
 namespace {
@@ -200,6 +202,29 @@ TEST(EmulatedMembership, JoinsAsTheDomainsAndNamesAllow) {
   EXPECT_EQ(join(u"CORP", domain), NERR_SetupAlreadyJoined);
   EXPECT_EQ(join(u"HOME", workgroup), NERR_SetupAlreadyJoined);
   EXPECT_EQ(joined(), "example/3");
+}
+
+// A join whose record the registry refuses (a full disk, a read-only
+// machine) is no join: it fails and the membership stays as it was.
+TEST(EmulatedMembership, AJoinWhoseWriteIsRefusedFailsAndChangesNothing) {
+  TestMachine m;
+  m.setString(HKEY_LOCAL_MACHINE, kEmulation, "JoinName", "WORKGROUP");
+  m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "JoinStatus", NetSetupWorkgroupName);
+  for (int n = 1; n <= 3; ++n) {
+    SCOPED_TRACE("refused write " + std::to_string(n));
+    testing_support::FaultyRegistry faulty(m.machine().registry());
+    faulty.failWriteAt(n, ERROR_DISK_FULL);
+    emu::EmulatedMembership net(faulty);
+    EXPECT_NE(
+        net.NetJoinDomain(nullptr, u"HOME", nullptr, nullptr, nullptr, NETSETUP_JOIN_UNSECURE),
+        NERR_Success);
+    std::u16string name;
+    win::DWORD status = 0;
+    ASSERT_EQ(m.machine().membership().NetGetJoinInformation(nullptr, &name, &status),
+              NERR_Success);
+    EXPECT_EQ(name, u"WORKGROUP");
+    EXPECT_EQ(status, win::DWORD(NetSetupWorkgroupName));
+  }
 }
 
 }  // namespace

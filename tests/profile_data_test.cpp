@@ -152,8 +152,8 @@ TEST_F(ProfileDataTest, LoadSkipsAdaptersWithoutConnectionNameAndNeverKeepsStale
   // Another profile whose wired adapter has lost its connection name, and
   // whose wireless interface (on DHCP) then takes index 0.
   notebook.capture("自宅");
-  store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(2, kNetwork + "\\" + NotebookProfile::kWired));
+  (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(2, kNetwork + "\\" + NotebookProfile::kWired));
   load(1);  // fills index 0 with the wired interface's three-part lists
 
   views::ProfileContents home = load(2, "自宅");
@@ -239,8 +239,8 @@ TEST_F(ProfileDataTest, StaticSaveComposesListsFromTheFields) {
 }
 
 TEST_F(ProfileDataTest, StaticSaveOfAPlainStringAddressGivesOneStringList) {
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "IPAddress", "192.168.10.25");
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "DefaultGatewayMetric", "5");
+  (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "IPAddress", "192.168.10.25");
+  (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "DefaultGatewayMetric", "5");
   views::ProfileContents contents = load();
   EXPECT_EQ((*set)[0].addressList, "");
   prompter.expect(kAskSave, kInfo, kQuestion, IDYES);
@@ -288,7 +288,7 @@ TEST_F(ProfileDataTest, DhcpSaveForZeroAddressOrEmptyField) {
       EXPECT_EQ((*set)[0].maskText, "0.0.0.0");
       EXPECT_EQ((*set)[0].addressList, multi({"0.0.0.0"}));
     }
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, wired(), "EnableDHCP", 0);
+    (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, wired(), "EnableDHCP", 0);
   }
 }
 
@@ -377,20 +377,20 @@ TEST_F(ProfileDataTest, MoreThan32InterfacesShowsTheFirstAndLeavesTheRest) {
     char id[64];
     std::snprintf(id, sizeof id, "{00000000-0000-0000-0000-%012d}", i);
     std::string ipConfig = std::string("Tcpip\\Parameters\\Interfaces\\") + id;
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, wired(), HKEY_LOCAL_MACHINE,
-                       NotebookProfile::interfaceKey(1, id));
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kAdapters + "\\" + NotebookProfile::kWired),
-                       HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters + "\\" + id));
-    store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE,
-                                 store::MirrorPath(1, kAdapters + "\\" + id), "IpConfig",
-                                 multi({ipConfig}));
-    store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
-                       store::MirrorPath(1, kNetwork + "\\" + NotebookProfile::kWired),
-                       HKEY_LOCAL_MACHINE, store::MirrorPath(1, kNetwork + "\\" + id));
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE,
-                            store::MirrorPath(1, kNetwork + "\\" + id + "\\Connection"), "Name",
-                            "LAN " + std::to_string(i));
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, wired(), HKEY_LOCAL_MACHINE,
+                             NotebookProfile::interfaceKey(1, id));
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kAdapters + "\\" + NotebookProfile::kWired),
+                             HKEY_LOCAL_MACHINE, store::MirrorPath(1, kAdapters + "\\" + id));
+    (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE,
+                                       store::MirrorPath(1, kAdapters + "\\" + id), "IpConfig",
+                                       multi({ipConfig}));
+    (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE,
+                             store::MirrorPath(1, kNetwork + "\\" + NotebookProfile::kWired),
+                             HKEY_LOCAL_MACHINE, store::MirrorPath(1, kNetwork + "\\" + id));
+    (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE,
+                                  store::MirrorPath(1, kNetwork + "\\" + id + "\\Connection"),
+                                  "Name", "LAN " + std::to_string(i));
   }
   views::ProfileContents contents = load();
   EXPECT_EQ(contents.interfaces.size(), 32u);
@@ -415,7 +415,8 @@ TEST_F(ProfileDataTest, MoreThan32InterfacesShowsTheFirstAndLeavesTheRest) {
 
 TEST_F(ProfileDataTest, OversizedStoredListLeavesItsInterfaceAlone) {
   std::vector<std::string> addresses(20, "192.168.100.100");
-  store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "IPAddress", multi(addresses));
+  (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, wired(), "IPAddress",
+                                     multi(addresses));
   views::ProfileContents contents = loadReporting(kTooLongToShow);
   ASSERT_TRUE(contents.interfaces[0].unreadable);
   EXPECT_EQ((*set)[0].addressText, "");  // as the switch reads it: absent
@@ -449,8 +450,8 @@ TEST_F(ProfileDataTest, InterfaceWithoutIpConfigIsReportedForWhatItLacks) {
             before);
 
   // An IpConfig too long to read is a value too long, not a missing one.
-  store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig",
-                               multi({std::string(300, 'x')}));
+  (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig",
+                                     multi({std::string(300, 'x')}));
   contents = loadReporting(kTooLongToShow);
   EXPECT_TRUE(contents.interfaces[0].unreadable);
   EXPECT_FALSE(contents.interfaces[0].withoutIpConfig);
@@ -462,7 +463,7 @@ TEST_F(ProfileDataTest, LocateReportsWithoutOwner) {
   EXPECT_EQ(prompter.shown().back().owner, nullptr);
   EXPECT_EQ(views::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")), 1);
 
-  store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kSettingKey);
+  (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kSettingKey);
   prompter.expect("何も登録されていません。", kError, kRefusal);
   EXPECT_FALSE(views::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")));
 }

@@ -147,7 +147,7 @@ TEST_F(ProfileFileTest, RoundTripOnAnotherNotebookMovesInterfacesByConnectionNam
   EXPECT_EQ(slotOf(*other, 2), expected);
   DWORD comboActive = 9;
   int slotCount = 0;
-  store::ReadStoreInfo(ctx, slotCount, comboActive);
+  ASSERT_EQ(store::ReadStoreInfo(ctx, slotCount, comboActive), 0);
   EXPECT_EQ(slotCount, 2);
   EXPECT_EQ(comboActive, 1u);
 

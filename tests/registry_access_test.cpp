@@ -190,6 +190,37 @@ TEST_F(RegistryAccessTest, CopyKeyTreeReturnsOneAtOnceWhenAValueWriteFails) {
   EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, "Dst\\B"));
 }
 
+// A subkey that cannot be created fails the copy; one that Windows cannot
+// hold there at all is left out, when the caller asks for that, and named.
+TEST_F(RegistryAccessTest, CopyKeyTreeFailsOrLeavesOutASubkeyThatCannotBeCreated) {
+  struct Case {
+    win::LONG refusal;
+    bool leaveOut;
+    int status;
+    std::vector<std::string> leftOut;
+  };
+  for (const Case& test :
+       {Case{ERROR_ACCESS_DENIED, false, 1, {}}, Case{ERROR_INVALID_PARAMETER, false, 1, {}},
+        Case{ERROR_INVALID_PARAMETER, true, 0, {"Src\\A"}}}) {
+    SCOPED_TRACE(std::to_string(test.refusal) + (test.leaveOut ? " left out" : ""));
+    m.setString(HKEY_LOCAL_MACHINE, "Src", "Top", "1");
+    m.setString(HKEY_LOCAL_MACHINE, "Src\\A", "Lost", "x");
+    m.setString(HKEY_LOCAL_MACHINE, "Src\\B", "Kept", "y");
+    FaultyMachine faulty(m.machine());
+    // Creating Dst, writing Top, then creating Dst\A.
+    faulty.registry().failWriteAt(3, test.refusal);
+    store::Context failing{faulty, prompter, kOwner};
+    std::vector<std::string> leftOut;
+    EXPECT_EQ(store::CopyKeyTree(failing, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Dst",
+                                 test.leaveOut ? &leftOut : nullptr),
+              test.status);
+    EXPECT_EQ(leftOut, test.leftOut);
+    EXPECT_FALSE(m.keyExists(HKEY_LOCAL_MACHINE, "Dst\\A"));
+    EXPECT_EQ(m.keyExists(HKEY_LOCAL_MACHINE, "Dst\\B"), test.status == 0);
+    EXPECT_EQ(store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, "Dst"), 0);
+  }
+}
+
 TEST_F(RegistryAccessTest, CopyKeyTreeSkipsAValueThatCannotBeRead) {
   m.setString(HKEY_LOCAL_MACHINE, "Src", "One", "1");
   m.setString(HKEY_LOCAL_MACHINE, "Src", "Unreadable", "2");
@@ -237,7 +268,7 @@ TEST_F(RegistryAccessTest, DeleteKeyTreeShowsThePathOfAnUndeletableKey) {
   faulty.registry().failShDelete(ERROR_ACCESS_DENIED);
   store::Context failing{faulty, prompter, kOwner};
   prompter.expect("Software\\Q\\Tolvik\\Setting\\表", "エラーメッセージ", MB_ICONERROR);
-  EXPECT_EQ(store::DeleteKeyTree(failing, HKEY_LOCAL_MACHINE, path), 0);
+  EXPECT_EQ(store::DeleteKeyTree(failing, HKEY_LOCAL_MACHINE, path), 1);
 }
 
 // --- EnumerateSubkeyPaths --------------------------------------------------
@@ -518,17 +549,17 @@ TEST_F(RegistryAccessTest, ReadsOpenForReadingAndWritesForFullAccess) {
       }
     log.clearCalls();
   };
-  store::ReadStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text);
+  (void)store::ReadStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text);
   check({"ReadStringValue", KEY_READ, 256});
-  store::ReadRawValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text, length);
+  (void)store::ReadRawValue(logged, HKEY_LOCAL_MACHINE, "K", "S", text, length);
   check({"ReadRawValue", KEY_READ, 1024});
-  store::ReadDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", value);
+  (void)store::ReadDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", value);
   check({"ReadDwordValue", KEY_READ, 4});
-  store::WriteStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", "y");
+  (void)store::WriteStringValue(logged, HKEY_LOCAL_MACHINE, "K", "S", "y");
   check({"WriteStringValue", KEY_ALL_ACCESS, 0});
-  store::WriteMultiStringValue(logged, HKEY_LOCAL_MACHINE, "K", "M", "\0"s);
+  (void)store::WriteMultiStringValue(logged, HKEY_LOCAL_MACHINE, "K", "M", "\0"s);
   check({"WriteMultiStringValue", KEY_ALL_ACCESS, 0});
-  store::WriteDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", 2);
+  (void)store::WriteDwordValue(logged, HKEY_LOCAL_MACHINE, "K", "D", 2);
   check({"WriteDwordValue", KEY_ALL_ACCESS, 0});
 }
 

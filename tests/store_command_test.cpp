@@ -25,6 +25,7 @@
 #include "store/deletion.h"
 #include "store/profile_file.h"
 #include "store/profile_store.h"
+#include "store/registry_access.h"
 #include "tests/support/faulty_registry.h"
 #include "tests/support/registry_snapshot.h"
 #include "views/profile_data.h"
@@ -56,6 +57,7 @@ class AnsweringPrompter : public win::Prompter {
   int messageBox(win::HWND, const std::string& text, const std::string& caption,
                  win::UINT flags) override {
     shown.push_back({win::ansiToUtf8(text), win::ansiToUtf8(caption), flags});
+    if (whileShown) whileShown(shown.back());
     return (flags & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
   }
   bool showedText(const std::string& utf8) const {
@@ -65,6 +67,8 @@ class AnsweringPrompter : public win::Prompter {
   }
   Box last() const { return shown.empty() ? Box{"", "", 0} : shown.back(); }
   std::vector<Box> shown;
+  // Runs while a box is open, before it is answered.
+  std::function<void(const Box&)> whileShown;
 };
 
 Snapshot storeOf(win::Machine& machine) {
@@ -124,8 +128,8 @@ class StoreCommandTest : public ::testing::Test {
     store::Context ctx{*machine, yes, nullptr};
     for (const char* title : {"会社", "自宅", "出張"})
       ASSERT_TRUE(store::CaptureProfile(ctx, ansi(title)).captured);
-    store::WriteActive(ctx, 1);
-    store::WriteComboActive(ctx, 1);
+    (void)store::WriteActive(ctx, 1);
+    (void)store::WriteComboActive(ctx, 1);
     // The live settings move on, so that a capture over a profile changes it.
     set(registry, HKEY_CURRENT_USER, kInternet, "ProxyServer", REG_SZ,
         std::string("proxy.example:8081", 19));
@@ -156,9 +160,12 @@ class StoreCommandTest : public ::testing::Test {
 
   // Runs `command` once to count its writes and see the store after it,
   // then once for every write N with write N failing, and once with the
-  // command cut short at write N. Each time the store must be exactly as
-  // before, the user told (for a failure) what was not done, and the same
-  // command then succeed to exactly the store the first run left.
+  // command cut short at write N, as a killed process is: with the
+  // registry's batches and without them, as on Windows, where only the
+  // journal keeps the store whole. The next start must find the store
+  // exactly as before (a failure must also say what was not done), or
+  // exactly as after when the changes already stood; from before, the same
+  // command must then succeed to exactly the store the first run left.
   void checkEveryWriteFault(const Command& command, const std::string& unchangedText) {
     Snapshot before;
     Snapshot after;
@@ -175,33 +182,46 @@ class StoreCommandTest : public ::testing::Test {
       ASSERT_NE(before, after);
       ASSERT_GT(writes, 0);
     }
-    for (int n = 1; n <= writes; ++n) {
-      for (bool abort : {false, true}) {
-        SCOPED_TRACE("write " + std::to_string(n) + (abort ? ", cut short" : ", failing"));
-        auto machine = freshCopy();
-        AnsweringPrompter prompter;
-        {
-          FaultyMachine faulty(*machine);
-          faulty.registry().failWriteAt(n, ERROR_REGISTRY_IO_FAILED, abort);
-          store::Context ctx{faulty, prompter, nullptr};
+    for (bool batches : {true, false}) {
+      for (int n = 1; n <= writes; ++n) {
+        for (bool abort : {false, true}) {
+          SCOPED_TRACE("write " + std::to_string(n) + (abort ? ", cut short" : ", failing") +
+                       (batches ? "" : ", without batches"));
+          auto machine = freshCopy();
+          AnsweringPrompter prompter;
           bool claimed = false;
-          try {
-            claimed = command(*machine, ctx);
-          } catch (const FaultyRegistry::WriteAborted&) {
-            EXPECT_TRUE(abort);
+          {
+            FaultyMachine faulty(*machine);
+            if (!batches) faulty.registry().switchOffBatches();
+            faulty.registry().failWriteAt(n, ERROR_REGISTRY_IO_FAILED, abort);
+            store::Context ctx{faulty, prompter, nullptr};
+            try {
+              claimed = command(*machine, ctx);
+            } catch (const FaultyRegistry::WriteAborted&) {
+              EXPECT_TRUE(abort);
+            }
           }
+          // Only a stop after the write that makes the changes stand (the
+          // removal of the journal's copies, which the next command
+          // finishes) leaves the store as after.
+          AnsweringPrompter next;
+          store::Context ctx{*machine, next, nullptr};
+          EXPECT_TRUE(store::RecoverStore(ctx));
+          const Snapshot now = storeOf(*machine);
+          if (now == after) {
+            EXPECT_TRUE(abort || claimed);
+            continue;
+          }
+          EXPECT_EQ(now, before);
           EXPECT_FALSE(claimed);
+          if (!abort) {
+            EXPECT_EQ(prompter.last().caption, kErrorCaption);
+            EXPECT_NE(prompter.last().text.find(unchangedText), std::string::npos)
+                << prompter.last().text;
+          }
+          EXPECT_TRUE(command(*machine, ctx));
+          EXPECT_EQ(storeOf(*machine), after);
         }
-        EXPECT_EQ(storeOf(*machine), before);
-        if (!abort) {
-          EXPECT_EQ(prompter.last().caption, kErrorCaption);
-          EXPECT_NE(prompter.last().text.find(unchangedText), std::string::npos)
-              << prompter.last().text;
-        }
-        AnsweringPrompter next;
-        store::Context ctx{*machine, next, nullptr};
-        EXPECT_TRUE(command(*machine, ctx));
-        EXPECT_EQ(storeOf(*machine), after);
       }
     }
   }
@@ -231,6 +251,14 @@ TEST_F(StoreCommandTest, DeletionMovesEverySlotOrNone) {
   checkEveryWriteFault(
       [](emu::EmulatedMachine&, const store::Context& ctx) {
         return store::DeleteProfile(ctx, ansi("自宅")).deleted;
+      },
+      "登録は抹消されていません。");
+}
+
+TEST_F(StoreCommandTest, DeletionOfTheFirstMovesEverySlotOrNone) {
+  checkEveryWriteFault(
+      [](emu::EmulatedMachine&, const store::Context& ctx) {
+        return store::DeleteProfile(ctx, ansi("会社")).deleted;
       },
       "登録は抹消されていません。");
 }
@@ -306,7 +334,8 @@ TEST_F(StoreCommandTest, SecondCommandWaitsForTheFirstOrGivesUpChangingNothing) 
   AnsweringPrompter prompter;
   store::Context ctx{*machine, prompter, nullptr};
   EXPECT_FALSE(store::DeleteProfile(ctx, ansi("会社")).deleted);
-  ASSERT_EQ(prompter.shown.size(), 1u);  // not even the question
+  // The question is asked without the lock; the refusal follows it.
+  ASSERT_EQ(prompter.shown.size(), 2u);
   EXPECT_EQ(prompter.last().caption, kErrorCaption);
   EXPECT_EQ(prompter.last().flags, MB_OK | MB_ICONERROR);
   EXPECT_EQ(prompter.last().text,
@@ -346,7 +375,7 @@ TEST_F(StoreCommandTest, DeletionWithoutActiveFromSeveralProfilesWritesActiveZer
   EXPECT_EQ(active, 0u);
   int slotCount = 0;
   DWORD combo = 99;
-  store::ReadStoreInfo(ctx, slotCount, combo);
+  (void)store::ReadStoreInfo(ctx, slotCount, combo);
   EXPECT_EQ(slotCount, 2);
   EXPECT_EQ(combo, 0u);  // it pointed to the deleted profile
   EXPECT_EQ(prompter.last().text, "登録を抹消しました。");
@@ -366,7 +395,7 @@ TEST_F(StoreCommandTest, UnreadableTitleAfterTheMovesEndsWithoutTheFinalMessage)
   EXPECT_FALSE(prompter.showedText("登録を抹消しました。"));
   int slotCount = 0;
   DWORD combo = 99;
-  store::ReadStoreInfo(ctx, slotCount, combo);
+  (void)store::ReadStoreInfo(ctx, slotCount, combo);
   EXPECT_EQ(slotCount, 2);
   EXPECT_EQ(combo, 0u);
 }
@@ -469,3 +498,102 @@ TEST_F(StoreCommandTest, FullDiskIsReportedAndNothingIsLost) {
 }
 
 }  // namespace
+
+namespace {
+
+std::vector<std::string> titlesOf(win::Machine& machine) {
+  AnsweringPrompter quiet;
+  store::Context ctx{machine, quiet, nullptr};
+  int slotCount = 0;
+  DWORD combo = 0;
+  (void)store::ReadStoreInfo(ctx, slotCount, combo);
+  std::vector<std::string> titles;
+  for (const std::string& title : store::FillProfileSelector(ctx, slotCount, 0).titles)
+    titles.push_back(win::ansiToUtf8(title));
+  return titles;
+}
+
+}  // namespace
+
+// While a command's question waits for the user, another copy of the
+// program captures a profile at once; the command then does what was
+// asked, on the profile wherever it is by then.
+TEST_F(StoreCommandTest, QuestionsWaitWithoutHoldingTheStore) {
+  struct Case {
+    const char* question;
+    Command command;
+    std::vector<std::string> titlesAfter;
+  };
+  const std::vector<Case> cases = {
+      {"上書きしますか？",
+       [](emu::EmulatedMachine&, const store::Context& ctx) {
+         return store::CaptureProfile(ctx, ansi("自宅")).captured;
+       },
+       {"会社", "自宅", "出張", "新規"}},
+      {"削除しますか？",
+       [](emu::EmulatedMachine&, const store::Context& ctx) {
+         return store::DeleteProfile(ctx, ansi("会社")).deleted;
+       },
+       {"自宅", "出張", "新規"}},
+      {"それでも変更を登録しますか？",
+       [](emu::EmulatedMachine& plain, const store::Context& ctx) {
+         AnsweringPrompter quiet;
+         store::Context loader{plain, quiet, nullptr};
+         auto set = std::make_unique<views::WorkingSet>();
+         views::ProfileContents contents = views::LoadProfile(loader, 2, ansi("自宅"), *set);
+         views::EditorFields fields;
+         fields.currentTab = -1;
+         fields.printer = "NoSuchPrinter";
+         return views::SaveProfile(ctx, contents, *set, fields).completed;
+       },
+       {"会社", "自宅", "出張", "新規"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.question);
+    auto machine = freshCopy();
+    std::string error;
+    auto other = emu::EmulatedMachine::open(machine->folder(), &error);
+    ASSERT_TRUE(other) << error;
+    AnsweringPrompter prompter;
+    AnsweringPrompter otherPrompter;
+    bool otherCaptured = false;
+    prompter.whileShown = [&](const AnsweringPrompter::Box& box) {
+      if (box.text.find(test.question) == std::string::npos || otherCaptured) return;
+      store::Context otherCtx{*other, otherPrompter, nullptr};
+      otherCaptured = store::CaptureProfile(otherCtx, ansi("新規")).captured;
+    };
+    store::Context ctx{*machine, prompter, nullptr};
+    EXPECT_TRUE(test.command(*machine, ctx));
+    EXPECT_TRUE(otherCaptured) << otherPrompter.last().text;
+    EXPECT_EQ(titlesOf(*machine), test.titlesAfter);
+  }
+}
+
+// A live key too deep to be mirrored in a profile is left out, the rest
+// is stored, and the final message names it.
+TEST_F(StoreCommandTest, CaptureLeavesOutASubtreeTooDeepForTheProfile) {
+  auto machine = freshCopy();
+  std::string deep = kInternet + "\\Deep";
+  std::string tooDeep;
+  for (int level = 2; level <= 502; ++level) {
+    deep += "\\L";
+    if (level == 501) set(machine->registry(), HKEY_CURRENT_USER, deep, "Kept", REG_SZ, "k");
+  }
+  tooDeep = deep;
+  set(machine->registry(), HKEY_CURRENT_USER, tooDeep, "Lost", REG_SZ, "x");
+
+  AnsweringPrompter prompter;
+  store::Context ctx{*machine, prompter, nullptr};
+  ASSERT_TRUE(store::CaptureProfile(ctx, ansi("深い")).captured);
+  EXPECT_EQ(prompter.last().text,
+            "現在のﾈｯﾄﾜｰｸの設定を登録しました。\n登録できないため除いたキー : HKEY_CURRENT_USER\\" +
+                tooDeep);
+  std::string kept;
+  const std::string mirror = store::MirrorPath(4, deep.substr(0, deep.size() - 2));
+  EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, mirror, "Kept", kept), 0);
+  EXPECT_EQ(kept, "k");
+  EXPECT_EQ(store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(4, kInternet),
+                                   "ProxyServer", kept),
+            0);
+  EXPECT_EQ(kept, "proxy.example:8081");
+}

@@ -216,7 +216,7 @@ class SwitchFlowTest : public ::testing::Test {
     store::Context ctx = context();
     for (const std::string& key : {kWired, kWireless}) {
       win::DWORD dhcp = 99;
-      store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", dhcp);
+      (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", dhcp);
       values.push_back(std::to_string(dhcp));
       switching::StringList masks =
           switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, "SubnetMask");
@@ -229,7 +229,7 @@ class SwitchFlowTest : public ::testing::Test {
              switching::ReadStringList(ctx, HKEY_LOCAL_MACHINE, key, name).items)
           values.push_back(item);
       std::string dns;
-      store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", dns);
+      (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", dns);
       values.push_back(dns);
     }
     return values;
@@ -714,7 +714,7 @@ TEST_F(SwitchFlowTest, ADeletionWhileTheDialogIsOpenIsFollowedOrStopsTheSwitch) 
   prompter.expect(kDone, kInfo, kInfoFlags);
   EXPECT_EQ(runSwitch("Second"), switching::SwitchOutcome::Succeeded);
   std::string dns;
-  store::ReadStringValue(context(), HKEY_LOCAL_MACHINE, kWired, "NameServer", dns);
+  (void)store::ReadStringValue(context(), HKEY_LOCAL_MACHINE, kWired, "NameServer", dns);
   EXPECT_EQ(dns, "10.9.9.9");
   EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), 1u);
   EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::kSettingKey, "Active"), 0u);

@@ -18,8 +18,8 @@ constexpr std::size_t kJoinNameBufferSize = 1024;
 
 std::string ReadText(const store::Context& ctx, win::HKEY hive, const std::string& path,
                      const char* name) {
-  std::string text;
-  store::ReadStringValue(ctx, hive, path, name, text);
+  std::string text;  // empty when the value cannot be read
+  (void)store::ReadStringValue(ctx, hive, path, name, text);
   return text;
 }
 

@@ -113,9 +113,9 @@ std::string adapterKeyOf(int slot, const std::string& adapterId) {
 }
 
 std::string interfaceKeyOf(const store::Context& ctx, int slot, const std::string& adapterId) {
-  std::string ipConfig;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, adapterKeyOf(slot, adapterId), "IpConfig",
-                         ipConfig);
+  std::string ipConfig;  // empty when missing: the interface key is then not found
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, adapterKeyOf(slot, adapterId), "IpConfig",
+                               ipConfig);
   ipConfig = firstString(ipConfig);
   if (ipConfig.empty()) return std::string();
   return store::MirrorPath(slot, store::kServicesKeyPrefix + ipConfig);
@@ -125,8 +125,8 @@ std::string interfaceKeyOf(const store::Context& ctx, int slot, const std::strin
 InterfaceBuffers loadInterface(const store::Context& ctx, const std::string& key,
                                bool& unreadable) {
   InterfaceBuffers buffers;
-  DWORD enableDhcp = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
+  DWORD enableDhcp = 0;  // a missing value reads as static
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", enableDhcp);
   if (enableDhcp == 0) {
     readList(ctx, key, "IPAddress", buffers.addressText, buffers.addressList, unreadable);
     readList(ctx, key, "SubnetMask", buffers.maskText, buffers.maskList, unreadable);
@@ -145,7 +145,8 @@ InterfaceBuffers loadInterface(const store::Context& ctx, const std::string& key
       isTooLong(ctx, key, "NameServer", store::kValueBufferSize))
     unreadable = true;
   if (buffers.dnsText == "none") buffers.dnsText.clear();
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", buffers.interfaceMetric);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric",
+                              buffers.interfaceMetric);
   return buffers;
 }
 
@@ -232,35 +233,39 @@ std::optional<std::string> findSaveProblem(const ProfileContents& contents,
   return FindProxySaveProblem(fields.proxy);
 }
 
+// The writes run inside the save's store command, which sees a write that
+// fails and then undoes the whole save.
 void writeInterface(const store::Context& ctx, const std::string& key, InterfaceBuffers& buffers,
                     bool current, SaveOutcome& outcome) {
   if (savesAsStatic(buffers)) {
     ComposedLists lists = composeStatic(buffers);
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", 0);
-    store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "IPAddress", lists.addresses);
-    store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "SubnetMask", lists.masks);
-    store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGateway", lists.gateways);
-    store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric",
-                                 lists.metrics);
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", buffers.dnsText);
-    store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric",
-                           buffers.interfaceMetric);
+    (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", 0);
+    (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "IPAddress", lists.addresses);
+    (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "SubnetMask", lists.masks);
+    (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGateway",
+                                       lists.gateways);
+    (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric",
+                                       lists.metrics);
+    (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", buffers.dnsText);
+    (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric",
+                                 buffers.interfaceMetric);
     return;
   }
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", 1);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "EnableDHCP", 1);
   for (const char* name : {"IPAddress", "DhcpIPAddress", "SubnetMask", "DhcpSubnetMask"})
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, name, kDhcpAddress);
+    (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, name, kDhcpAddress);
   if (buffers.addressText.empty()) {
     buffers.addressText = buffers.maskText = kDhcpAddress;
     buffers.addressList = buffers.maskList = MultiStringImage({kDhcpAddress});
     if (current) outcome.currentTabSetToDhcp = true;
   }
-  store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGateway",
-                               StoredImage(buffers.gatewayList));
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", buffers.dnsText);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric", buffers.interfaceMetric);
-  store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric",
-                               StoredImage(buffers.gatewayMetricList));
+  (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGateway",
+                                     StoredImage(buffers.gatewayList));
+  (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, key, "NameServer", buffers.dnsText);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, key, "InterfaceMetric",
+                               buffers.interfaceMetric);
+  (void)store::WriteMultiStringValue(ctx, HKEY_LOCAL_MACHINE, key, "DefaultGatewayMetric",
+                                     StoredImage(buffers.gatewayMetricList));
 }
 
 }  // namespace
@@ -333,11 +338,12 @@ ProfileContents LoadProfile(const store::Context& ctx, int slot, const std::stri
     contents.interfaces.push_back(std::move(iface));
   }
 
+  // A value the profile lacks is shown empty (a workgroup for the kind).
   const std::string data = store::DataPath(slot);
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", contents.printer);
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", contents.domainName);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter", contents.printer);
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", contents.domainName);
   DWORD domainType = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType", domainType);
   contents.domain = domainType != 0;
   contents.proxy =
       ReadProxyValues(ctx, HKEY_LOCAL_MACHINE, store::MirrorPath(slot, kInternetSettingsKey));
@@ -361,7 +367,8 @@ void ReportLoadLimits(const store::Context& ctx, const ProfileContents& contents
 bool IsStoredDhcp(const store::Context& ctx, const ProfileInterface& iface) {
   DWORD enableDhcp = 0;
   if (!iface.interfaceKey.empty())
-    store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, iface.interfaceKey, "EnableDHCP", enableDhcp);
+    (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, iface.interfaceKey, "EnableDHCP",
+                                enableDhcp);
   return enableDhcp != 0;
 }
 
@@ -393,6 +400,15 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
     return outcome;
   }
 
+  // Asked before the store lock is taken, so that no other command waits
+  // for the answer. The interfaces are written in any case.
+  std::vector<std::string> printers = ReadPrinterNames(ctx);
+  if (printers.size() > kComparedPrinters) printers.resize(kComparedPrinters);
+  const bool writeRest =
+      std::find(printers.begin(), printers.end(), fields.printer) != printers.end() ||
+      showBox(ctx, win::ansiFromUtf8(kPrinterQuestion), kInformationCaption,
+              MB_YESNO | MB_ICONINFORMATION) == IDYES;
+
   // The slot must still hold the profile the editor loaded: another
   // command may have moved the profiles since the window opened.
   store::StoreCommand command(ctx, store::StoreChange::Save);
@@ -405,15 +421,6 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
     showBox(ctx, win::ansiFromUtf8(kProfileMoved), kErrorCaption, MB_OK | MB_ICONERROR);
     return outcome;
   }
-
-  // Asked before anything is written, so that no question waits while the
-  // registry is held for the writes. The interfaces are written in any case.
-  std::vector<std::string> printers = ReadPrinterNames(checked);
-  if (printers.size() > kComparedPrinters) printers.resize(kComparedPrinters);
-  const bool writeRest =
-      std::find(printers.begin(), printers.end(), fields.printer) != printers.end() ||
-      showBox(ctx, win::ansiFromUtf8(kPrinterQuestion), kInformationCaption,
-              MB_YESNO | MB_ICONINFORMATION) == IDYES;
 
   // A save that fails leaves the working set as the user left it.
   auto before = std::make_unique<WorkingSet>(workingSet);
@@ -431,16 +438,19 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
                    outcome);
   }
 
+  // A write that fails is seen by the command, which then undoes the save.
   if (writeRest) {
     const std::string data = store::DataPath(contents.slot);
-    store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DefPrinter", fields.printer);
+    (void)store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DefPrinter", fields.printer);
     WriteProxyValues(checked, HKEY_LOCAL_MACHINE,
                      store::MirrorPath(contents.slot, kInternetSettingsKey),
                      ComposeProxyValues(fields.proxy));
     // An empty name keeps the stored one; the kind is written all the same.
     if (!fields.domainName.empty())
-      store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DomainName", fields.domainName);
-    store::WriteDwordValue(checked, HKEY_LOCAL_MACHINE, data, "DomainType", fields.domain ? 1 : 0);
+      (void)store::WriteStringValue(checked, HKEY_LOCAL_MACHINE, data, "DomainName",
+                                    fields.domainName);
+    (void)store::WriteDwordValue(checked, HKEY_LOCAL_MACHINE, data, "DomainType",
+                                 fields.domain ? 1 : 0);
   }
   if (!command.commitWrites()) {
     workingSet = *before;

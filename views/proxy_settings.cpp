@@ -101,11 +101,12 @@ std::string ComposeProxyOverride(bool bypassLocal, const std::string& exceptions
 }
 
 ProxyValues ReadProxyValues(const store::Context& ctx, win::HKEY hive, const std::string& path) {
+  // A value that is missing reads as empty (or 0), as the browser takes it.
   ProxyValues values;
-  store::ReadStringValue(ctx, hive, path, "AutoConfigURL", values.autoConfigUrl);
-  store::ReadDwordValue(ctx, hive, path, "ProxyEnable", values.proxyEnable);
-  store::ReadStringValue(ctx, hive, path, "ProxyServer", values.proxyServer);
-  store::ReadStringValue(ctx, hive, path, "ProxyOverride", values.proxyOverride);
+  (void)store::ReadStringValue(ctx, hive, path, "AutoConfigURL", values.autoConfigUrl);
+  (void)store::ReadDwordValue(ctx, hive, path, "ProxyEnable", values.proxyEnable);
+  (void)store::ReadStringValue(ctx, hive, path, "ProxyServer", values.proxyServer);
+  (void)store::ReadStringValue(ctx, hive, path, "ProxyOverride", values.proxyOverride);
   return values;
 }
 
@@ -196,10 +197,10 @@ std::optional<std::string> FindProxySaveProblem(const ProxyEditState& state) {
 void WriteProxyValues(const store::Context& ctx, win::HKEY hive, const std::string& path,
                       const ProxyValues& values) {
   // Each write stands alone: a failed one leaves that value as it was.
-  store::WriteStringValue(ctx, hive, path, "AutoConfigURL", values.autoConfigUrl);
-  store::WriteDwordValue(ctx, hive, path, "ProxyEnable", values.proxyEnable);
-  store::WriteStringValue(ctx, hive, path, "ProxyOverride", values.proxyOverride);
-  store::WriteStringValue(ctx, hive, path, "ProxyServer", values.proxyServer);
+  (void)store::WriteStringValue(ctx, hive, path, "AutoConfigURL", values.autoConfigUrl);
+  (void)store::WriteDwordValue(ctx, hive, path, "ProxyEnable", values.proxyEnable);
+  (void)store::WriteStringValue(ctx, hive, path, "ProxyOverride", values.proxyOverride);
+  (void)store::WriteStringValue(ctx, hive, path, "ProxyServer", values.proxyServer);
 }
 
 }  // namespace views

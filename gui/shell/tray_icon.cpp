@@ -21,7 +21,8 @@ void TrayMenu::refresh() {
   const store::Context& ctx = window_.context();
   int slotCount = 0;
   win::DWORD comboActive = 0;
-  store::ReadStoreInfo(ctx, slotCount, comboActive);
+  // A store that cannot be read offers no profile.
+  (void)store::ReadStoreInfo(ctx, slotCount, comboActive);
   const QString applied = window_.appliedTitle();
   bool ticked = false;
   for (const std::string& title : store::FillProfileSelector(ctx, slotCount, -1).titles) {

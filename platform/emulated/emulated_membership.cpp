@@ -31,7 +31,7 @@ bool queryValue(Registry& registry, const char* name, DWORD* type, std::string* 
                                    &size) == ERROR_SUCCESS;
     bytes->resize(size);
   }
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return ok;
 }
 
@@ -91,7 +91,7 @@ bool writeMembership(Registry& registry, const std::string& ansiName, DWORD stat
             registry.RegSetValueExA(key, "JoinStatus", 0, REG_DWORD,
                                     reinterpret_cast<const BYTE*>(&status),
                                     sizeof status) == ERROR_SUCCESS;
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   // The join is made only when both values were kept: a write that was not
   // committed (a full disk, a read-only machine) is a failed join.
   if (!ok) {

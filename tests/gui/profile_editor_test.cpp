@@ -128,17 +128,17 @@ class ProfileEditorTest : public ::testing::Test {
     std::string bytes;
     win::DWORD length = 0;
     store::Context ctx{notebook.machine(), prompter, nullptr};
-    store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
-                        NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name, bytes,
-                        length);
+    (void)store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
+                              NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name,
+                              bytes, length);
     return bytes;
   }
 
   store::Context context() { return {notebook.machine(), prompter, nullptr}; }
   void storeList(const char* name, const std::vector<std::string>& items) {
-    store::WriteMultiStringValue(context(), HKEY_LOCAL_MACHINE,
-                                 NotebookProfile::interfaceKey(1, NotebookProfile::kWired), name,
-                                 views::MultiStringImage(items));
+    (void)store::WriteMultiStringValue(context(), HKEY_LOCAL_MACHINE,
+                                       NotebookProfile::interfaceKey(1, NotebookProfile::kWired),
+                                       name, views::MultiStringImage(items));
   }
   void save() {
     prompter.expect("変更を登録しますか？", kInfo, kQuestion, IDYES);
@@ -420,9 +420,9 @@ TEST_F(ProfileEditorTest, MetricTypedIntoTheTcpipEditorIsSaved) {
   std::string bytes;
   win::DWORD length = 0;
   store::Context ctx{notebook.machine(), prompter, nullptr};
-  store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
-                      NotebookProfile::interfaceKey(1, NotebookProfile::kWireless),
-                      "InterfaceMetric", bytes, length);
+  (void)store::ReadRawValue(ctx, HKEY_LOCAL_MACHINE,
+                            NotebookProfile::interfaceKey(1, NotebookProfile::kWireless),
+                            "InterfaceMetric", bytes, length);
   EXPECT_EQ(bytes, std::string("\x14\0\0\0", 4));
 }
 
@@ -526,9 +526,9 @@ TEST_F(ProfileEditorTest, NumberFieldsFilterAndCutTextHoweverItArrives) {
 // A field's length limit holds back typing only: a longer stored value is
 // shown whole and goes back unchanged, and it can still be shortened.
 TEST_F(ProfileEditorTest, LongerStoredValuesAreShownWholeAndKept) {
-  store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE,
-                         NotebookProfile::interfaceKey(1, NotebookProfile::kWired),
-                         "InterfaceMetric", 12345);
+  (void)store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE,
+                               NotebookProfile::interfaceKey(1, NotebookProfile::kWired),
+                               "InterfaceMetric", 12345);
   storeList("DefaultGatewayMetric", {"0", "54321"});
   storeList("IPAddress", {"192.168.10.25", "10.0.0.1000"});
   form3.show();
@@ -583,9 +583,9 @@ TEST_F(ProfileEditorTest, LongerStoredValuesAreShownWholeAndKept) {
 
   std::string metric;
   win::DWORD length = 0;
-  store::ReadRawValue(context(), HKEY_LOCAL_MACHINE,
-                      NotebookProfile::interfaceKey(1, NotebookProfile::kWired), "InterfaceMetric",
-                      metric, length);
+  (void)store::ReadRawValue(context(), HKEY_LOCAL_MACHINE,
+                            NotebookProfile::interfaceKey(1, NotebookProfile::kWired),
+                            "InterfaceMetric", metric, length);
   EXPECT_EQ(metric, std::string("\x39\x30\0\0", 4));  // 12345
   EXPECT_EQ(stored("DefaultGatewayMetric"), views::MultiStringImage({"0", "54321"}));
 }
@@ -624,7 +624,7 @@ TEST_F(ProfileEditorTest, NameIsReadOnlyAndTabReachesTheTickedMembership) {
 
   // A domain profile: the stop moves with the tick.
   form3.hide();
-  store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
+  (void)store::WriteDwordValue(context(), HKEY_LOCAL_MACHINE, store::DataPath(1), "DomainType", 1);
   form3.show();
   QApplication::setActiveWindow(&form3);
   EXPECT_TRUE(domain->isChecked());

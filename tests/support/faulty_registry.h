@@ -50,6 +50,8 @@ class FaultyRegistry : public win::Registry {
   }
   // Changes made (or attempted) since the registry was made.
   int writeCount() const { return writes_; }
+  // Batches do nothing, as on Windows: each call commits by itself.
+  void switchOffBatches() { batches_ = false; }
 
   const std::vector<Call>& calls() const { return calls_; }
   void clearCalls() { calls_.clear(); }
@@ -144,8 +146,10 @@ class FaultyRegistry : public win::Registry {
     if (shDeleteFault_) return *shDeleteFault_;
     return inner_.SHDeleteKeyA(key, subKey);
   }
-  win::LONG beginBatch() override { return inner_.beginBatch(); }
-  win::LONG endBatch(bool commit) override { return inner_.endBatch(commit); }
+  win::LONG beginBatch() override { return batches_ ? inner_.beginBatch() : ERROR_SUCCESS; }
+  win::LONG endBatch(bool commit) override {
+    return batches_ ? inner_.endBatch(commit) : ERROR_SUCCESS;
+  }
 
  private:
   static std::string fold(const std::string& text) {
@@ -154,10 +158,16 @@ class FaultyRegistry : public win::Registry {
       if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
     return out;
   }
+  // After an abort the process is gone: nothing it would still do (the
+  // undo of an unwinding command) reaches the registry.
   std::optional<win::LONG> writeFault() {
     ++writes_;
+    if (aborted_) return ERROR_REGISTRY_IO_FAILED;
     if (writesUntilFault_ <= 0 || --writesUntilFault_ > 0) return std::nullopt;
-    if (abortAtFault_) throw WriteAborted{};
+    if (abortAtFault_) {
+      aborted_ = true;
+      throw WriteAborted{};
+    }
     return writeFault_;
   }
   template <typename T>
@@ -190,6 +200,8 @@ class FaultyRegistry : public win::Registry {
   int writesUntilFault_ = 0;
   win::LONG writeFault_ = ERROR_SUCCESS;
   bool abortAtFault_ = false;
+  bool aborted_ = false;
+  bool batches_ = true;
 };
 
 // A machine whose registry is a FaultyRegistry over another machine's.

@@ -1,0 +1,411 @@
+#include "store/store_journal.h"
+
+#include <cstring>
+#include <vector>
+
+#include "store/open_key.h"
+#include "store/profile_store.h"
+#include "store/registry_access.h"
+#include "store/store_command.h"
+
+namespace store {
+
+namespace {
+
+using win::BYTE;
+using win::DWORD;
+using win::HKEY;
+using win::LONG;
+
+// Present while the command that wrote the journal has not finished.
+constexpr const char* kOpenValue = "Open";
+// What an entry says about its part; the names follow, after a "\".
+constexpr const char* kSavedStore = "store";     // Setting, copied
+constexpr const char* kAbsentStore = "nostore";  // Setting did not exist
+constexpr const char* kSavedValues = "values";   // the values of Setting, copied
+constexpr const char* kSavedSlot = "slot";       // slot NAME, copied
+constexpr const char* kAbsentSlot = "noslot";    // slot NAME did not exist
+constexpr const char* kMovedSlot = "moved";      // slot NAME is held by slot HELDBY
+// Values of the key PATH below HKEY_CURRENT_USER: those kept in the copy
+// are put back, the others named in the copy's "Names" are deleted.
+constexpr const char* kUserValues = "user";
+// The list of the names saved, under a name the live key does not use.
+constexpr const char* kNamesValue = "\x01Names";
+// A copy that could not be made or restored; the registry helpers answer
+// only 0 or 1, and the command's own check has the cause when it was a write.
+constexpr LONG kCopyFailed = ERROR_REGISTRY_IO_FAILED;
+
+bool journalEnabled = true;
+
+// Where entry `seq` keeps its copy.
+std::string copyPath(int seq) {
+  return std::string(kJournalKey) + "\\" + std::to_string(seq);
+}
+
+std::string slotPath(const std::string& name) {
+  return std::string(kSettingKey) + "\\" + name;
+}
+
+char foldAscii(char c) {
+  return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+}
+
+// Whether `path` is `key` or lies below it; names compare as Windows does,
+// ignoring the case of ASCII letters (every name of this store is ASCII).
+bool isAtOrBelow(const std::string& path, const std::string& key) {
+  if (path.size() < key.size()) return false;
+  for (std::size_t i = 0; i < key.size(); ++i)
+    if (foldAscii(path[i]) != foldAscii(key[i])) return false;
+  return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+std::vector<std::string> splitEntry(const std::string& entry) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (;;) {
+    std::size_t end = entry.find('\\', start);
+    parts.push_back(entry.substr(start, end - start));
+    if (end == std::string::npos) return parts;
+    start = end + 1;
+  }
+}
+
+bool keyExists(win::Registry& registry, const std::string& path) {
+  OpenKey key(registry);
+  return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS;
+}
+
+// Makes the key at `target` an exact copy of the one at `source`, which
+// must exist: a restore from nothing would silently lose the part.
+LONG replaceTree(const Context& ctx, const std::string& source, const std::string& target) {
+  if (!keyExists(ctx.registry(), source)) return ERROR_REGISTRY_CORRUPT;
+  if (DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, target) != 0) return kCopyFailed;
+  if (CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, source, HKEY_LOCAL_MACHINE, target) != 0)
+    return kCopyFailed;
+  return ERROR_SUCCESS;
+}
+
+// Setting's values become exactly those kept at `source`; its slots stay.
+LONG replaceValues(const Context& ctx, const std::string& source) {
+  if (!keyExists(ctx.registry(), source)) return ERROR_REGISTRY_CORRUPT;
+  win::Registry& registry = ctx.registry();
+  {
+    OpenKey setting(registry);
+    LONG status = setting.create(HKEY_LOCAL_MACHINE, kSettingKey);
+    if (status != ERROR_SUCCESS) return status;
+    char name[kNameBufferSize];
+    for (;;) {
+      DWORD length = sizeof name;
+      status = registry.RegEnumValueA(setting.get(), 0, name, &length, nullptr, nullptr, nullptr,
+                                      nullptr);
+      if (status == ERROR_NO_MORE_ITEMS) break;
+      if (status != ERROR_SUCCESS) return status;
+      status = registry.RegDeleteValueA(setting.get(), name);
+      if (status != ERROR_SUCCESS) return status;
+    }
+  }
+  if (CopyKeyValues(ctx, HKEY_LOCAL_MACHINE, source, HKEY_LOCAL_MACHINE, kSettingKey) != 0)
+    return kCopyFailed;
+  return ERROR_SUCCESS;
+}
+
+// One value as it is stored: type and bytes.
+struct RawValue {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+};
+
+LONG readRaw(win::Registry& registry, HKEY key, const char* name, RawValue& value) {
+  DWORD size = 0;
+  LONG status = registry.RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size);
+  if (status != ERROR_SUCCESS) return status;
+  value.data.resize(size);
+  status = registry.RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
+  value.data.resize(size);
+  return status;
+}
+
+LONG writeRaw(win::Registry& registry, HKEY key, const char* name, const RawValue& value) {
+  return registry.RegSetValueExA(key, name, 0, value.type, value.data.data(),
+                                 DWORD(value.data.size()));
+}
+
+// The live values the copy at `source` was made of become what they were:
+// each one kept is written back, each one that was missing is deleted.
+LONG restoreUserValues(const Context& ctx, const std::string& source, const std::string& path) {
+  win::Registry& registry = ctx.registry();
+  OpenKey copy(registry);
+  LONG status = copy.open(HKEY_LOCAL_MACHINE, source, KEY_READ);
+  if (status != ERROR_SUCCESS) return ERROR_REGISTRY_CORRUPT;
+  RawValue names;
+  status = readRaw(registry, copy.get(), kNamesValue, names);
+  if (status != ERROR_SUCCESS || names.type != REG_MULTI_SZ) return ERROR_REGISTRY_CORRUPT;
+  OpenKey live(registry);
+  status = live.create(HKEY_CURRENT_USER, path);
+  if (status != ERROR_SUCCESS) return status;
+  const std::string list(names.data.begin(), names.data.end());
+  for (std::size_t start = 0; start < list.size();) {
+    const std::size_t end = list.find('\0', start);
+    const std::string name = list.substr(start, end - start);
+    if (name.empty()) break;
+    RawValue value;
+    status = readRaw(registry, copy.get(), name.c_str(), value);
+    if (status == ERROR_SUCCESS)
+      status = writeRaw(registry, live.get(), name.c_str(), value);
+    else if (status == ERROR_FILE_NOT_FOUND)
+      status = registry.RegDeleteValueA(live.get(), name.c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Puts back the part entry `seq` describes.
+LONG restore(const Context& ctx, int seq, const std::string& entry) {
+  std::vector<std::string> parts = splitEntry(entry);
+  const std::string& kind = parts[0];
+  if (kind == kUserValues) {
+    const std::size_t cut = entry.find('\\');
+    if (cut == std::string::npos || cut + 1 == entry.size()) return ERROR_REGISTRY_CORRUPT;
+    return restoreUserValues(ctx, copyPath(seq), entry.substr(cut + 1));
+  }
+  if (kind == kSavedStore) return replaceTree(ctx, copyPath(seq), kSettingKey);
+  if (kind == kAbsentStore)
+    return DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kSettingKey) == 0 ? ERROR_SUCCESS : kCopyFailed;
+  if (kind == kSavedValues) return replaceValues(ctx, copyPath(seq));
+  if (parts.size() < 2 || parts[1].empty()) return ERROR_REGISTRY_CORRUPT;
+  const std::string slot = slotPath(parts[1]);
+  if (kind == kSavedSlot) return replaceTree(ctx, copyPath(seq), slot);
+  if (kind == kAbsentSlot)
+    return DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, slot) == 0 ? ERROR_SUCCESS : kCopyFailed;
+  if (kind == kMovedSlot && parts.size() == 3 && !parts[2].empty())
+    return replaceTree(ctx, slotPath(parts[2]), slot);
+  return ERROR_REGISTRY_CORRUPT;
+}
+
+LONG queryEntry(win::Registry& registry, HKEY journal, int seq, std::string& entry) {
+  char text[kValueBufferSize] = {};
+  DWORD size = sizeof text - 1;
+  DWORD type = 0;
+  LONG status = registry.RegQueryValueExA(journal, std::to_string(seq).c_str(), nullptr, &type,
+                                          reinterpret_cast<BYTE*>(text), &size);
+  if (status == ERROR_SUCCESS) entry.assign(text, strnlen(text, size));
+  return status;
+}
+
+}  // namespace
+
+bool StoreJournal::present() const {
+  return keyExists(ctx_.registry(), kJournalKey);
+}
+
+LONG StoreJournal::recover() {
+  if (checked_) checked_->resetFailure();
+  win::Registry& registry = ctx_.registry();
+  {
+    OpenKey journal(registry);
+    LONG status = journal.open(HKEY_LOCAL_MACHINE, kJournalKey, KEY_ALL_ACCESS);
+    if (status == ERROR_FILE_NOT_FOUND) {
+      reset();
+      return ERROR_SUCCESS;
+    }
+    if (status != ERROR_SUCCESS) return status;
+    status =
+        registry.RegQueryValueExA(journal.get(), kOpenValue, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_SUCCESS) {
+      // Entries are numbered from 1 without gaps: a recovery removes them
+      // from the newest down.
+      int count = 0;
+      std::string entry;
+      while (queryEntry(registry, journal.get(), count + 1, entry) == ERROR_SUCCESS) ++count;
+      for (int seq = count; seq >= 1; --seq) {
+        status = queryEntry(registry, journal.get(), seq, entry);
+        if (status != ERROR_SUCCESS) return status;
+        status = restore(ctx_, seq, entry);
+        if (status != ERROR_SUCCESS) return status;
+        status = registry.RegDeleteValueA(journal.get(), std::to_string(seq).c_str());
+        if (status != ERROR_SUCCESS) return status;
+      }
+      status = registry.RegDeleteValueA(journal.get(), kOpenValue);
+      if (status != ERROR_SUCCESS) return status;
+    } else if (status != ERROR_FILE_NOT_FOUND) {
+      return status;
+    }
+  }
+  // Without "Open" what is left only takes room: the changes it was for
+  // stand, or were undone.
+  DWORD removed = registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, kJournalKey);
+  if (removed != DWORD(ERROR_SUCCESS) && removed != DWORD(ERROR_FILE_NOT_FOUND))
+    return LONG(removed);
+  reset();
+  return ERROR_SUCCESS;
+}
+
+// Why the last copy failed: the first write the registry refused, or, when
+// none was (no memory for the copy), a failure of the registry as such.
+// The check starts afresh, so that the undo can still write.
+LONG StoreJournal::copyFailure() {
+  LONG failure = checked_ ? checked_->firstFailure() : ERROR_SUCCESS;
+  if (checked_) checked_->resetFailure();
+  return failure != ERROR_SUCCESS ? failure : kCopyFailed;
+}
+
+void StoreJournal::reset() {
+  open_ = false;
+  entries_ = 0;
+  storeSaved_ = false;
+  valuesSaved_ = false;
+  slotsSaved_.clear();
+}
+
+LONG StoreJournal::open() {
+  if (open_) return ERROR_SUCCESS;
+  OpenKey journal(ctx_.registry());
+  LONG status = journal.create(HKEY_LOCAL_MACHINE, kJournalKey);
+  if (status != ERROR_SUCCESS) return status;
+  const BYTE one[4] = {1, 0, 0, 0};
+  status = ctx_.registry().RegSetValueExA(journal.get(), kOpenValue, 0, REG_DWORD, one, sizeof one);
+  if (status != ERROR_SUCCESS) return status;
+  open_ = true;
+  return ERROR_SUCCESS;
+}
+
+// The entry is the last write for its part: before it, the copy it names
+// is complete.
+LONG StoreJournal::addEntry(const std::string& entry) {
+  OpenKey journal(ctx_.registry());
+  LONG status = journal.open(HKEY_LOCAL_MACHINE, kJournalKey, KEY_SET_VALUE);
+  if (status != ERROR_SUCCESS) return status;
+  const int seq = entries_ + 1;
+  status = ctx_.registry().RegSetValueExA(journal.get(), std::to_string(seq).c_str(), 0, REG_SZ,
+                                          reinterpret_cast<const BYTE*>(entry.c_str()),
+                                          DWORD(entry.size() + 1));
+  if (status == ERROR_SUCCESS) entries_ = seq;
+  return status;
+}
+
+LONG StoreJournal::saveStore() {
+  if (storeSaved_) return ERROR_SUCCESS;
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  if (keyExists(ctx_.registry(), kSettingKey)) {
+    if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
+                    copyPath(entries_ + 1)) != 0)
+      return copyFailure();
+    status = addEntry(kSavedStore);
+  } else {
+    status = addEntry(kAbsentStore);
+  }
+  if (status == ERROR_SUCCESS) storeSaved_ = true;
+  return status;
+}
+
+LONG StoreJournal::saveSlot(const std::string& name) {
+  if (storeSaved_ || slotsSaved_.count(name)) return ERROR_SUCCESS;
+  // A slot of a store that does not exist yet comes with the store.
+  if (!keyExists(ctx_.registry(), kSettingKey)) return saveStore();
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  OpenKey slot(ctx_.registry());
+  status = slot.open(HKEY_LOCAL_MACHINE, slotPath(name), KEY_READ);
+  if (status == ERROR_FILE_NOT_FOUND) {
+    status = addEntry(std::string(kAbsentSlot) + "\\" + name);
+  } else if (status == ERROR_SUCCESS) {
+    if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, slotPath(name), HKEY_LOCAL_MACHINE,
+                    copyPath(entries_ + 1)) != 0)
+      return copyFailure();
+    status = addEntry(std::string(kSavedSlot) + "\\" + name);
+  }
+  if (status == ERROR_SUCCESS) slotsSaved_.insert(name);
+  return status;
+}
+
+LONG StoreJournal::saveValues() {
+  if (storeSaved_ || valuesSaved_) return ERROR_SUCCESS;
+  if (!keyExists(ctx_.registry(), kSettingKey)) return saveStore();
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  if (CopyKeyValues(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
+                    copyPath(entries_ + 1)) != 0)
+    return copyFailure();
+  status = addEntry(kSavedValues);
+  if (status == ERROR_SUCCESS) valuesSaved_ = true;
+  return status;
+}
+
+void SetJournalForBenchmarks(bool enabled) {
+  journalEnabled = enabled;
+}
+
+LONG StoreJournal::beforeChange(const std::string& path, bool valueChange) {
+  if (!journalEnabled) return ERROR_SUCCESS;
+  const std::string setting = kSettingKey;
+  if (isAtOrBelow(path, setting)) {
+    if (path.size() == setting.size()) return valueChange ? saveValues() : saveStore();
+    std::size_t start = setting.size() + 1;
+    return saveSlot(path.substr(start, path.find('\\', start) - start));
+  }
+  // Creating or deleting a key above Setting (the root itself) can take
+  // the whole store with it; its values are not the store's.
+  if (!valueChange && isAtOrBelow(setting, path)) return saveStore();
+  return ERROR_SUCCESS;
+}
+
+LONG StoreJournal::noteSlotHeldBy(int slot, int heldBy) {
+  if (!journalEnabled) return ERROR_SUCCESS;
+  const std::string name = std::to_string(slot);
+  if (storeSaved_ || slotsSaved_.count(name)) return ERROR_SUCCESS;
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  status = addEntry(std::string(kMovedSlot) + "\\" + name + "\\" + std::to_string(heldBy));
+  if (status == ERROR_SUCCESS) slotsSaved_.insert(name);
+  return status;
+}
+
+LONG StoreJournal::saveUserValues(const std::string& path, const std::vector<std::string>& names) {
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+  win::Registry& registry = ctx_.registry();
+  {
+    OpenKey copy(registry);
+    status = copy.create(HKEY_LOCAL_MACHINE, copyPath(entries_ + 1));
+    if (status != ERROR_SUCCESS) return status;
+    OpenKey live(registry);
+    status = live.open(HKEY_CURRENT_USER, path, KEY_READ);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND) return status;
+    RawValue list{REG_MULTI_SZ, {}};
+    for (const std::string& name : names) {
+      RawValue value;
+      LONG read = live.get() ? readRaw(registry, live.get(), name.c_str(), value)
+                             : LONG(ERROR_FILE_NOT_FOUND);
+      if (read == ERROR_SUCCESS) read = writeRaw(registry, copy.get(), name.c_str(), value);
+      if (read != ERROR_SUCCESS && read != ERROR_FILE_NOT_FOUND) return read;
+      list.data.insert(list.data.end(), name.begin(), name.end());
+      list.data.push_back(0);
+    }
+    list.data.push_back(0);
+    // Written last: a copy without its list of names is never used.
+    status = writeRaw(registry, copy.get(), kNamesValue, list);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  return addEntry(std::string(kUserValues) + "\\" + path);
+}
+
+LONG StoreJournal::finish() {
+  if (!open_) return ERROR_SUCCESS;
+  {
+    OpenKey journal(ctx_.registry());
+    LONG status = journal.open(HKEY_LOCAL_MACHINE, kJournalKey, KEY_SET_VALUE);
+    if (status == ERROR_SUCCESS)
+      status = ctx_.registry().RegDeleteValueA(journal.get(), kOpenValue);
+    if (status != ERROR_SUCCESS) return status;
+  }
+  // The changes stand from here on; copies that cannot be removed now are
+  // removed by the next command.
+  (void)ctx_.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, kJournalKey);
+  reset();
+  return ERROR_SUCCESS;
+}
+
+}  // namespace store
