@@ -45,7 +45,7 @@ std::string membershipDetail(DWORD code) {
 }
 
 // Copies the profile's proxy values over the live ones.
-void copyProxyValues(const store::Context& ctx, int slot) {
+void copyProxyValues(const store::Context& ctx, const store::ProfileKey& slot) {
   const std::string mirror = store::MirrorPath(slot, store::kInternetSettingsKey);
   // A value the profile lacks is not copied; the proxy step is judged by
   // what the live key holds afterwards.

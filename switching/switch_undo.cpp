@@ -49,41 +49,46 @@ store::ProfileKey undoKey() {
 
 void createKey(const store::Context& ctx, const std::string& path) {
   store::OpenKey key(ctx.registry());
-  key.create(HKEY_LOCAL_MACHINE, path);
+  // A failure is seen by the checked registry the state is written through.
+  (void)key.create(HKEY_LOCAL_MACHINE, path);
 }
 
 void removeCompletion(const store::Context& ctx, const std::string& path) {
   store::OpenKey key(ctx.registry());
   if (key.open(HKEY_LOCAL_MACHINE, path, KEY_ALL_ACCESS) == ERROR_SUCCESS)
-    ctx.registry().RegDeleteValueA(key.get(), kCompleteValue);
+    (void)ctx.registry().RegDeleteValueA(key.get(), kCompleteValue);
 }
 
-void mirror(const store::Context& ctx, const std::string& systemPath) {
-  store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, systemPath, HKEY_LOCAL_MACHINE,
-                     store::MirrorPath(undoKey(), systemPath));
+// False when the copy is not whole.
+bool mirror(const store::Context& ctx, const std::string& systemPath) {
+  return store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, systemPath, HKEY_LOCAL_MACHINE,
+                            store::MirrorPath(undoKey(), systemPath)) == 0;
 }
 
 // The keys the script and its read-back take an interface from: the
 // adapter with its IpConfig, the TCP/IP key that names, and the connection
 // name.
-void keepInterface(const store::Context& ctx, const std::string& adapterId) {
+bool keepInterface(const store::Context& ctx, const std::string& adapterId) {
   const std::string adapter = std::string(store::kAdaptersKey) + "\\" + adapterId;
   std::string ipConfig;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig", ipConfig);
-  mirror(ctx, adapter);
-  if (!ipConfig.empty()) mirror(ctx, store::kServicesKeyPrefix + ipConfig);
-  mirror(ctx, store::kNetworkKeyPrefix + adapterId + "\\Connection");
+  // Without IpConfig the adapter names no TCP/IP key to keep.
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, adapter, "IpConfig", ipConfig);
+  bool whole = mirror(ctx, adapter);
+  if (!ipConfig.empty()) whole &= mirror(ctx, store::kServicesKeyPrefix + ipConfig);
+  whole &= mirror(ctx, store::kNetworkKeyPrefix + adapterId + "\\Connection");
+  return whole;
 }
 
 // The live interfaces the script will set: the first of each connection
-// name, as netsh and the read-back find it. False when none is there.
-bool keepInterfaces(const store::Context& ctx, const std::vector<std::string>& names) {
+// name, as netsh and the read-back find it. False when none is there;
+// `whole` turns false when a copy is not whole.
+bool keepInterfaces(const store::Context& ctx, const std::vector<std::string>& names, bool& whole) {
   const std::vector<store::LiveTcpip> live = store::ReadLiveTcpip(ctx);
   std::set<std::string> kept;
   for (const std::string& name : names) {
     for (const store::LiveTcpip& entry : live) {
       if (!SameNameIgnoringCase(entry.name, name)) continue;
-      if (kept.insert(entry.adapterId).second) keepInterface(ctx, entry.adapterId);
+      if (kept.insert(entry.adapterId).second) whole &= keepInterface(ctx, entry.adapterId);
       break;
     }
   }
@@ -109,12 +114,12 @@ void keepProxy(const store::Context& ctx) {
     const bool present = store::ReadStringValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey,
                                                 name, text) == 0;
     if (present || std::string_view(name) != "AutoConfigURL")
-      store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, path, name, text);
+      (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, path, name, text);
   }
   DWORD enabled = 0;
-  store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
-                        enabled);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, path, "ProxyEnable", enabled);
+  (void)store::ReadDwordValue(ctx, HKEY_CURRENT_USER, store::kInternetSettingsKey, "ProxyEnable",
+                              enabled);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, path, "ProxyEnable", enabled);
 }
 
 // The membership as the membership step reads it. False when it cannot be
@@ -128,24 +133,28 @@ bool keepMembership(const store::Context& ctx) {
   const std::optional<std::string> name = win::wideToAnsi(wide);
   if (!name) return false;
   const std::string data = store::DataPath(undoKey());
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType",
-                         status == NetSetupDomainName ? 1 : 0);
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", *name);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainType",
+                               status == NetSetupDomainName ? 1 : 0);
+  (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DomainName", *name);
   return true;
 }
 
-void writeState(const store::Context& ctx, const UndoPlan& plan) {
+// False when a copy of a live key is not whole (a write the checked
+// registry did not see fail, such as a key too deep for the copy).
+bool writeState(const store::Context& ctx, const UndoPlan& plan) {
+  bool whole = true;
   const std::string data = store::DataPath(undoKey());
   createKey(ctx, data);
-  store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, "Title", plan.title);
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kRedoValue, plan.redo ? 1 : 0);
+  (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, "Title", plan.title);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kRedoValue,
+                               plan.redo ? 1 : 0);
   // The steps to tick again: only those whose state could be kept.
   DWORD steps = 0;
-  if ((plan.steps & kStepNetwork) && keepInterfaces(ctx, plan.interfaceNames))
+  if ((plan.steps & kStepNetwork) && keepInterfaces(ctx, plan.interfaceNames, whole))
     steps |= kStepNetwork;
   if (plan.steps & kStepPrinter) {
-    store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter",
-                            store::ReadDefaultPrinter(ctx));
+    (void)store::WriteStringValue(ctx, HKEY_LOCAL_MACHINE, data, "DefPrinter",
+                                  store::ReadDefaultPrinter(ctx));
     steps |= kStepPrinter;
   }
   if (plan.steps & kStepProxy) {
@@ -153,7 +162,8 @@ void writeState(const store::Context& ctx, const UndoPlan& plan) {
     steps |= kStepProxy;
   }
   if ((plan.steps & kStepDomain) && keepMembership(ctx)) steps |= kStepDomain;
-  store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", steps);
+  (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, data, "InitCheck", steps);
+  return whole;
 }
 
 bool complete(const store::Context& ctx, const std::string& path) {
@@ -179,17 +189,17 @@ bool KeepUndoState(const store::Context& outer, const UndoPlan& plan) {
     // alone, and the completion mark alone tells a whole state.
     win::RegistryBatch batch(registry);
     removeCompletion(ctx, store::kUndoKey);
-    store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey);
-    writeState(ctx, plan);
-    if (registry.firstFailure() == ERROR_SUCCESS)
-      store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kCompleteValue, 1);
-    kept = registry.firstFailure() == ERROR_SUCCESS && batch.commit() == ERROR_SUCCESS;
+    (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey);
+    const bool whole = writeState(ctx, plan);
+    if (whole && registry.firstFailure() == ERROR_SUCCESS)
+      (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kCompleteValue, 1);
+    kept = whole && registry.firstFailure() == ERROR_SUCCESS && batch.commit() == ERROR_SUCCESS;
     if (!kept) batch.cancel();
   }
   // An earlier state left in place would undo some other switch.
   if (!kept) {
     removeCompletion(outer, store::kUndoKey);
-    store::DeleteKeyTree(outer, HKEY_LOCAL_MACHINE, store::kUndoKey);
+    (void)store::DeleteKeyTree(outer, HKEY_LOCAL_MACHINE, store::kUndoKey);
   }
   return kept;
 }
@@ -200,9 +210,10 @@ bool UndoAvailable(const store::Context& ctx) {
 
 UndoSummary ReadUndoSummary(const store::Context& ctx) {
   UndoSummary summary;
-  store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, "Title", summary.title);
+  // Parts that cannot be read show empty; the state was checked complete.
+  (void)store::ReadStringValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, "Title", summary.title);
   DWORD redo = 0;
-  store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kRedoValue, redo);
+  (void)store::ReadDwordValue(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, kRedoValue, redo);
   summary.redo = redo != 0;
   return summary;
 }
@@ -210,13 +221,15 @@ UndoSummary ReadUndoSummary(const store::Context& ctx) {
 bool CopyUndoSource(const store::Context& outer) {
   CheckedMachine machine(outer.machine);
   const store::Context ctx{machine, outer.prompter, outer.owner};
-  store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kUndoSourceKey);
-  store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey, HKEY_LOCAL_MACHINE, kUndoSourceKey);
-  return machine.registry().firstFailure() == ERROR_SUCCESS && complete(ctx, kUndoSourceKey);
+  (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kUndoSourceKey);
+  const bool copied = store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey,
+                                         HKEY_LOCAL_MACHINE, kUndoSourceKey) == 0;
+  return copied && machine.registry().firstFailure() == ERROR_SUCCESS &&
+         complete(ctx, kUndoSourceKey);
 }
 
 void RemoveUndoSource(const store::Context& ctx) {
-  store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kUndoSourceKey);
+  (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kUndoSourceKey);
 }
 
 std::string UndoHeading(const std::string& ansiTitle, bool redo) {

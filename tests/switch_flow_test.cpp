@@ -957,6 +957,7 @@ TEST_F(SwitchFlowTest, AnUndoStateCutShortLeavesTheEarlierOneOrNone) {
   }
 
   // A write that fails leaves no state at all, and the switch still runs.
+  batched.registry().restart();
   batched.registry().failSet("HKLM\\" + std::string(store::kUndoKey), "Complete",
                              ERROR_ACCESS_DENIED);
   view.choice = {true, switching::kStepPrinter, {}, false};

@@ -44,9 +44,15 @@ class FaultyRegistry : public win::Registry {
   // throws WriteAborted instead, as if the process ended right there.
   struct WriteAborted {};
   void failWriteAt(int n, win::LONG code, bool abort = false) {
+    restart();
     writesUntilFault_ = n;
     writeFault_ = code;
     abortAtFault_ = abort;
+  }
+  // A new process after an abort: the registry takes writes again.
+  void restart() {
+    aborted_ = false;
+    writesUntilFault_ = 0;
   }
   // Changes made (or attempted) since the registry was made.
   int writeCount() const { return writes_; }
