@@ -208,17 +208,6 @@ LONG WriteCheckedRegistry::endBatch(bool commit) {
   return inner_.endBatch(commit);
 }
 
-// The machine as the command sees it: the registry checked, the rest as is.
-class StoreCommand::CheckedMachine : public win::MachineOverlay {
- public:
-  explicit CheckedMachine(win::Machine& inner)
-      : MachineOverlay(inner), registry_(inner.registry()) {}
-  WriteCheckedRegistry& registry() override { return registry_; }
-
- private:
-  WriteCheckedRegistry registry_;
-};
-
 StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
     : outer_(ctx),
       change_(change),

@@ -102,6 +102,17 @@ class WriteCheckedRegistry : public win::Registry {
   std::map<win::HKEY, std::string> paths_;
 };
 
+// A machine whose registry calls are checked, the rest passed on as is.
+class CheckedMachine : public win::MachineOverlay {
+ public:
+  explicit CheckedMachine(win::Machine& inner)
+      : MachineOverlay(inner), registry_(inner.registry()) {}
+  WriteCheckedRegistry& registry() override { return registry_; }
+
+ private:
+  WriteCheckedRegistry registry_;
+};
+
 class StoreCommand {
  public:
   // Takes the store lock, waiting up to kStoreLockWaitMs, then finishes or
@@ -145,7 +156,6 @@ class StoreCommand {
   void failWrites(win::LONG error);
 
  private:
-  class CheckedMachine;
   WriteCheckedRegistry& checkedRegistry();
   void showFailure(win::LONG error) const;
 

@@ -31,18 +31,6 @@ constexpr const char* kUndoHeading =
 constexpr const char* kRedoHeading = " ] への切り替えをやり直し、元に戻す前の状態に戻します。";
 constexpr const char* kNothingToUndo = "元に戻せる切り替えはありません。";
 
-// The registry calls of one undo write, checked: the helpers go on after a
-// failed write, so whether the state is whole is learnt here.
-class CheckedMachine : public win::MachineOverlay {
- public:
-  explicit CheckedMachine(win::Machine& inner)
-      : MachineOverlay(inner), registry_(inner.registry()) {}
-  store::WriteCheckedRegistry& registry() override { return registry_; }
-
- private:
-  store::WriteCheckedRegistry registry_;
-};
-
 store::ProfileKey undoKey() {
   return store::ProfileKey::At(store::kUndoKey);
 }
@@ -180,7 +168,7 @@ bool PlanChangesAnything(const UndoPlan& plan) {
 }
 
 bool KeepUndoState(const store::Context& outer, const UndoPlan& plan) {
-  CheckedMachine machine(outer.machine);
+  store::CheckedMachine machine(outer.machine);
   const store::Context ctx{machine, outer.prompter, outer.owner};
   store::WriteCheckedRegistry& registry = machine.registry();
   bool kept = false;
@@ -219,7 +207,7 @@ UndoSummary ReadUndoSummary(const store::Context& ctx) {
 }
 
 bool CopyUndoSource(const store::Context& outer) {
-  CheckedMachine machine(outer.machine);
+  store::CheckedMachine machine(outer.machine);
   const store::Context ctx{machine, outer.prompter, outer.owner};
   (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kUndoSourceKey);
   const bool copied = store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kUndoKey,
