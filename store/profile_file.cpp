@@ -22,6 +22,7 @@
 #include <utility>
 
 #include "platform/code_page.h"
+#include "platform/registry_limits.h"
 #include "store/capture.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
@@ -39,11 +40,10 @@ using win::DWORD;
 using win::HKEY;
 using win::LONG;
 
-// Windows' limits on what a registry holds. A slot key lies five levels
-// below its hive ("Software\Q\Tolvik\Setting\N").
-constexpr std::size_t kMaxKeyNameChars = 255;
-constexpr std::size_t kMaxValueNameChars = 16383;
-constexpr int kMaxKeyDepth = 512;
+using win::kMaxKeyDepth;
+using win::kMaxKeyNameChars;
+using win::kMaxValueNameChars;
+// A slot key lies five levels below its hive ("Software\Q\Tolvik\Setting\N").
 constexpr int kSlotDepth = 5;
 // A title is read back into a 256-byte buffer with its NUL.
 constexpr std::size_t kMaxTitleBytes = kValueBufferSize - 1;
@@ -459,7 +459,7 @@ Value readValue(const json& object, const std::string& where) {
 // `depth` is the key's level below its hive.
 Key readKeyJson(const json& object, const std::string& where, int depth, bool named) {
   if (!object.is_object()) refuse(where, kNotObject);
-  if (depth > kMaxKeyDepth) refuse(where, kTooDeep);
+  if (std::size_t(depth) > kMaxKeyDepth) refuse(where, kTooDeep);
   Key key;
   key.where = where;
   if (named) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "platform/registry_limits.h"
 
 namespace emu {
 
@@ -21,10 +22,6 @@ constexpr int kBusyTimeoutMs = 10000;
 constexpr const char* kFormat = "verantu-registry 1";
 constexpr std::int64_t kLocalMachineId = 1;
 constexpr std::int64_t kCurrentUserId = 2;
-constexpr int kMaxKeyNameChars = 255;
-constexpr int kMaxValueNameChars = 16383;
-// Windows keeps a key tree at most this many levels below its hive.
-constexpr int kMaxKeyDepth = 512;
 
 constexpr const char* kSchema = R"sql(
 PRAGMA journal_mode=WAL;
@@ -408,7 +405,7 @@ LONG EmulatedRegistry::walk(std::int64_t from, const char* subKey, bool create, 
     }
     if (rc != SQLITE_DONE) return storageError();
     if (!create) return ERROR_FILE_NOT_FOUND;
-    if (wideLength(part) > kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
+    if (std::size_t(wideLength(part)) > kMaxKeyNameChars) return ERROR_INVALID_PARAMETER;
     Statement insert =
         db_.prepare("INSERT INTO keys(parent, name, fold, modified) VALUES (?, ?, ?, ?)");
     insert.bind(1, current)
@@ -440,10 +437,10 @@ LONG EmulatedRegistry::checkNewKeyPath(std::int64_t parent, const char* subKey) 
   if (!splitPath(subKey, &parts)) return ERROR_BAD_PATHNAME;
   for (const std::string& part : parts)
     if (!isStorableText(part)) return ERROR_INVALID_PARAMETER;
-  if (parts.size() > std::size_t(kMaxKeyDepth)) return ERROR_INVALID_PARAMETER;
+  if (parts.size() > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
   int depth = keyDepth(parent);
   if (depth < 0) return storageError();
-  return depth + int(parts.size()) > kMaxKeyDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
+  return std::size_t(depth) + parts.size() > kMaxKeyDepth ? ERROR_INVALID_PARAMETER : ERROR_SUCCESS;
 }
 
 LONG EmulatedRegistry::RegOpenKeyExA(HKEY key, const char* subKey, DWORD, REGSAM sam,
@@ -642,7 +639,7 @@ LONG EmulatedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD, DWORD t
     }
   }
   std::string valueName = name ? name : "";
-  if (wideLength(valueName) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
+  if (std::size_t(wideLength(valueName)) > kMaxValueNameChars) return ERROR_INVALID_PARAMETER;
   if (LONG rc = checkValueName(valueName)) return rc;
   if (LONG rc = refuseStandardUser(key)) return rc;
   Call call(*this, Call::SingleWrite);

@@ -8,6 +8,7 @@
 
 #include "platform/code_page.h"
 #include "platform/emulated/emulated_registry.h"
+#include "platform/registry_limits.h"
 
 namespace regfile {
 
@@ -18,11 +19,11 @@ constexpr std::string_view kAnsiHeader = "REGEDIT4";
 constexpr std::string_view kLocalMachine = "HKEY_LOCAL_MACHINE";
 constexpr std::string_view kCurrentUser = "HKEY_CURRENT_USER";
 
-// Windows' limits on what a registry holds; a file past them is refused
-// whole, as the registry would refuse its keys and values one by one.
-constexpr std::size_t kMaxKeyDepth = 512;
-constexpr std::size_t kMaxKeyNameChars = 255;
-constexpr std::size_t kMaxValueNameChars = 16383;
+// A file past Windows' limits on what a registry holds is refused whole, as
+// the registry would refuse its keys and values one by one.
+using win::kMaxKeyDepth;
+using win::kMaxKeyNameChars;
+using win::kMaxValueNameChars;
 
 // The parser and the writer work on "units": one character of the file. In a
 // Unicode file a unit is a UTF-16 code unit. In an ANSI file it is a byte, or
