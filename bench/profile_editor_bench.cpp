@@ -18,6 +18,7 @@
 #include "store/capture.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "views/profile_data.h"
 
 namespace {

@@ -4,6 +4,7 @@
 #include "bench/bench_machine.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "cli/command.h"
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/network_marks.h"
 #include "store/profile_store.h"
 
@@ -126,8 +127,7 @@ class MarksCommand : public TitleCommand {
   int execute(const store::Context& ctx, const TerminalPrompter& prompter) override {
     for (store::NetworkMark& mark : additions_)
       if (std::optional<std::string> problem = store::NormaliseMark(mark)) {
-        ctx.messageBox(win::ansiFromUtf8(*problem), win::ansiFromUtf8("エラーメッセージ"),
-                       MB_OK | MB_ICONERROR);
+        store::ShowError(ctx, *problem);
         return kExitFailure;
       }
 

@@ -14,6 +14,7 @@
 #include "cli/command.h"
 #include "platform/code_page.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "store/registry_access.h"
 #include "store/system_keys.h"
 #include "views/live_settings.h"
@@ -347,7 +348,7 @@ class ShowCommand : public Command {
 
   int execute(const store::Context& ctx, const TerminalPrompter&) override {
     if (title_) {
-      std::optional<int> slot = views::LocateProfileSlot(ctx, *title_);
+      std::optional<int> slot = store::LocateProfileSlot(ctx, *title_);
       if (!slot) return kExitFailure;
       const views::ProfileSummary profile = views::SummarizeProfile(ctx, *slot, *title_);
       if (json_)

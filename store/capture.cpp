@@ -7,10 +7,13 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/network_marks.h"
 #include "store/open_key.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/store_command.h"
 #include "store/system_keys.h"
 
@@ -27,9 +30,6 @@ constexpr std::size_t kDomainNameBufferSize = 1024;
 // The default printer is read with a buffer of this many characters.
 constexpr DWORD kPrinterBufferSize = 255;
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kConfirmCaption = "確認メッセージ";
-constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kEnterTitle = "登録名を入力してください。";
 constexpr const char* kTitleTooLong = kTitleTooLongText;
 constexpr const char* kStoreFull = kStoreFullText;
@@ -41,10 +41,6 @@ constexpr const char* kLeftOut = "登録できないため除いたキー : %s";
 constexpr const char* kStoreChanged =
     "他のVerantu!が登録内容を変更したため、登録しませんでした。\n"
     "もう一度実行してください。";
-
-void showError(const Context& ctx, const char* text) {
-  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
-}
 
 bool confirmed(const Context& ctx, const char* question) {
   return ctx.messageBox(win::ansiFromUtf8(question), win::ansiFromUtf8(kConfirmCaption),
@@ -180,13 +176,13 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
                              ProfileSelector* selector) {
   CaptureResult result;
   if (title.empty()) {
-    showError(outer, kEnterTitle);
+    ShowError(outer, kEnterTitle);
     return result;
   }
   // A longer title would be stored but never read back, and the first slot
   // that cannot be read ends every lookup: refuse it before writing anything.
   if (title.size() > kMaxTitleBytes) {
-    showError(outer, kTitleTooLong);
+    ShowError(outer, kTitleTooLong);
     return result;
   }
 
@@ -201,7 +197,7 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
     if (asked.interrupted) return result;
     overwrite = asked.index.has_value();
     if (!overwrite && storeIsFull(outer)) {
-      showError(outer, kStoreFull);
+      ShowError(outer, kStoreFull);
       return result;
     }
     if (!confirmed(outer, overwrite ? kAskOverwrite : kAskNew)) return result;
@@ -216,7 +212,7 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
   if (lookup.index.has_value() != overwrite) {
-    showError(ctx, kStoreChanged);
+    ShowError(ctx, kStoreChanged);
     return result;
   }
 
@@ -227,7 +223,7 @@ CaptureResult CaptureProfile(const Context& outer, const std::string& title,
     index = *lookup.index;
   } else {
     if (storeIsFull(ctx)) {
-      showError(ctx, kStoreFull);
+      ShowError(ctx, kStoreFull);
       return result;
     }
     int slotCount = 0;

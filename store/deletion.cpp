@@ -3,8 +3,11 @@
 #include "store/deletion.h"
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/store_command.h"
 
 namespace store {
@@ -13,18 +16,11 @@ namespace {
 
 using win::DWORD;
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kConfirmCaption = "確認メッセージ";
-constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kEnterTitle = "登録名を入力してください。";
 constexpr const char* kNotRegistered = "この登録名では登録されていません。";
 constexpr const char* kAskDelete = "リストに表示されている登録を削除しますか？";
 constexpr const char* kDeleted = "登録を抹消しました。";
 constexpr const char* kNoProfile = "未設定";
-
-void showError(const Context& ctx, const char* text) {
-  ctx.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
-}
 
 // An index into the slots after slot `deleted` is gone: the deleted
 // profile's own index falls back to the first profile, later ones move down.
@@ -39,7 +35,7 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
                              ProfileSelector* selector) {
   DeletionResult result;
   if (title.empty()) {
-    showError(outer, kEnterTitle);
+    ShowError(outer, kEnterTitle);
     return result;
   }
 
@@ -50,7 +46,7 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
     TitleLookup asked = FindProfileByTitle(outer, title);
     if (asked.interrupted) return result;
     if (!asked.index) {
-      showError(outer, kNotRegistered);
+      ShowError(outer, kNotRegistered);
       return result;
     }
     if (outer.messageBox(win::ansiFromUtf8(kAskDelete), win::ansiFromUtf8(kConfirmCaption),
@@ -74,7 +70,7 @@ DeletionResult DeleteProfile(const Context& outer, const std::string& title,
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
   if (!lookup.index) {
-    showError(ctx, kNotRegistered);
+    ShowError(ctx, kNotRegistered);
     return result;
   }
   const int index = *lookup.index;

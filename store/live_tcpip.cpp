@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "store/multi_string.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/system_keys.h"
 
 namespace store {
@@ -63,25 +65,6 @@ std::vector<LiveTcpip> ReadLiveTcpip(const Context& ctx) {
     if (readInterface(ctx, path, entry)) interfaces.push_back(std::move(entry));
   }
   return interfaces;
-}
-
-std::vector<std::string> SplitMultiString(const std::string& bytes, DWORD length) {
-  std::vector<std::string> strings;
-  if (length == 0) {
-    std::string text = bytes.substr(0, bytes.find('\0'));
-    if (!text.empty()) strings.push_back(std::move(text));
-    return strings;
-  }
-  const std::size_t end = std::min<std::size_t>(length, bytes.size());
-  std::size_t pos = 0;
-  while (pos < end) {
-    std::size_t stop = bytes.find('\0', pos);
-    if (stop == std::string::npos || stop > end) stop = end;
-    if (stop == pos) break;  // the empty string that ends the list
-    strings.push_back(bytes.substr(pos, stop - pos));
-    pos = stop + 1;
-  }
-  return strings;
 }
 
 const std::string& PairedItem(const std::vector<std::string>& list, std::size_t index) {

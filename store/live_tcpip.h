@@ -8,14 +8,17 @@
 #include <vector>
 
 #include "store/context.h"
+#include "store/multi_string.h"
+#include "store/profile_interfaces.h"
 
 namespace store {
 
 // At most this many interfaces, out of at most this many adapter keys, per
-// read; adapter identifiers longer than kMaxAdapterNameLength are left out.
+// read; adapter identifiers longer than a profile's interface list holds are
+// left out.
 inline constexpr std::size_t kMaxLiveInterfaces = 256;
 inline constexpr std::size_t kMaxLiveAdapterKeys = 1024;
-inline constexpr std::size_t kMaxAdapterNameLength = 63;
+inline constexpr std::size_t kMaxAdapterNameLength = kMaxAdapterIdLength;
 
 // One interface's values. Lists hold the strings of a REG_MULTI_SZ value up
 // to its first empty one (a plain string counts as a list of one; an empty
@@ -37,11 +40,6 @@ struct LiveTcpip {
 // Every adapter key whose name begins with "{" and whose connection name can
 // be read, in adapter enumeration order. Reads only.
 std::vector<LiveTcpip> ReadLiveTcpip(const Context& ctx);
-
-// Splits a REG_MULTI_SZ image read by ReadRawValue (`length` 0: one plain
-// text) into its strings, up to the first empty one. An empty plain text
-// gives no strings.
-std::vector<std::string> SplitMultiString(const std::string& bytes, win::DWORD length);
 
 // Item `index` of a list paired with another, the last one standing in when
 // the list is shorter; empty when the list is.

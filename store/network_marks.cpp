@@ -5,9 +5,11 @@
 
 #include "platform/code_page.h"
 #include "platform/network_surroundings.h"
+#include "store/multi_string.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/store_command.h"
 #include "store/system_keys.h"
 
@@ -23,31 +25,12 @@ constexpr int kMarkListBufferSize = 65536;
 constexpr std::size_t kMaxSsidBytes = 32;
 constexpr const char* kActionValue = "MarkAction";
 
-// The strings of a REG_MULTI_SZ image (`length` 0: one plain text), up to
-// the first empty one.
-std::vector<std::string> splitList(const std::string& bytes, DWORD length) {
-  std::vector<std::string> strings;
-  if (length == 0) {
-    std::string text = bytes.substr(0, bytes.find('\0'));
-    if (!text.empty()) strings.push_back(text);
-    return strings;
-  }
-  std::size_t pos = 0;
-  while (pos < bytes.size()) {
-    std::size_t end = std::min(bytes.find('\0', pos), bytes.size());
-    if (end == pos) break;
-    strings.push_back(bytes.substr(pos, end - pos));
-    pos = end + 1;
-  }
-  return strings;
-}
-
 std::vector<std::string> readList(const Context& ctx, const std::string& path, const char* name,
                                   int bufferSize = kMultiStringBufferSize) {
   std::string bytes;
   DWORD length = 0;
   if (ReadRawValue(ctx, HKEY_LOCAL_MACHINE, path, name, bytes, length, bufferSize) != 0) return {};
-  return splitList(bytes, length);
+  return SplitMultiString(bytes, length);
 }
 
 // The first default gateway of an interface: the configured one, else the

@@ -24,9 +24,11 @@
 #include "platform/code_page.h"
 #include "platform/registry_limits.h"
 #include "store/capture.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/script_safe_text.h"
 #include "store/store_command.h"
 #include "store/system_keys.h"
@@ -54,9 +56,6 @@ constexpr DWORD kValueNameBufferSize = 2 * kMaxValueNameChars + 2;
 
 constexpr const char* kServicesKey = "SYSTEM\\CurrentControlSet\\Services";
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kConfirmCaption = "確認メッセージ";
-constexpr const char* kInformationCaption = "情報メッセージ";
 constexpr const char* kEnterTitle = "登録名を入力してください。";
 constexpr const char* kStoreChanged =
     "読み込みの間に他のVerantu!が登録内容を変更したため、読み込みませんでした。\n"
@@ -160,10 +159,6 @@ std::string fill(const char* utf8Format, std::initializer_list<std::string> ansi
     }
   }
   return text;
-}
-
-void showError(const Context& ctx, const std::string& ansiText) {
-  ctx.messageBox(ansiText, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
 }
 
 bool isAscii(std::string_view text) {
@@ -718,7 +713,7 @@ std::optional<std::string> ExportProfile(const Context& outer, const std::string
     registry.RegCloseKey(handle);
   }
   if (rc != ERROR_SUCCESS) {
-    showError(ctx, fill(kProfileUnreadable, {std::to_string(rc)}));
+    ShowAnsiError(ctx, fill(kProfileUnreadable, {std::to_string(rc)}));
     return std::nullopt;
   }
 
@@ -728,7 +723,7 @@ std::optional<std::string> ExportProfile(const Context& outer, const std::string
   document["version"] = kProfileFileVersion;
   document["profile"] = keyJson(slot, SlotPath(*index + 1), badName);
   if (!badName.empty()) {
-    showError(ctx, fill(kNameNotExportable, {badName}));
+    ShowAnsiError(ctx, fill(kNameNotExportable, {badName}));
     return std::nullopt;
   }
   return document.dump(2) + "\n";
@@ -742,7 +737,7 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
     profile = readFile(fileText);
     checkScriptValues(profile);
   } catch (const FileProblem& problem) {
-    showError(outer, fill(kRefused, {problem.place, win::ansiFromUtf8(problem.reason)}));
+    ShowAnsiError(outer, fill(kRefused, {problem.place, win::ansiFromUtf8(problem.reason)}));
     return result;
   }
 
@@ -752,25 +747,25 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
   } else {
     const Value* stored = findValue(profile, "Title");
     if (!stored || !isStringType(stored->type)) {
-      showError(outer, fill(kRefused,
-                            {fieldPlace(profile.where + "/values"), win::ansiFromUtf8(kNoTitle)}));
+      ShowAnsiError(outer, fill(kRefused, {fieldPlace(profile.where + "/values"),
+                                           win::ansiFromUtf8(kNoTitle)}));
       return result;
     }
     title = firstString(stored->data);
     if (!win::isRoundTripAnsi(title)) {
-      showError(outer,
-                fill(kRefused, {fieldPlace(stored->where), win::ansiFromUtf8(kNotCodePage)}));
+      ShowAnsiError(outer,
+                    fill(kRefused, {fieldPlace(stored->where), win::ansiFromUtf8(kNotCodePage)}));
       return result;
     }
   }
   if (title.empty()) {
-    showError(outer, win::ansiFromUtf8(kEnterTitle));
+    ShowAnsiError(outer, win::ansiFromUtf8(kEnterTitle));
     return result;
   }
   // A longer title would be stored but never read back, and would end
   // every lookup at its slot.
   if (title.size() > kMaxTitleBytes) {
-    showError(outer, win::ansiFromUtf8(kTitleTooLongText));
+    ShowAnsiError(outer, win::ansiFromUtf8(kTitleTooLongText));
     return result;
   }
 
@@ -789,7 +784,7 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
     // itself reads it again under the lock.
     (void)ReadStoreInfo(outer, slotCount, comboActive);
     if (slotCount >= kMaxProfiles) {
-      showError(outer, win::ansiFromUtf8(kStoreFullText));
+      ShowAnsiError(outer, win::ansiFromUtf8(kStoreFullText));
       return result;
     }
   }
@@ -800,7 +795,7 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
   TitleLookup lookup = FindProfileByTitle(ctx, title);
   if (lookup.interrupted) return result;
   if (lookup.index.has_value() != asked.index.has_value()) {
-    showError(ctx, win::ansiFromUtf8(kStoreChanged));
+    ShowAnsiError(ctx, win::ansiFromUtf8(kStoreChanged));
     return result;
   }
   int index = 0;
@@ -812,7 +807,7 @@ ImportResult ImportProfile(const Context& outer, std::string_view fileText,
     // A store without slots reads as empty.
     (void)ReadStoreInfo(ctx, slotCount, comboActive);
     if (slotCount >= kMaxProfiles) {
-      showError(ctx, win::ansiFromUtf8(kStoreFullText));
+      ShowAnsiError(ctx, win::ansiFromUtf8(kStoreFullText));
       return result;
     }
     index = slotCount;
@@ -846,11 +841,11 @@ void ReportProfileFileWritten(const Context& ctx, const std::string& title,
 }
 
 void ReportProfileFileNotWritten(const Context& ctx, const std::string& path) {
-  showError(ctx, fill(kNotWritten, {path}));
+  ShowAnsiError(ctx, fill(kNotWritten, {path}));
 }
 
 void ReportProfileFileNotRead(const Context& ctx, const std::string& path) {
-  showError(ctx, fill(kNotRead, {path}));
+  ShowAnsiError(ctx, fill(kNotRead, {path}));
 }
 
 }  // namespace store

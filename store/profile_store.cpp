@@ -70,29 +70,6 @@ int WriteComboActive(const Context& ctx, DWORD index) {
   return WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, kSettingKey, kComboActive, index);
 }
 
-TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title) {
-  TitleLookup lookup;
-  int slotCount = 0;
-  DWORD comboActive = 0;
-  // Only the slot count matters here; a store without ComboActive is still
-  // searched.
-  (void)ReadStoreInfo(ctx, slotCount, comboActive);
-  for (int i = 0; i < slotCount; ++i) {
-    std::string stored;
-    if (ReadStringValue(ctx, HKEY_LOCAL_MACHINE, SlotPath(i + 1), kTitle, stored) != 0) {
-      // Slots are contiguous; one that cannot be read ends the scan, and the
-      // caller decides whether that is silent or "not registered".
-      lookup.interrupted = true;
-      break;
-    }
-    if (stored == title) {
-      lookup.index = i;
-      break;
-    }
-  }
-  return lookup;
-}
-
 SelectorFill FillProfileSelector(const Context& ctx, int slotCount, int selectedIndex) {
   SelectorFill fill;
   win::Registry& registry = ctx.registry();

@@ -1,6 +1,7 @@
 // The profile store under HKEY_LOCAL_MACHINE "Software\Q\Tolvik": slots
-// "Setting\1" .. "Setting\n", the selections Active and ComboActive, lookup
-// by title and the list the main window's profile selector shows.
+// "Setting\1" .. "Setting\n", the selections Active and ComboActive and the
+// list the main window's profile selector shows. Lookup by title is in
+// profile_titles.h.
 #pragma once
 
 #include <optional>
@@ -49,13 +50,6 @@ std::string MirrorPath(const ProfileKey& profile, const std::string& systemPath)
 [[nodiscard]] int ReadActive(const Context& ctx, win::DWORD& index);
 [[nodiscard]] int WriteActive(const Context& ctx, win::DWORD index);
 [[nodiscard]] int WriteComboActive(const Context& ctx, win::DWORD index);
-
-struct TitleLookup {
-  std::optional<int> index;  // 0-based index of the first slot with the title
-  bool interrupted = false;  // a slot or its Title could not be read
-};
-// Exact, case-sensitive comparison; the scan stops at an unreadable slot.
-TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title);
 
 struct SelectorFill {
   int status = 0;

@@ -1,5 +1,5 @@
-// What the main window shows of the store when it opens, and how its
-// commands find the profile named in the profile selector.
+// Profiles by title: what the main window shows of the store when it opens,
+// and how every command finds the profile a title names.
 #pragma once
 
 #include <optional>
@@ -23,9 +23,20 @@ struct InitialSelection {
 // Reconciles ComboActive with Active first, then reads what to show.
 InitialSelection ReadInitialSelection(const Context& ctx);
 
+struct TitleLookup {
+  std::optional<int> index;  // 0-based index of the first slot with the title
+  bool interrupted = false;  // a slot or its Title could not be read
+};
+// Exact, case-sensitive comparison; the scan stops at an unreadable slot.
+// Shows nothing.
+TitleLookup FindProfileByTitle(const Context& ctx, const std::string& title);
+
 // The index of the profile whose title is exactly `title`, for a command that
 // acts on it. An empty store shows "何も登録されていません。", an unknown
 // title (or a slot that cannot be read) "この登録名では登録されていません。".
 std::optional<int> LocateSelectedProfile(const Context& ctx, const std::string& title);
+// The same boxes without an owner window (the editors' lookup); the 1-based
+// slot.
+std::optional<int> LocateProfileSlot(const Context& ctx, const std::string& title);
 
 }  // namespace store

@@ -1,7 +1,8 @@
 // The registry access layer. Every function opens its keys, does
 // one job and closes them again on every path; the fixed buffer sizes are the
 // limits callers observe, so a value that does not fit fails to read instead
-// of being cut or overrunning the buffer.
+// of being cut or overrunning the buffer. Nothing here shows a box: what the
+// user is told of a failure is the caller's (registry_reports.h).
 #include "store/registry_access.h"
 
 #include <algorithm>
@@ -24,44 +25,10 @@ using win::DWORD;
 using win::HKEY;
 using win::LONG;
 
-// UTF-8 sources of the layer's own message texts; they become ANSI where a
-// box is shown.
-constexpr const char* kLongRegistryMessage =
-    "ﾚｼﾞｽﾄﾘのｵｰﾌﾟﾝに失敗しましたが無視します。\nVerantu!の動作に影響はないと思われます。\n"
-    "(暇な時にお調べになってください。)\n\nｴﾗｰﾚｼﾞｽﾄﾘｷｰ : %s\nｼｽﾃﾑが返却したｴﾗｰｺｰﾄﾞ : %d";
-constexpr const char* kEnumerationCaption = "%s (ﾚｼﾞｽﾄﾘｷｰの列挙)";
-constexpr const char* kInformationCaption = "情報メッセージ";
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kOperationFailed = "レジストリの操作に失敗しました。";
-
 // The tree copy reads values into a buffer of the largest value, at least
 // this size, plus kValueBufferSlack bytes.
 constexpr std::size_t kMinimumCopyBuffer = 4096;
 constexpr std::size_t kValueBufferSlack = 64;
-
-// printf-style filling of an ANSI format with one text and one number, as the
-// program's own message formats are ("%s ... %d").
-std::string formatAnsi(const std::string& format, const std::string& text, LONG number) {
-  int size = std::snprintf(nullptr, 0, format.c_str(), text.c_str(), int(number));
-  if (size < 0) return format;
-  std::vector<char> buffer(std::size_t(size) + 1);
-  std::snprintf(buffer.data(), buffer.size(), format.c_str(), text.c_str(), int(number));
-  return std::string(buffer.data(), std::size_t(size));
-}
-
-std::string formatAnsi(const std::string& format, const std::string& text) {
-  int size = std::snprintf(nullptr, 0, format.c_str(), text.c_str());
-  if (size < 0) return format;
-  std::vector<char> buffer(std::size_t(size) + 1);
-  std::snprintf(buffer.data(), buffer.size(), format.c_str(), text.c_str());
-  return std::string(buffer.data(), std::size_t(size));
-}
-
-void showLongRegistryMessage(const Context& ctx, const std::string& path, LONG error,
-                             const std::string& ansiCaption) {
-  ctx.messageBox(formatAnsi(win::ansiFromUtf8(kLongRegistryMessage), path, error), ansiCaption,
-                 MB_OK | MB_ICONINFORMATION);
-}
 
 // Reads a value into a buffer of `bufferSize` bytes. A value that does not
 // fit fails (ERROR_MORE_DATA), as it does for the program's fixed buffers.
@@ -130,7 +97,8 @@ int QueryDwordValue(win::Registry& registry, HKEY key, const std::string& name, 
 }
 
 int EnumerateSubkeyPaths(const Context& ctx, HKEY hive, const std::string& path,
-                         std::vector<std::string>& paths, int& counter) {
+                         std::vector<std::string>& paths, int& counter,
+                         RegistryFailures& failures) {
   win::Registry& registry = ctx.registry();
   OpenKey key(registry);
   if (key.open(hive, path, KEY_READ) != ERROR_SUCCESS) return 0;
@@ -138,9 +106,7 @@ int EnumerateSubkeyPaths(const Context& ctx, HKEY hive, const std::string& path,
   LONG result = registry.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, nullptr, nullptr,
                                           nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
-    showLongRegistryMessage(
-        ctx, path, result,
-        formatAnsi(win::ansiFromUtf8(kEnumerationCaption), win::ansiFromUtf8(kInformationCaption)));
+    failures.push_back({RegistryFailure::Kind::SubkeysUnlisted, path, result});
     return 0;
   }
 
@@ -240,8 +206,9 @@ bool isUncreatableKey(LONG result) {
 
 // Copies every readable value of one open key into another. 1 when a write
 // fails (or no buffer can be had): the copy is then incomplete. -1 when the
-// source's information cannot be queried, which has been reported.
-int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::string& sourcePath) {
+// source's information cannot be queried, which is recorded.
+int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::string& sourcePath,
+               RegistryFailures& failures) {
   win::Registry& registry = ctx.registry();
   DWORD valueCount = 0;
   DWORD largestValue = 0;
@@ -249,7 +216,7 @@ int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::str
       registry.RegQueryInfoKeyA(source, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                 &valueCount, nullptr, &largestValue, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
-    showLongRegistryMessage(ctx, sourcePath, result, win::ansiFromUtf8(kInformationCaption));
+    failures.push_back({RegistryFailure::Kind::ValuesUnlisted, sourcePath, result});
     return -1;
   }
 
@@ -261,8 +228,7 @@ int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::str
   if (valueCount > 0) {
     buffer.reset(new (std::nothrow) BYTE[bufferSize]);
     if (!buffer) {
-      ctx.messageBox(win::ansiFromUtf8(kOperationFailed), win::ansiFromUtf8(kErrorCaption),
-                     MB_OK | MB_ICONERROR);
+      failures.push_back({RegistryFailure::Kind::OutOfMemory, sourcePath, ERROR_NOT_ENOUGH_MEMORY});
       return 1;
     }
   }
@@ -291,7 +257,7 @@ int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::str
 
 int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
              HKEY destinationHive, const std::string& destinationPath,
-             std::vector<std::string>* leftOut) {
+             std::vector<std::string>* leftOut, RegistryFailures& failures) {
   win::Registry& registry = ctx.registry();
 
   // A missing source is normal (an adapter without a Connection key): nothing
@@ -308,9 +274,9 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
     return 1;
   }
 
-  // A key that cannot be enumerated has been reported; the copy goes on
-  // without it and what is below it.
-  int values = copyValues(ctx, source.get(), destination.get(), sourcePath);
+  // A key that cannot be enumerated is recorded; the copy goes on without it
+  // and what is below it.
+  int values = copyValues(ctx, source.get(), destination.get(), sourcePath, failures);
   if (values != 0) return values > 0 ? 1 : 0;
 
   std::vector<char> name(kNameBufferSize);
@@ -319,7 +285,7 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
       break;
     std::string subkey(name.data(), strnlen(name.data(), name.size()));
     if (copyTree(ctx, sourceHive, sourcePath + "\\" + subkey, destinationHive,
-                 destinationPath + "\\" + subkey, leftOut) != 0)
+                 destinationPath + "\\" + subkey, leftOut, failures) != 0)
       return 1;
   }
   return 0;
@@ -329,30 +295,33 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
 
 int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
                 HKEY destinationHive, const std::string& destinationPath,
-                std::vector<std::string>* leftOut) {
+                RegistryFailures& failures, std::vector<std::string>* leftOut) {
   // One tree is hundreds of value writes: let the registry commit them
   // together. Each write still succeeds or fails on its own, and a batch
   // that cannot be kept makes the copy fail.
   win::RegistryBatch batch(ctx.registry());
-  int copied = copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath, leftOut);
+  int copied =
+      copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath, leftOut, failures);
   if (batch.commit() != ERROR_SUCCESS) return 1;
   return copied;
 }
 
 int CopyKeyValues(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
-                  HKEY destinationHive, const std::string& destinationPath) {
+                  HKEY destinationHive, const std::string& destinationPath,
+                  RegistryFailures& failures) {
   OpenKey source(ctx.registry());
   if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return 1;
   OpenKey destination(ctx.registry());
   if (destination.create(destinationHive, destinationPath) != ERROR_SUCCESS) return 1;
-  return copyValues(ctx, source.get(), destination.get(), sourcePath) == 0 ? 0 : 1;
+  return copyValues(ctx, source.get(), destination.get(), sourcePath, failures) == 0 ? 0 : 1;
 }
 
-int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path) {
+int DeleteKeyTree(const Context& ctx, HKEY hive, const std::string& path,
+                  RegistryFailures& failures) {
   DWORD result = ctx.registry().SHDeleteKeyA(hive, path.c_str());
   // A tree that is not there is what the caller wanted.
   if (result == DWORD(ERROR_SUCCESS) || result == DWORD(ERROR_FILE_NOT_FOUND)) return 0;
-  ctx.messageBox(path, win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+  failures.push_back({RegistryFailure::Kind::TreeNotDeleted, path, LONG(result)});
   return 1;
 }
 

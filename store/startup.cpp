@@ -1,6 +1,7 @@
 #include "store/startup.h"
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/store_command.h"
 
@@ -13,8 +14,6 @@ namespace {
 constexpr const char* kDebugSwitch = "-debug";
 constexpr const char* kDebugFile = "verantu.dbg";
 constexpr const char* kMutexName = "Verantu!";
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kInformationCaption = "情報メッセージ";
 
 // Start-up has no window yet, so its boxes have no owner.
 int showBox(Prompter& prompter, const char* utf8Text, const char* utf8Caption, UINT flags) {

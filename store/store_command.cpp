@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 
 namespace store {
 
@@ -13,7 +14,6 @@ using win::LONG;
 
 namespace {
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kStoreBusy =
     "他のVerantu!が登録内容を変更中のため、実行できませんでした。\n"
     "しばらくしてからもう一度実行してください。";
@@ -229,11 +229,9 @@ StoreCommand::StoreCommand(const Context& ctx, StoreChange change)
     // A switch's record tells what was done and what was not; other
     // commands did nothing and can be run again.
     if (change == StoreChange::SwitchRecord)
-      ctx.messageBox(win::ansiFromUtf8(std::string(kRecordBusy) + "\n" + unchangedText(change)),
-                     win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+      ShowError(ctx, std::string(kRecordBusy) + "\n" + unchangedText(change));
     else
-      ctx.messageBox(win::ansiFromUtf8(kStoreBusy), win::ansiFromUtf8(kErrorCaption),
-                     MB_OK | MB_ICONERROR);
+      ShowError(ctx, kStoreBusy);
     return;
   }
   // Nothing of the store may be read while a journal says it is half
@@ -321,8 +319,7 @@ void StoreCommand::failWrites(LONG error) {
 
 void StoreCommand::showFailure(LONG error) const {
   std::string text = causeText(error) + "\n" + unchangedText(change_);
-  outer_.messageBox(win::ansiFromUtf8(text), win::ansiFromUtf8(kErrorCaption),
-                    MB_OK | MB_ICONERROR);
+  ShowError(outer_, text);
 }
 
 bool RecoverStore(const Context& ctx) {

@@ -6,6 +6,7 @@
 #include "store/open_key.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/store_command.h"
 
 namespace store {

@@ -6,6 +6,7 @@
 
 #include "platform/code_page.h"
 #include "store/live_tcpip.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
@@ -18,10 +19,10 @@ namespace switching {
 
 namespace {
 
+using store::kInformationCaption;
+
 using win::DWORD;
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kInfoCaption = "情報メッセージ";
 constexpr const char* kSucceeded = "ネットワーク設定の切り替え完了！";
 constexpr const char* kScriptNotCreated = "一時ファイルが作成できませんでした。";
 constexpr const char* kStatusSuffix = "中";
@@ -43,16 +44,8 @@ constexpr std::size_t kHeaderTail = 6;
 // a core in rereading a file that has not changed.
 constexpr DWORD kPollIntervalMs = 5;
 
-void showError(const store::Context& ctx, const char* utf8Text) {
-  ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
-                 MB_OK | MB_ICONERROR);
-}
-
 std::string differencesReason(std::size_t count) {
-  const std::string format = win::ansiFromUtf8(kDifferencesReason);
-  char text[256];
-  std::snprintf(text, sizeof text, format.c_str(), static_cast<unsigned long>(count));
-  return text;
+  return store::FormatAnsi(kDifferencesReason, static_cast<unsigned long>(count));
 }
 
 SwitchOffer prepareOffer(const store::Context& ctx, const store::ProfileKey& slot,
@@ -325,7 +318,7 @@ AppliedSteps applySteps(const store::Context& ctx, const store::ProfileKey& sour
       if (script.status == ScriptStatus::Unsafe && script.unsafe)
         ReportUnsafeValue(ctx, *script.unsafe);
       else
-        showError(ctx, kScriptNotCreated);
+        store::ShowError(ctx, kScriptNotCreated);
       view.setBusy(false);
       return applied;
     }
@@ -353,12 +346,12 @@ SwitchOutcome closeSwitch(const store::Context& ctx, const SwitchReport& report,
   const bool succeeded = report.succeeded();
   view.showReport(report);
   if (!succeeded)
-    ctx.messageBox(FailureMessage(report), win::ansiFromUtf8(kErrorCaption), MB_OK | MB_ICONERROR);
+    store::ShowAnsiError(ctx, FailureMessage(report));
   else if (recorded)
-    ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInfoCaption),
+    ctx.messageBox(win::ansiFromUtf8(kSucceeded), win::ansiFromUtf8(kInformationCaption),
                    MB_OK | MB_ICONINFORMATION);
   if (report.printerNote)
-    ctx.messageBox(*report.printerNote, win::ansiFromUtf8(kInfoCaption),
+    ctx.messageBox(*report.printerNote, win::ansiFromUtf8(kInformationCaption),
                    MB_OK | MB_ICONINFORMATION);
   view.setProgress(0);
   if (!recorded) return SwitchOutcome::Failed;
@@ -407,7 +400,7 @@ SwitchOutcome RunUndo(const store::Context& ctx, SwitchView& view, const SwitchO
   const SwitchMutex running(ctx);
   if (!running.owned()) return SwitchOutcome::NotStarted;
   if (!UndoAvailable(ctx)) {
-    ctx.messageBox(NothingToUndoMessage(), win::ansiFromUtf8(kInfoCaption),
+    ctx.messageBox(NothingToUndoMessage(), win::ansiFromUtf8(kInformationCaption),
                    MB_OK | MB_ICONINFORMATION);
     return SwitchOutcome::NotStarted;
   }
@@ -424,7 +417,7 @@ SwitchOutcome RunUndo(const store::Context& ctx, SwitchView& view, const SwitchO
   // this undo replaces: undoing twice returns to where the user was.
   if (!CopyUndoSource(ctx)) {
     RemoveUndoSource(ctx);
-    showError(ctx, kUndoNotRead);
+    store::ShowError(ctx, kUndoNotRead);
     return SwitchOutcome::NotStarted;
   }
   const UndoPlan undo{summary.title, !summary.redo, choice.steps, tickedNames(offer, choice)};

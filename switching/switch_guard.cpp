@@ -1,6 +1,7 @@
 #include "switching/switch_guard.h"
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 
@@ -8,16 +9,10 @@ namespace switching {
 
 namespace {
 
-constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kSwitchRunning =
     "他のVerantu!がネットワーク設定を切り替え中のため、切り替えできませんでした。\n"
     "切り替えが終わってからもう一度実行してください。";
 constexpr const char* kNotRegistered = "この登録名では登録されていません。";
-
-void showError(const store::Context& ctx, const char* utf8Text) {
-  ctx.messageBox(win::ansiFromUtf8(utf8Text), win::ansiFromUtf8(kErrorCaption),
-                 MB_OK | MB_ICONERROR);
-}
 
 }  // namespace
 
@@ -27,7 +22,7 @@ SwitchMutex::SwitchMutex(const store::Context& ctx) : system_(ctx.machine.system
   // A switch that ended without releasing it has no script left running
   // (scripts end with the program that started them): the mutex is ours.
   owned_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-  if (!owned_) showError(ctx, kSwitchRunning);
+  if (!owned_) store::ShowError(ctx, kSwitchRunning);
 }
 
 SwitchMutex::~SwitchMutex() {
@@ -54,7 +49,7 @@ ConfirmedProfile::ConfirmedProfile(const store::Context& ctx, int offeredSlot,
     return;
   }
   release();
-  showError(ctx, kNotRegistered);
+  store::ShowError(ctx, kNotRegistered);
 }
 
 ConfirmedProfile::~ConfirmedProfile() = default;

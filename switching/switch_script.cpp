@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
+#include "store/multi_string.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "store/system_keys.h"
@@ -28,7 +30,6 @@ constexpr const char* kAddDnsTitle = "DNS%d の追加";
 
 constexpr const char* kUnsafeMessage =
     "登録内容に使用できない文字が含まれているため切り替えできません。\n[%s] %s : %s";
-constexpr const char* kErrorCaption = "エラーメッセージ";
 
 // A value the script inserts, with the registry name it came from.
 struct Field {
@@ -332,30 +333,6 @@ WorkFiles WorkFilePaths(win::System& system) {
   return {prefix + kScriptFileName, prefix + kResultFileName};
 }
 
-std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx,
-                                               const store::ProfileKey& slot) {
-  const std::string adapters = store::MirrorPath(slot, store::kAdaptersKey);
-  std::vector<std::string> paths;
-  int count = 0;  // always 0: a missing mirror lists no interface
-  (void)store::EnumerateSubkeyPaths(ctx, HKEY_LOCAL_MACHINE, adapters, paths, count);
-
-  std::vector<InterfaceEntry> list;
-  for (const std::string& path : paths) {
-    std::string id = path.substr(adapters.size() + 1);
-    // Only "{…}" adapters are network interfaces. An identifier too long for
-    // the entry is left out rather than cut into the name of another key.
-    if (id.empty() || id.front() != '{' || id.size() > kMaxAdapterIdLength) continue;
-    std::string name;
-    if (store::ReadStringValue(
-            ctx, HKEY_LOCAL_MACHINE,
-            store::MirrorPath(slot, store::kNetworkKeyPrefix + id + "\\Connection"), "Name",
-            name) != 0)
-      continue;
-    list.push_back({std::move(id), std::move(name)});
-  }
-  return list;
-}
-
 const std::string& StringList::at(std::size_t index) const {
   return index < items.size() ? items[index] : items.back();
 }
@@ -374,42 +351,9 @@ StringList ReadStringList(const store::Context& ctx, win::HKEY hive, const std::
     return list;
   }
   list.multi = true;
-  // The first string always counts, even when empty; later ones run up to
-  // the first empty string (the list's terminator) or the end of the image.
-  std::size_t pos = 0;
-  const std::size_t end = std::min<std::size_t>(length, bytes.size());
-  while (pos <= end) {
-    std::size_t stop = bytes.find('\0', pos);
-    if (stop == std::string::npos || stop > end) stop = end;
-    std::string item = bytes.substr(pos, stop - pos);
-    if (!list.items.empty() && item.empty()) break;
-    list.items.push_back(std::move(item));
-    if (stop >= end) break;
-    pos = stop + 1;
-  }
-  if (list.items.empty()) list.items = {""};
+  // The first string always counts, even when empty.
+  list.items = store::MultiStringItems(std::string_view(bytes).substr(0, length));
   return list;
-}
-
-std::vector<std::string> SplitDnsList(std::string_view nameServer) {
-  std::vector<std::string> pieces;
-  std::size_t pos = 0;
-  while (pieces.size() < kMaxDnsPieces) {
-    std::size_t comma = nameServer.find(',', pos);
-    std::string_view piece = nameServer.substr(
-        pos, comma == std::string_view::npos ? std::string_view::npos : comma - pos);
-    pieces.emplace_back(piece.substr(0, kMaxDnsPieceLength));
-    if (comma == std::string_view::npos) break;
-    pos = comma + 1;
-  }
-  return pieces;
-}
-
-std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
-                                     const std::string& path) {
-  std::string text;  // no value: no DNS servers
-  (void)store::ReadStringValue(ctx, hive, path, "NameServer", text);
-  return SplitDnsList(text);
 }
 
 ScriptText ComposeSwitchScript(const store::Context& ctx, const store::ProfileKey& slot,
@@ -471,24 +415,13 @@ std::optional<UnsafeValue> FindUnsafeValue(const store::Context& ctx, const stor
 }
 
 std::string UnsafeValueMessage(const UnsafeValue& value) {
-  const std::string format = win::ansiFromUtf8(kUnsafeMessage);
   const std::string name = displayText(value.interfaceName);
   const std::string text = displayText(value.text);
-  int size = std::snprintf(nullptr, 0, format.c_str(), name.c_str(), value.valueName.c_str(),
-                           text.c_str());
-  std::string message(std::size_t(std::max(size, 0)) + 1, '\0');
-  std::snprintf(message.data(), message.size(), format.c_str(), name.c_str(),
-                value.valueName.c_str(), text.c_str());
-  message.resize(std::size_t(std::max(size, 0)));
-  return message;
-}
-
-std::string UnsafeValueCaption() {
-  return win::ansiFromUtf8(kErrorCaption);
+  return store::FormatAnsi(kUnsafeMessage, name.c_str(), value.valueName.c_str(), text.c_str());
 }
 
 void ReportUnsafeValue(const store::Context& ctx, const UnsafeValue& value) {
-  ctx.messageBox(UnsafeValueMessage(value), UnsafeValueCaption(), kUnsafeValueFlags);
+  store::ShowAnsiError(ctx, UnsafeValueMessage(value));
 }
 
 }  // namespace switching

@@ -14,6 +14,7 @@
 
 #include "platform/system.h"
 #include "store/context.h"
+#include "store/profile_interfaces.h"
 #include "store/profile_store.h"
 #include "store/script_safe_text.h"
 
@@ -30,19 +31,9 @@ struct WorkFiles {
 // backslash (a drive root) gets no second one.
 WorkFiles WorkFilePaths(win::System& system);
 
-// One network interface of a profile, in the order the confirmation dialog
-// lists them and the script walks them.
-struct InterfaceEntry {
-  std::string adapterId;  // "{…}", at most kMaxAdapterIdLength characters
-  std::string name;       // connection name, the name netsh is given
-};
-inline constexpr std::size_t kMaxAdapterIdLength = 63;
-
-// The profile's adapters whose identifier begins with "{" and whose
-// connection name can be read, in registry enumeration order. Empty when the
-// profile has no adapters key.
-std::vector<InterfaceEntry> BuildInterfaceList(const store::Context& ctx,
-                                               const store::ProfileKey& slot);
+using store::BuildInterfaceList;
+using store::InterfaceEntry;
+using store::kMaxAdapterIdLength;
 
 // A registry string list as the script reads it. A REG_MULTI_SZ value gives
 // its strings up to the first empty one (at least one, possibly empty) and
@@ -58,14 +49,10 @@ struct StringList {
 StringList ReadStringList(const store::Context& ctx, win::HKEY hive, const std::string& path,
                           const std::string& name);
 
-// The DNS servers of `NameServer`, cut at every "," without trimming: at
-// least one piece, at most kMaxDnsPieces pieces of at most kMaxDnsPieceLength
-// characters each.
-inline constexpr std::size_t kMaxDnsPieces = 128;
-inline constexpr std::size_t kMaxDnsPieceLength = 127;
-std::vector<std::string> SplitDnsList(std::string_view nameServer);
-std::vector<std::string> ReadDnsList(const store::Context& ctx, win::HKEY hive,
-                                     const std::string& path);
+using store::kMaxDnsPieceLength;
+using store::kMaxDnsPieces;
+using store::ReadDnsList;
+using store::SplitDnsList;
 
 // A stored value that the script cannot carry as what it is: a connection
 // name no quoting holds, or an address-like value that is not one.
@@ -143,12 +130,9 @@ using store::IsAddressText;
 using store::IsScriptSafeText;
 using store::TrimBlanks;
 
-// The refusal shown for an unsafe value: caption "エラーメッセージ" with
-// kUnsafeValueFlags. Both texts are ANSI.
-inline constexpr win::UINT kUnsafeValueFlags = MB_OK | MB_ICONERROR;
+// The refusal shown for an unsafe value (ANSI), shown as an error box
+// through the context's prompter.
 std::string UnsafeValueMessage(const UnsafeValue& value);
-std::string UnsafeValueCaption();
-// Shows the refusal through the context's prompter.
 void ReportUnsafeValue(const store::Context& ctx, const UnsafeValue& value);
 
 }  // namespace switching

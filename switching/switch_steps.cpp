@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "store/store_journal.h"
@@ -23,7 +24,6 @@ constexpr std::size_t kJoinNameUnits = 1000;
 
 constexpr const char* kMembershipFailure =
     "ドメインまたはワークグループの切替ができませんでした。\n詳細：%s\n処理は継続されます。";
-constexpr const char* kErrorCaption = "エラーメッセージ";
 
 std::string membershipDetail(DWORD code) {
   switch (code) {
@@ -205,12 +205,7 @@ std::string MembershipFailureDetail(DWORD code) {
 }
 
 std::string MembershipFailureMessage(DWORD code) {
-  const std::string format = win::ansiFromUtf8(kMembershipFailure);
-  const std::string detail = win::ansiFromUtf8(membershipDetail(code));
-  std::string message(format.size() + detail.size() + 1, '\0');
-  int length = std::snprintf(message.data(), message.size(), format.c_str(), detail.c_str());
-  message.resize(length > 0 ? std::size_t(length) : 0);
-  return message;
+  return store::FormatAnsi(kMembershipFailure, win::ansiFromUtf8(membershipDetail(code)).c_str());
 }
 
 DWORD ChangeMembership(const store::Context& ctx, const store::ProfileKey& slot) {
@@ -229,9 +224,7 @@ DWORD ChangeMembership(const store::Context& ctx, const store::ProfileKey& slot)
   const DWORD options = domainType != 0 ? NETSETUP_JOIN_DOMAIN : NETSETUP_JOIN_UNSECURE;
   DWORD result = ctx.machine.membership().NetJoinDomain(nullptr, wide.c_str(), nullptr, nullptr,
                                                         nullptr, options);
-  if (result != NERR_Success)
-    ctx.messageBox(MembershipFailureMessage(result), win::ansiFromUtf8(kErrorCaption),
-                   MB_OK | MB_ICONERROR);
+  if (result != NERR_Success) store::ShowAnsiError(ctx, MembershipFailureMessage(result));
   return result;
 }
 

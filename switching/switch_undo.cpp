@@ -9,6 +9,7 @@
 #include "store/live_tcpip.h"
 #include "store/open_key.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "store/store_command.h"
 #include "store/system_keys.h"
 #include "switching/switch_flow.h"

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "switching/switch_flow.h"
@@ -48,17 +49,7 @@ constexpr const char* kCurrentVersionKey = "SOFTWARE\\Microsoft\\Windows NT\\Cur
 constexpr const char* kWindowsKey = "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows";
 constexpr DWORD kWindows10 = 10;
 
-// printf on a UTF-8 format, answered in ANSI.
-template <typename... Args>
-std::string formatAnsi(const char* utf8Format, const Args&... args) {
-  const std::string format = win::ansiFromUtf8(utf8Format);
-  const int size = std::snprintf(nullptr, 0, format.c_str(), args...);
-  if (size <= 0) return {};
-  std::string text(std::size_t(size) + 1, '\0');
-  std::snprintf(text.data(), text.size(), format.c_str(), args...);
-  text.resize(std::size_t(size));
-  return text;
-}
+using store::FormatAnsi;
 
 // A metric as a number: "05" and "5" are the same metric.
 std::string metricValue(const std::string& text) {
@@ -184,7 +175,7 @@ std::vector<TcpipDifference> CompareTcpip(const std::vector<InterfaceTarget>& ta
 }
 
 std::string DifferenceLine(const TcpipDifference& d) {
-  return formatAnsi(kDifferenceFormat, d.interfaceName.c_str(), d.field.c_str(), d.asked.c_str(),
+  return FormatAnsi(kDifferenceFormat, d.interfaceName.c_str(), d.field.c_str(), d.asked.c_str(),
                     d.found.c_str());
 }
 
@@ -194,7 +185,7 @@ std::string DifferencesHeading() {
 
 std::string StallLine(std::chrono::milliseconds stall) {
   const long long seconds = (stall.count() + 999) / 1000;
-  return formatAnsi(kStallFormat, seconds);
+  return FormatAnsi(kStallFormat, seconds);
 }
 
 bool AppendResultLines(win::Files& files, const std::string& path,
@@ -227,13 +218,13 @@ std::string StepLine(const StepReport& report) {
   const std::string name = StepName(report.step);
   switch (report.state) {
     case StepState::Applied:
-      return formatAnsi(kAppliedFormat, name.c_str());
+      return FormatAnsi(kAppliedFormat, name.c_str());
     case StepState::Skipped:
-      return formatAnsi(kSkippedFormat, name.c_str(), report.reason.c_str());
+      return FormatAnsi(kSkippedFormat, name.c_str(), report.reason.c_str());
     case StepState::Failed:
       break;
   }
-  return formatAnsi(kFailedFormat, name.c_str(), report.reason.c_str());
+  return FormatAnsi(kFailedFormat, name.c_str(), report.reason.c_str());
 }
 
 bool SwitchReport::succeeded() const {
@@ -256,7 +247,7 @@ std::string FailureMessage(const SwitchReport& report) {
   }
   if (!others.empty()) {
     if (!message.empty()) message += "\n";
-    message += formatAnsi(kStepsFailed, others.c_str());
+    message += FormatAnsi(kStepsFailed, others.c_str());
   }
   return message;
 }
@@ -301,7 +292,7 @@ StepReport RunPrinterStep(const store::Context& ctx, const store::ProfileKey& sl
   const std::optional<std::string> current = ReadBackDefaultPrinter(ctx);
   if (current == printer) return {kStepPrinter, StepState::Applied, {}};
   const std::string shown = current ? *current : win::ansiFromUtf8(kNone);
-  return {kStepPrinter, StepState::Failed, formatAnsi(kPrinterIsStill, shown.c_str())};
+  return {kStepPrinter, StepState::Failed, FormatAnsi(kPrinterIsStill, shown.c_str())};
 }
 
 StepReport RunProxyStep(const store::Context& ctx, const store::ProfileKey& slot) {
@@ -329,7 +320,7 @@ StepReport RunMembershipStep(const store::Context& ctx, const store::ProfileKey&
   if (read && status == wanted && SameNameIgnoringCase(current, asked))
     return {kStepDomain, StepState::Applied, {}};
   const std::string shown = current.empty() ? win::ansiFromUtf8(kNone) : current;
-  return {kStepDomain, StepState::Failed, formatAnsi(kMembershipIsStill, shown.c_str())};
+  return {kStepDomain, StepState::Failed, FormatAnsi(kMembershipIsStill, shown.c_str())};
 }
 
 }  // namespace switching

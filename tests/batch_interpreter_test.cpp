@@ -18,6 +18,7 @@
 #include "platform/code_page.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "switching/switch_script.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/test_machine.h"

@@ -8,6 +8,7 @@
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "tests/support/faulty_registry.h"
 #include "tests/support/registry_snapshot.h"
 #include "tests/support/scripted_prompter.h"

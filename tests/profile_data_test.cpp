@@ -12,7 +12,9 @@
 
 #include "platform/code_page.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 #include "tests/support/notebook_profile.h"
 #include "tests/support/registry_snapshot.h"
 #include "tests/support/scripted_prompter.h"
@@ -459,13 +461,13 @@ TEST_F(ProfileDataTest, InterfaceWithoutIpConfigIsReportedForWhatItLacks) {
 
 TEST_F(ProfileDataTest, LocateReportsWithoutOwner) {
   prompter.expect("この登録名では登録されていません。", kError, kRefusal);
-  EXPECT_FALSE(views::LocateProfileSlot(ctx, "kaisha"));
+  EXPECT_FALSE(store::LocateProfileSlot(ctx, "kaisha"));
   EXPECT_EQ(prompter.shown().back().owner, nullptr);
-  EXPECT_EQ(views::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")), 1);
+  EXPECT_EQ(store::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")), 1);
 
   (void)store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, store::kSettingKey);
   prompter.expect("何も登録されていません。", kError, kRefusal);
-  EXPECT_FALSE(views::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")));
+  EXPECT_FALSE(store::LocateProfileSlot(ctx, win::ansiFromUtf8("会社")));
 }
 
 TEST_F(ProfileDataTest, SummaryShowsInterfacesAsTheEditorDoes) {

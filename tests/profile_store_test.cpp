@@ -1,6 +1,7 @@
 // The profile store: slot paths, the store information, the
 // selections Active and ComboActive, the title lookup and the selector list.
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 
 #include <gtest/gtest.h>
 

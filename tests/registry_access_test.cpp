@@ -1,6 +1,7 @@
 // The registry access layer: statuses, byte counts, buffer limits,
 // the tree copy and the layer's own message boxes, on a fresh emulated machine.
 #include "store/registry_access.h"
+#include "store/registry_reports.h"
 
 #include <gtest/gtest.h>
 

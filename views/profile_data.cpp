@@ -5,17 +5,20 @@
 #include <memory>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
+#include "store/profile_interfaces.h"
 #include "store/profile_store.h"
 #include "store/profile_titles.h"
 #include "store/registry_access.h"
 #include "store/store_command.h"
 #include "store/system_keys.h"
-#include "switching/switch_script.h"
 #include "views/tcpip_lists.h"
 
 namespace views {
 
 namespace {
+
+using store::kInformationCaption;
 
 using win::DWORD;
 
@@ -27,8 +30,6 @@ constexpr int kProbeBufferSize = 1 << 20;
 constexpr std::size_t kComparedPrinters = 32;
 
 // UTF-8 sources of the texts shown; they become ANSI where a box is shown.
-constexpr const char* kInformationCaption = "情報メッセージ";
-constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kSaveQuestion = "変更を登録しますか？";
 constexpr const char* kProfileMoved =
     "この登録は他で変更されたため、保存できませんでした。\n登録詳細を開き直してください。";
@@ -61,17 +62,7 @@ constexpr const char* kDnsLabel = "DNSｻｰﾊﾞ";
 constexpr const char* kPrinterLabel = "通常使うﾌﾟﾘﾝﾀ";
 constexpr const char* kDomainLabel = "ﾄﾞﾒｲﾝ名またはﾜｰｸｸﾞﾙｰﾌﾟ名";
 
-// printf-style filling of a UTF-8 format whose result is ANSI; the
-// arguments are ANSI texts and numbers.
-template <typename... Args>
-std::string formatAnsi(const char* utf8Format, Args... args) {
-  std::string ansiFormat = win::ansiFromUtf8(utf8Format);
-  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), args...);
-  if (size < 0) return ansiFormat;
-  std::string out(std::size_t(size), '\0');
-  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), args...);
-  return out;
-}
+using store::FormatAnsi;
 
 int showBox(const store::Context& ctx, const std::string& ansiText, const char* utf8Caption,
             win::UINT flags) {
@@ -191,7 +182,7 @@ std::optional<std::string> findInterfaceProblem(const std::string& name,
                                                               {kDnsLabel, &buffers.dnsText}};
   for (const auto& [label, text] : texts)
     if (text->size() > kMaxTextLength)
-      return formatAnsi(kTextTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
+      return FormatAnsi(kTextTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
                         int(kMaxTextLength));
 
   if (savesAsStatic(buffers)) {
@@ -202,18 +193,18 @@ std::optional<std::string> findInterfaceProblem(const std::string& name,
                                                                  {kMetricLabel, &lists.metrics}};
     for (const auto& [label, image] : images) {
       if (image->size() > kMaxStoredListBytes)
-        return formatAnsi(kListTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
+        return FormatAnsi(kListTooLong, name.c_str(), win::ansiFromUtf8(label).c_str(),
                           int(kMaxStoredListBytes));
       // Every string the switch would hand to netsh: digits and dots only.
       for (const std::string& item : MultiStringItems(*image))
-        if (!switching::IsAddressText(item))
-          return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(label).c_str(),
+        if (!store::IsAddressText(item))
+          return FormatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(label).c_str(),
                             item.c_str());
     }
   }
-  const std::vector<std::string> servers = switching::SplitDnsList(buffers.dnsText);
-  if (!std::all_of(servers.begin(), servers.end(), switching::IsAddressText))
-    return formatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(kDnsLabel).c_str(),
+  const std::vector<std::string> servers = store::SplitDnsList(buffers.dnsText);
+  if (!std::all_of(servers.begin(), servers.end(), store::IsAddressText))
+    return FormatAnsi(kUnsafeText, name.c_str(), win::ansiFromUtf8(kDnsLabel).c_str(),
                       buffers.dnsText.c_str());
   return std::nullopt;
 }
@@ -227,9 +218,9 @@ std::optional<std::string> findSaveProblem(const ProfileContents& contents,
       return problem;
   }
   if (fields.printer.size() > kMaxTextLength)
-    return formatAnsi(kFieldTooLong, win::ansiFromUtf8(kPrinterLabel).c_str(), int(kMaxTextLength));
+    return FormatAnsi(kFieldTooLong, win::ansiFromUtf8(kPrinterLabel).c_str(), int(kMaxTextLength));
   if (fields.domainName.size() > kMaxTextLength)
-    return formatAnsi(kFieldTooLong, win::ansiFromUtf8(kDomainLabel).c_str(), int(kMaxTextLength));
+    return FormatAnsi(kFieldTooLong, win::ansiFromUtf8(kDomainLabel).c_str(), int(kMaxTextLength));
   return FindProxySaveProblem(fields.proxy);
 }
 
@@ -270,29 +261,6 @@ void writeInterface(const store::Context& ctx, const std::string& key, Interface
 
 }  // namespace
 
-std::vector<std::string> MultiStringItems(const std::string& image) {
-  std::vector<std::string> items;
-  std::size_t pos = 0;
-  while (true) {
-    std::size_t stop = image.find('\0', pos);
-    if (stop == std::string::npos) stop = image.size();
-    std::string item = image.substr(pos, stop - pos);
-    if (!items.empty() && item.empty()) break;
-    items.push_back(std::move(item));
-    if (stop >= image.size()) break;
-    pos = stop + 1;
-  }
-  return items;
-}
-
-std::string MultiStringImage(const std::vector<std::string>& items) {
-  std::string image;
-  for (const std::string& item : items) image += item + '\0';
-  image += '\0';
-  if (image.size() < 2) image += '\0';
-  return image;
-}
-
 std::string ReplaceFirstString(const std::string& image, const std::string& text) {
   std::string stored = StoredImage(image);
   // The stored image holds at least two NULs; its first string ends at the
@@ -305,20 +273,13 @@ std::string StoredImage(const std::string& image) {
   return padded.substr(0, padded.find(std::string(2, '\0')) + 2);
 }
 
-std::optional<int> LocateProfileSlot(const store::Context& ctx, const std::string& title) {
-  store::Context withoutOwner{ctx.machine, ctx.prompter, nullptr};
-  std::optional<int> index = store::LocateSelectedProfile(withoutOwner, title);
-  if (!index) return std::nullopt;
-  return *index + 1;
-}
-
 ProfileContents LoadProfile(const store::Context& ctx, int slot, const std::string& title,
                             WorkingSet& workingSet) {
   ProfileContents contents;
   contents.slot = slot;
   contents.title = title;
 
-  for (const switching::InterfaceEntry& entry : switching::BuildInterfaceList(ctx, slot)) {
+  for (const store::InterfaceEntry& entry : store::BuildInterfaceList(ctx, slot)) {
     if (contents.interfaces.size() >= std::size_t(kMaxInterfaces)) {
       ++contents.omittedInterfaces;
       continue;
@@ -353,13 +314,13 @@ ProfileContents LoadProfile(const store::Context& ctx, int slot, const std::stri
 void ReportLoadLimits(const store::Context& ctx, const ProfileContents& contents) {
   if (contents.omittedInterfaces > 0) {
     int total = int(contents.interfaces.size()) + contents.omittedInterfaces;
-    showBox(ctx, formatAnsi(kTooManyInterfaces, total, kMaxInterfaces, contents.omittedInterfaces),
+    showBox(ctx, FormatAnsi(kTooManyInterfaces, total, kMaxInterfaces, contents.omittedInterfaces),
             kInformationCaption, MB_OK | MB_ICONINFORMATION);
   }
   for (const ProfileInterface& iface : contents.interfaces)
     if (iface.unreadable)
       showBox(ctx,
-              formatAnsi(iface.withoutIpConfig ? kInterfaceWithoutIpConfig : kUnreadableInterface,
+              FormatAnsi(iface.withoutIpConfig ? kInterfaceWithoutIpConfig : kUnreadableInterface,
                          iface.name.c_str()),
               kInformationCaption, MB_OK | MB_ICONINFORMATION);
 }
@@ -396,7 +357,7 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
   // Everything is checked before the first write, so that a refused save
   // leaves the profile as it was.
   if (std::optional<std::string> problem = findSaveProblem(contents, workingSet, fields)) {
-    showBox(ctx, *problem, kErrorCaption, MB_OK | MB_ICONERROR);
+    store::ShowAnsiError(ctx, *problem);
     return outcome;
   }
 
@@ -418,7 +379,7 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
   if (store::ReadStringValue(checked, HKEY_LOCAL_MACHINE, store::SlotPath(contents.slot), "Title",
                              storedTitle) != 0 ||
       storedTitle != contents.title) {
-    showBox(ctx, win::ansiFromUtf8(kProfileMoved), kErrorCaption, MB_OK | MB_ICONERROR);
+    store::ShowError(ctx, kProfileMoved);
     return outcome;
   }
 
@@ -427,8 +388,8 @@ SaveOutcome SaveProfile(const store::Context& ctx, const ProfileContents& conten
   if (!command.beginWrites()) return outcome;
   // The interfaces as stored now: each tab's buffers go to the interface
   // the tab was made for, and only while it is still the one at that place.
-  const std::vector<switching::InterfaceEntry> stored =
-      switching::BuildInterfaceList(checked, contents.slot);
+  const std::vector<store::InterfaceEntry> stored =
+      store::BuildInterfaceList(checked, contents.slot);
   for (int j = 0; j < tabs && j < int(stored.size()); ++j) {
     const ProfileInterface& iface = contents.interfaces[std::size_t(j)];
     if (iface.unreadable || stored[std::size_t(j)].adapterId != iface.adapterId ||

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "store/context.h"
+#include "store/multi_string.h"
 #include "views/proxy_settings.h"
 
 namespace views {
@@ -45,8 +46,8 @@ using WorkingSet = std::array<InterfaceBuffers, kMaxInterfaces>;
 
 // Multi-string images. Items are the strings up to the first empty one; the
 // first string counts even when it is empty.
-std::vector<std::string> MultiStringItems(const std::string& image);
-std::string MultiStringImage(const std::vector<std::string>& items);
+using store::MultiStringImage;
+using store::MultiStringItems;
 // `text` in place of the list's first string, the list's later strings
 // after it; an empty list gives `text` alone.
 std::string ReplaceFirstString(const std::string& image, const std::string& text);
@@ -78,12 +79,6 @@ struct ProfileContents {
   bool domain = false;                       // DomainType nonzero
   ProxyValues proxy;                         // the Internet Settings values
 };
-
-// Finds the profile named `title` among the stored titles (exact,
-// case-sensitive). Shows "何も登録されていません。" when the store cannot be
-// read and "この登録名では登録されていません。" when no slot matches or a
-// slot cannot be read, both without an owner window. The 1-based slot.
-std::optional<int> LocateProfileSlot(const store::Context& ctx, const std::string& title);
 
 // Reads the profile of `slot` and refills `workingSet[j]` for every
 // interface j it shows. Shows no message.

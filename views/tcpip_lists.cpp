@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/code_page.h"
+#include "store/messages.h"
 
 namespace views {
 
@@ -26,17 +27,7 @@ bool isBlank(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-// printf-style filling of a UTF-8 format whose result is ANSI; the
-// arguments are ANSI texts and numbers.
-template <typename... Args>
-std::string format(const char* utf8Format, Args... args) {
-  std::string ansiFormat = win::ansiFromUtf8(utf8Format);
-  int size = std::snprintf(nullptr, 0, ansiFormat.c_str(), args...);
-  if (size < 0) return ansiFormat;
-  std::string out(std::size_t(size), '\0');
-  std::snprintf(out.data(), out.size() + 1, ansiFormat.c_str(), args...);
-  return out;
-}
+using store::FormatAnsi;
 
 // A number as "%d" stores it; one that does not fit an int reads as 0.
 int readInt(std::string_view text) {
@@ -184,7 +175,7 @@ std::optional<std::string> FindTcpipListProblem(const TcpipLists& lists) {
     auto [left, right] = SplitPair(item);
     if (item.find(kPairSeparator) == std::string::npos || !isCompleteAddress(left) ||
         !isCompleteAddress(right))
-      return format(kIncompleteAddress, item.c_str());
+      return FormatAnsi(kIncompleteAddress, item.c_str());
     addresses.push_back(FormatAddress(readOctets(left)));
     masks.push_back(FormatAddress(readOctets(right)));
   }
@@ -192,7 +183,7 @@ std::optional<std::string> FindTcpipListProblem(const TcpipLists& lists) {
     auto [left, right] = SplitPair(item);
     // A gateway without a metric reads as metric 0, automatic.
     if (item.find(kPairSeparator) == std::string::npos || !isCompleteAddress(left))
-      return format(kIncompleteGateway, item.c_str());
+      return FormatAnsi(kIncompleteGateway, item.c_str());
     gateways.push_back(FormatAddress(readOctets(left)));
     metrics.push_back(std::to_string(readInt(right)));
   }
@@ -203,11 +194,12 @@ std::optional<std::string> FindTcpipListProblem(const TcpipLists& lists) {
       {"ｹﾞｰﾄｳｪｲﾒﾄﾘｯｸ", &metrics}};
   for (const auto& [utf8Name, items] : stored)
     if (MultiStringImage(*items).size() > kMaxStoredListBytes)
-      return format(kListTooLong, win::ansiFromUtf8(utf8Name).c_str(), int(kMaxStoredListBytes));
+      return FormatAnsi(kListTooLong, win::ansiFromUtf8(utf8Name).c_str(),
+                        int(kMaxStoredListBytes));
 
   std::size_t dnsLength = 0;
   for (const std::string& server : lists.dnsServers) dnsLength += server.size() + 1;
-  if (dnsLength > kMaxTextLength + 1) return format(kDnsTooLong, int(kMaxTextLength));
+  if (dnsLength > kMaxTextLength + 1) return FormatAnsi(kDnsTooLong, int(kMaxTextLength));
   return std::nullopt;
 }
 

@@ -20,6 +20,7 @@
 #include "gui/views/marks_dialog.h"
 #include "store/capture.h"
 #include "store/deletion.h"
+#include "store/messages.h"
 #include "store/profile_file.h"
 #include "store/profile_titles.h"
 #include "store/program_options.h"
@@ -34,7 +35,6 @@ constexpr int kClientWidth = 322;
 constexpr int kClientHeight = 259;
 // A viewer closed with this result wants to be shown again with fresh content.
 constexpr int kRetryResult = 4;
-constexpr const char* kErrorCaption = "エラーメッセージ";
 constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
 constexpr const char* kOptionNotStored = "設定を保存できませんでした。";
 constexpr const char* kExportCaption = "登録内容のエクスポート";
@@ -177,8 +177,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::StayInTray1Click() {
   if (store::WriteStayInTray(ctx_, stayInTrayAction_->isChecked()) != 0)
-    ctx_.messageBox(win::ansiFromUtf8(kOptionNotStored), win::ansiFromUtf8(kErrorCaption),
-                    MB_OK | MB_ICONERROR);
+    store::ShowError(ctx_, kOptionNotStored);
   stayInTrayAction_->setChecked(store::ReadStayInTray(ctx_));
 }
 
@@ -314,8 +313,7 @@ void TForm1::Undo1Click() {
 // would then act on another title.
 bool TForm1::refuseUnstorableTitle() {
   if (app::FitsCodePage(ui_->ComboBox1->currentText())) return false;
-  ctx_.messageBox(win::ansiFromUtf8(kUnusableTitle), win::ansiFromUtf8(kErrorCaption),
-                  MB_OK | MB_ICONERROR);
+  store::ShowError(ctx_, kUnusableTitle);
   return true;
 }
 

@@ -16,14 +16,14 @@
 
 #include "gui/common/code_page_validator.h"
 #include "gui/common/qt_text.h"
+#include "store/messages.h"
 #include "store/profile_store.h"
+#include "store/profile_titles.h"
 #include "views/live_settings.h"
 
 namespace app {
 
 namespace {
-
-constexpr const char* kErrorCaption = "エラーメッセージ";
 
 QString kindCaption(store::MarkKind kind) {
   switch (kind) {
@@ -149,9 +149,7 @@ void MarksDialog::AddButtonClick() {
   store::NetworkMark mark{store::MarkKind(kindBox_->currentData().toInt()),
                           toAnsi(connectionBox_->currentText()), toAnsi(valueEdit_->text())};
   if (std::optional<std::string> problem = store::NormaliseMark(mark)) {
-    if (ctx_)
-      ctx_->messageBox(win::ansiFromUtf8(*problem), win::ansiFromUtf8(kErrorCaption),
-                       MB_OK | MB_ICONERROR);
+    if (ctx_) store::ShowError(*ctx_, *problem);
     return;
   }
   addMark(mark);

@@ -13,6 +13,7 @@
 #include "gui/views/radio_group.h"
 #include "gui/views/read_only_field.h"
 #include "gui/views/tcpip_editor.h"
+#include "store/profile_titles.h"
 #include "ui_profile_editor.h"
 
 namespace {
@@ -131,7 +132,7 @@ void TForm3::Show() {
   if (!machine_) return;
   const std::string title = selectedTitle_ ? selectedTitle_() : std::string();
   const store::Context ctx = context();
-  std::optional<int> slot = views::LocateProfileSlot(ctx, title);
+  std::optional<int> slot = store::LocateProfileSlot(ctx, title);
   if (!slot) {
     // The window shows what it showed before, but a save must not write it
     // into whatever profile now has the slot it came from.

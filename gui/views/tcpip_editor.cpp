@@ -8,14 +8,16 @@
 #include "gui/common/qt_text.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/key_press_filter.h"
+#include "store/messages.h"
 #include "ui_tcpip_editor.h"
 
 namespace {
 
+using store::kErrorCaption;
+using store::kInformationCaption;
+
 constexpr const char* kSelectItem = "項目を選択してください。";
 constexpr const char* kRemoveQuestion = "選択された設定を削除します。";
-constexpr const char* kErrorCaption = "エラーメッセージ";
-constexpr const char* kInformationCaption = "情報メッセージ";
 // The interface metric field takes four places.
 constexpr int kMetricPlaces = 4;
 
