@@ -17,6 +17,7 @@
 #include "gui/shell/pictures.h"
 #include "gui/shell/switch_view.h"
 #include "gui/switching/confirmation_dialog.h"
+#include "gui/switching/work_file_viewer.h"
 #include "gui/views/marks_dialog.h"
 #include "store/capture.h"
 #include "store/deletion.h"
@@ -33,8 +34,6 @@ namespace {
 
 constexpr int kClientWidth = 322;
 constexpr int kClientHeight = 259;
-// A viewer closed with this result wants to be shown again with fresh content.
-constexpr int kRetryResult = 4;
 constexpr const char* kUnusableTitle = "登録名に使用できない文字が含まれています。";
 constexpr const char* kOptionNotStored = "設定を保存できませんでした。";
 constexpr const char* kExportCaption = "登録内容のエクスポート";
@@ -381,6 +380,6 @@ void TForm1::Selector::setText(const std::string& ansiText) {
 // them again reloads their file.
 void TForm1::showModalWhileRetried(QDialog* dialog) {
   if (!dialog) return;
-  while (dialogs_.run(*dialog) == kRetryResult) {
+  while (dialogs_.run(*dialog) == WorkFileViewer::kRetryResult) {
   }
 }

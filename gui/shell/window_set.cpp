@@ -1,8 +1,7 @@
 #include "gui/shell/window_set.h"
 
 #include "gui/switching/confirmation_dialog.h"
-#include "gui/switching/result_viewer.h"
-#include "gui/switching/script_viewer.h"
+#include "gui/switching/work_file_viewer.h"
 #include "gui/views/address_dialogs.h"
 #include "gui/views/live_view.h"
 #include "gui/views/profile_editor.h"
