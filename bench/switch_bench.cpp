@@ -49,8 +49,9 @@ class ConfirmingView : public switching::SwitchView {
 // The notebook with its Windows directory and the live settings captured as
 // profile "A".
 void prepare(bench::NotebookMachine& notebook, benchmark::State& state) {
-  notebook.machine().files().createDirectory("C:\\WINDOWS");
-  if (!store::CaptureProfile(notebook.context(), "A").captured)
+  if (!notebook.machine().files().createDirectory("C:\\WINDOWS"))
+    state.SkipWithError("the Windows directory could not be made");
+  else if (!store::CaptureProfile(notebook.context(), "A").captured)
     state.SkipWithError("the profile could not be captured");
 }
 
@@ -137,7 +138,8 @@ BENCHMARK(BM_SwitchReadBack)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 // started, at a moment the wait cannot anticipate.
 void BM_EndLineSeenByTheWait(benchmark::State& state) {
   bench::NotebookMachine notebook;
-  notebook.machine().files().createDirectory("C:\\WINDOWS");
+  if (!notebook.machine().files().createDirectory("C:\\WINDOWS"))
+    state.SkipWithError("the Windows directory could not be made");
   const std::string path = notebook.machine().files().hostPath("C:\\WINDOWS\\relay4err.txt");
   ConfirmingView view;
   std::mt19937 random(42);

@@ -23,51 +23,55 @@ class KillAfterWritesRegistry : public Registry {
  public:
   KillAfterWritesRegistry(Registry& inner, long writes) : inner_(inner), left_(writes) {}
 
-  LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM sam,
-                     HKEY* result) override {
+  [[nodiscard]] LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM sam,
+                                   HKEY* result) override {
     return inner_.RegOpenKeyExA(key, subKey, options, sam, result);
   }
-  LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, const char* keyClass,
-                       DWORD options, REGSAM sam, const void* security, HKEY* result,
-                       DWORD* disposition) override {
+  [[nodiscard]] LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved,
+                                     const char* keyClass, DWORD options, REGSAM sam,
+                                     const void* security, HKEY* result,
+                                     DWORD* disposition) override {
     return counted(inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
                                           result, disposition));
   }
-  LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength, DWORD* reserved,
-                        DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* maxClassLength,
-                        DWORD* values, DWORD* maxValueNameLength, DWORD* maxValueLength,
-                        DWORD* securityDescriptorSize, FILETIME* lastWriteTime) override {
+  [[nodiscard]] LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength,
+                                      DWORD* reserved, DWORD* subKeys, DWORD* maxSubKeyLength,
+                                      DWORD* maxClassLength, DWORD* values,
+                                      DWORD* maxValueNameLength, DWORD* maxValueLength,
+                                      DWORD* securityDescriptorSize,
+                                      FILETIME* lastWriteTime) override {
     return inner_.RegQueryInfoKeyA(key, keyClass, keyClassLength, reserved, subKeys,
                                    maxSubKeyLength, maxClassLength, values, maxValueNameLength,
                                    maxValueLength, securityDescriptorSize, lastWriteTime);
   }
-  LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) override {
+  [[nodiscard]] LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) override {
     return inner_.RegEnumKeyA(key, index, name, nameSize);
   }
-  LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved,
-                     DWORD* type, BYTE* data, DWORD* dataSize) override {
+  [[nodiscard]] LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength,
+                                   DWORD* reserved, DWORD* type, BYTE* data,
+                                   DWORD* dataSize) override {
     return inner_.RegEnumValueA(key, index, name, nameLength, reserved, type, data, dataSize);
   }
-  LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
-                        DWORD* dataSize) override {
+  [[nodiscard]] LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type,
+                                      BYTE* data, DWORD* dataSize) override {
     return inner_.RegQueryValueExA(key, name, reserved, type, data, dataSize);
   }
-  LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
-                      DWORD dataSize) override {
+  [[nodiscard]] LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
+                                    const BYTE* data, DWORD dataSize) override {
     return counted(inner_.RegSetValueExA(key, name, reserved, type, data, dataSize));
   }
-  LONG RegDeleteValueA(HKEY key, const char* name) override {
+  [[nodiscard]] LONG RegDeleteValueA(HKEY key, const char* name) override {
     return counted(inner_.RegDeleteValueA(key, name));
   }
-  LONG RegDeleteKeyA(HKEY key, const char* subKey) override {
+  [[nodiscard]] LONG RegDeleteKeyA(HKEY key, const char* subKey) override {
     return counted(inner_.RegDeleteKeyA(key, subKey));
   }
-  LONG RegCloseKey(HKEY key) override { return inner_.RegCloseKey(key); }
-  DWORD SHDeleteKeyA(HKEY key, const char* subKey) override {
+  [[nodiscard]] LONG RegCloseKey(HKEY key) override { return inner_.RegCloseKey(key); }
+  [[nodiscard]] DWORD SHDeleteKeyA(HKEY key, const char* subKey) override {
     return DWORD(counted(LONG(inner_.SHDeleteKeyA(key, subKey))));
   }
-  LONG beginBatch() override { return inner_.beginBatch(); }
-  LONG endBatch(bool commit) override { return inner_.endBatch(commit); }
+  [[nodiscard]] LONG beginBatch() override { return inner_.beginBatch(); }
+  [[nodiscard]] LONG endBatch(bool commit) override { return inner_.endBatch(commit); }
 
  private:
   // Ends the process without unwinding: nothing after this write reaches

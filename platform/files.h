@@ -18,13 +18,13 @@ class TextFile {
   // Reads like fgets with a buffer of `bufferSize` bytes: at most bufferSize-1
   // characters, up to and including the next line break. False at end of file
   // with nothing read.
-  virtual bool readLine(std::string& line, int bufferSize) = 0;
-  virtual bool write(std::string_view text) = 0;
+  [[nodiscard]] virtual bool readLine(std::string& line, int bufferSize) = 0;
+  [[nodiscard]] virtual bool write(std::string_view text) = 0;
   // Hands what was written so far to the system, so that it survives the
   // process being killed.
-  virtual bool flush() { return true; }
+  [[nodiscard]] virtual bool flush() { return true; }
   // Flushes and closes; false when the data could not be written.
-  virtual bool close() = 0;
+  [[nodiscard]] virtual bool close() = 0;
 };
 
 enum class TextMode { Read, Write, Append };
@@ -35,7 +35,7 @@ class Files {
   // Null when the file cannot be opened (missing for reading, folder missing
   // or not writable for writing), as fopen returns.
   virtual std::unique_ptr<TextFile> openText(const std::string& path, TextMode mode) = 0;
-  virtual BOOL DeleteFileA(const char* path) = 0;
+  [[nodiscard]] virtual BOOL DeleteFileA(const char* path) = 0;
   virtual bool exists(const std::string& path) = 0;
   virtual std::string currentDirectory() = 0;
 };

@@ -64,8 +64,9 @@ class Internet {
   // INTERNET_OPTION_PER_CONNECTION_OPTION with an
   // INTERNET_PER_CONN_OPTION_LISTA (its texts ANSI) and its size. FALSE with
   // GetLastError() when the option is refused.
-  virtual BOOL InternetSetOptionA(HINTERNET internet, DWORD option, void* buffer, DWORD length) = 0;
-  virtual DWORD GetLastError() = 0;
+  [[nodiscard]] virtual BOOL InternetSetOptionA(HINTERNET internet, DWORD option, void* buffer,
+                                                DWORD length) = 0;
+  [[nodiscard]] virtual DWORD GetLastError() = 0;
 };
 
 }  // namespace win

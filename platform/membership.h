@@ -34,16 +34,16 @@ class Membership {
   virtual ~Membership() = default;
   // `server` null or empty for this computer. On NERR_Success `name` holds
   // the workgroup or domain name and `status` one of the NetSetup values.
-  virtual DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
-                                      DWORD* status) = 0;
+  [[nodiscard]] virtual DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
+                                                    DWORD* status) = 0;
   // Joins the domain `domain` (NETSETUP_JOIN_DOMAIN in `options`) or, without
   // that option, the workgroup of that name. `server` null for this
   // computer; the account arguments may be null. NERR_Success or an error
   // code such as ERROR_NO_SUCH_DOMAIN, NERR_SetupAlreadyJoined or
   // NERR_InvalidWorkgroupName.
-  virtual DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
-                              const char16_t* accountOU, const char16_t* account,
-                              const char16_t* password, DWORD options) = 0;
+  [[nodiscard]] virtual DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
+                                            const char16_t* accountOU, const char16_t* account,
+                                            const char16_t* password, DWORD options) = 0;
 };
 
 }  // namespace win

@@ -27,14 +27,15 @@ class NetworkSurroundings {
   // The SSID of the wireless network the adapter is connected to.
   // ERROR_NOT_FOUND when it is not a wireless adapter or not connected;
   // another code when the wireless service cannot be asked (none running).
-  virtual DWORD QueryConnectedSsid(const std::string& adapterId, std::string* ssid) = 0;
+  [[nodiscard]] virtual DWORD QueryConnectedSsid(const std::string& adapterId,
+                                                 std::string* ssid) = 0;
   // The connection-specific DNS suffix of the adapter. ERROR_NOT_FOUND when
   // the network gives none.
-  virtual DWORD QueryDnsSuffix(const std::string& adapterId, std::string* suffix) = 0;
+  [[nodiscard]] virtual DWORD QueryDnsSuffix(const std::string& adapterId, std::string* suffix) = 0;
   // The hardware address of the IPv4 neighbour `address` as the neighbour
   // table holds it, "00-11-22-33-44-55" in capitals. Nothing is sent to
   // find it: ERROR_NOT_FOUND when the table has no usable entry.
-  virtual DWORD QueryNeighborMac(const std::string& address, std::string* mac) = 0;
+  [[nodiscard]] virtual DWORD QueryNeighborMac(const std::string& address, std::string* mac) = 0;
 };
 
 // What `machine` sees of its network: on Windows the system's own calls, on

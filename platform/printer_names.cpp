@@ -7,8 +7,9 @@ namespace win {
 std::vector<std::string> EnumPrinterNames(ProfileStrings& printers) {
   DWORD needed = 0;
   DWORD returned = 0;
-  printers.EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr, 0,
-                         &needed, &returned);
+  // Only asks for the size: without a buffer the call fails by design.
+  (void)printers.EnumPrintersA(PRINTER_ENUM_LOCAL | PRINTER_ENUM_CONNECTIONS, nullptr, 4, nullptr,
+                               0, &needed, &returned);
   std::vector<std::string> names;
   if (needed == 0) return names;
   // The records hold pointers: the buffer is aligned for them.

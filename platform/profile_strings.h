@@ -50,27 +50,29 @@ class ProfileStrings {
   // cut and size-1 is returned. A null `key` lists the section's entry names,
   // a null `app` the section names, each NUL-terminated with a final NUL; a
   // list that does not fit is cut and size-2 is returned.
-  virtual DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText,
-                                  char* out, DWORD size) = 0;
+  [[nodiscard]] virtual DWORD GetProfileStringA(const char* app, const char* key,
+                                                const char* defaultText, char* out, DWORD size) = 0;
   // Writes the entry; a null `value` deletes it, a null `key` deletes every
   // entry of the section. FALSE when it cannot be written.
-  virtual BOOL WriteProfileStringA(const char* app, const char* key, const char* value) = 0;
+  [[nodiscard]] virtual BOOL WriteProfileStringA(const char* app, const char* key,
+                                                 const char* value) = 0;
 
   // Fills `buffer` with `*returned` records of `level` (4 is the level the
   // program uses) for the printers that `flags` selects. When the buffer is
   // too small, FALSE with `*needed` set to the size that fits them all.
-  virtual BOOL EnumPrintersA(DWORD flags, char* name, DWORD level, BYTE* buffer, DWORD bufferSize,
-                             DWORD* needed, DWORD* returned) = 0;
+  [[nodiscard]] virtual BOOL EnumPrintersA(DWORD flags, char* name, DWORD level, BYTE* buffer,
+                                           DWORD bufferSize, DWORD* needed, DWORD* returned) = 0;
   // The default printer's name with its NUL into `buffer` of `*size`
   // characters. When it does not fit (or `buffer` is null), FALSE with
   // `*size` set to the size needed; FALSE with `*size` 0 when there is no
   // default printer.
-  virtual BOOL GetDefaultPrinterA(char* buffer, DWORD* size) = 0;
+  [[nodiscard]] virtual BOOL GetDefaultPrinterA(char* buffer, DWORD* size) = 0;
   // Sends the message to the window, or to every top-level window for
   // HWND_BROADCAST, waiting at most `timeout` milliseconds for each; 0 when
   // it could not be delivered or timed out.
-  virtual LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                      UINT flags, UINT timeout, DWORD_PTR* result) = 0;
+  [[nodiscard]] virtual LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam,
+                                                    LPARAM lParam, UINT flags, UINT timeout,
+                                                    DWORD_PTR* result) = 0;
 };
 
 // The names of this computer's printers and its printer connections, in the

@@ -10,9 +10,9 @@
 namespace win {
 
 // Copies a text, cut to fit with its NUL; the count copied without the NUL.
-DWORD copyProfileText(const std::string& text, char* out, DWORD size);
+[[nodiscard]] DWORD copyProfileText(const std::string& text, char* out, DWORD size);
 // Copies a list of names as "a\0b\0\0". A list that does not fit is cut and
 // still ends with two NULs, and size-2 is returned, as Windows does.
-DWORD copyProfileList(const std::vector<std::string>& names, char* out, DWORD size);
+[[nodiscard]] DWORD copyProfileList(const std::vector<std::string>& names, char* out, DWORD size);
 
 }  // namespace win

@@ -11,31 +11,35 @@ class Registry {
  public:
   virtual ~Registry() = default;
 
-  virtual LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM sam,
-                             HKEY* result) = 0;
+  [[nodiscard]] virtual LONG RegOpenKeyExA(HKEY key, const char* subKey, DWORD options, REGSAM sam,
+                                           HKEY* result) = 0;
   // Creates every missing key on the way; `disposition` (may be null) tells
   // whether the last key was created or opened.
-  virtual LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved, const char* keyClass,
-                               DWORD options, REGSAM sam, const void* security, HKEY* result,
-                               DWORD* disposition) = 0;
+  [[nodiscard]] virtual LONG RegCreateKeyExA(HKEY key, const char* subKey, DWORD reserved,
+                                             const char* keyClass, DWORD options, REGSAM sam,
+                                             const void* security, HKEY* result,
+                                             DWORD* disposition) = 0;
   // Every output pointer may be null. Name lengths exclude the terminating NUL.
-  virtual LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength, DWORD* reserved,
-                                DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* maxClassLength,
-                                DWORD* values, DWORD* maxValueNameLength, DWORD* maxValueLength,
-                                DWORD* securityDescriptorSize, FILETIME* lastWriteTime) = 0;
-  virtual LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) = 0;
-  virtual LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength, DWORD* reserved,
-                             DWORD* type, BYTE* data, DWORD* dataSize) = 0;
-  virtual LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type,
-                                BYTE* data, DWORD* dataSize) = 0;
-  virtual LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
-                              const BYTE* data, DWORD dataSize) = 0;
-  virtual LONG RegDeleteValueA(HKEY key, const char* name) = 0;
+  [[nodiscard]] virtual LONG RegQueryInfoKeyA(HKEY key, char* keyClass, DWORD* keyClassLength,
+                                              DWORD* reserved, DWORD* subKeys,
+                                              DWORD* maxSubKeyLength, DWORD* maxClassLength,
+                                              DWORD* values, DWORD* maxValueNameLength,
+                                              DWORD* maxValueLength, DWORD* securityDescriptorSize,
+                                              FILETIME* lastWriteTime) = 0;
+  [[nodiscard]] virtual LONG RegEnumKeyA(HKEY key, DWORD index, char* name, DWORD nameSize) = 0;
+  [[nodiscard]] virtual LONG RegEnumValueA(HKEY key, DWORD index, char* name, DWORD* nameLength,
+                                           DWORD* reserved, DWORD* type, BYTE* data,
+                                           DWORD* dataSize) = 0;
+  [[nodiscard]] virtual LONG RegQueryValueExA(HKEY key, const char* name, DWORD* reserved,
+                                              DWORD* type, BYTE* data, DWORD* dataSize) = 0;
+  [[nodiscard]] virtual LONG RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
+                                            const BYTE* data, DWORD dataSize) = 0;
+  [[nodiscard]] virtual LONG RegDeleteValueA(HKEY key, const char* name) = 0;
   // Deletes a key that has no subkeys.
-  virtual LONG RegDeleteKeyA(HKEY key, const char* subKey) = 0;
-  virtual LONG RegCloseKey(HKEY key) = 0;
+  [[nodiscard]] virtual LONG RegDeleteKeyA(HKEY key, const char* subKey) = 0;
+  [[nodiscard]] virtual LONG RegCloseKey(HKEY key) = 0;
   // Shell helper: deletes a key with all its subkeys.
-  virtual DWORD SHDeleteKeyA(HKEY key, const char* subKey) = 0;
+  [[nodiscard]] virtual DWORD SHDeleteKeyA(HKEY key, const char* subKey) = 0;
 
   // Not Win32: the calls until the matching endBatch() are one change. On a
   // registry with transactions (the emulated machine) they are kept together
@@ -46,8 +50,8 @@ class Registry {
   // beginBatch() answers why the registry cannot take the change (another
   // writer holds it too long, the store cannot be written); the calls then
   // commit one by one. endBatch() answers why the change was not kept.
-  virtual LONG beginBatch() { return ERROR_SUCCESS; }
-  virtual LONG endBatch(bool commit) {
+  [[nodiscard]] virtual LONG beginBatch() { return ERROR_SUCCESS; }
+  [[nodiscard]] virtual LONG endBatch(bool commit) {
     (void)commit;
     return ERROR_SUCCESS;
   }

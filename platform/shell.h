@@ -48,28 +48,29 @@ class Shell {
   virtual ~Shell() = default;
   // `verb` "open" (or null, which means the same), `file` a Windows path or an
   // "http://"/"https://" address; `params` and `dir` may be null.
-  virtual HINSTANCE ShellExecuteA(HWND owner, const char* verb, const char* file,
-                                  const char* params, const char* dir, int show) = 0;
+  [[nodiscard]] virtual HINSTANCE ShellExecuteA(HWND owner, const char* verb, const char* file,
+                                                const char* params, const char* dir, int show) = 0;
   virtual void Sleep(DWORD milliseconds) = 0;
 
   // Starts the command line and forgets it: above 31 when it was started,
   // otherwise an error code (2 when the program was not found).
-  virtual UINT WinExec(const char* commandLine, UINT show) = 0;
+  [[nodiscard]] virtual UINT WinExec(const char* commandLine, UINT show) = 0;
   // Starts the command line as a process the caller can follow. The caller
   // closes both handles of `info` (hThread may be null) with CloseHandle.
-  virtual BOOL CreateProcessA(const char* applicationName, char* commandLine,
-                              const void* processAttributes, const void* threadAttributes,
-                              BOOL inheritHandles, DWORD creationFlags, void* environment,
-                              const char* currentDirectory, STARTUPINFOA* startupInfo,
-                              PROCESS_INFORMATION* info) = 0;
+  [[nodiscard]] virtual BOOL CreateProcessA(const char* applicationName, char* commandLine,
+                                            const void* processAttributes,
+                                            const void* threadAttributes, BOOL inheritHandles,
+                                            DWORD creationFlags, void* environment,
+                                            const char* currentDirectory, STARTUPINFOA* startupInfo,
+                                            PROCESS_INFORMATION* info) = 0;
   // WAIT_OBJECT_0 once the process has ended, WAIT_TIMEOUT while it still
   // runs after `milliseconds` (0 only asks), WAIT_FAILED for a bad handle.
-  virtual DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds) = 0;
+  [[nodiscard]] virtual DWORD WaitForSingleObject(HANDLE process, DWORD milliseconds) = 0;
   // STILL_ACTIVE while the process runs, else its exit code.
-  virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;
-  virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
+  [[nodiscard]] virtual BOOL GetExitCodeProcess(HANDLE process, DWORD* exitCode) = 0;
+  [[nodiscard]] virtual BOOL TerminateProcess(HANDLE process, UINT exitCode) = 0;
   // Closes a handle from CreateProcessA; the process itself runs on.
-  virtual BOOL CloseHandle(HANDLE handle) = 0;
+  [[nodiscard]] virtual BOOL CloseHandle(HANDLE handle) = 0;
 };
 
 }  // namespace win

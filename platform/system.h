@@ -54,28 +54,32 @@ inline constexpr DWORD ERROR_INSUFFICIENT_BUFFER = 122;
 class System {
  public:
   virtual ~System() = default;
-  virtual BOOL GetVersionExA(OSVERSIONINFOA* info) = 0;
+  [[nodiscard]] virtual BOOL GetVersionExA(OSVERSIONINFOA* info) = 0;
   // Returns the length copied (without NUL), or the size needed when the
   // buffer is too small, or 0 on failure.
-  virtual UINT GetWindowsDirectoryA(char* buffer, UINT size) = 0;
+  [[nodiscard]] virtual UINT GetWindowsDirectoryA(char* buffer, UINT size) = 0;
   // Null on failure. When the mutex exists already a handle is still returned
   // and GetLastError() answers ERROR_ALREADY_EXISTS.
-  virtual HANDLE CreateMutexA(const void* security, BOOL initialOwner, const char* name) = 0;
+  [[nodiscard]] virtual HANDLE CreateMutexA(const void* security, BOOL initialOwner,
+                                            const char* name) = 0;
   // Takes ownership of a mutex, waiting at most `milliseconds` for its owner
   // to release it: WAIT_OBJECT_0 or WAIT_ABANDONED when the caller owns it,
   // WAIT_TIMEOUT, or WAIT_FAILED for a bad handle. An owner may wait again;
   // it then releases as often as it waited.
-  virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
-  virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
-  virtual BOOL CloseHandle(HANDLE handle) = 0;
-  virtual DWORD GetLastError() = 0;
+  [[nodiscard]] virtual DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) = 0;
+  [[nodiscard]] virtual BOOL ReleaseMutex(HANDLE mutex) = 0;
+  [[nodiscard]] virtual BOOL CloseHandle(HANDLE handle) = 0;
+  [[nodiscard]] virtual DWORD GetLastError() = 0;
   // The access token of a process (GetCurrentProcess() for the caller's own);
   // the caller closes it with CloseHandle.
-  virtual BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess, HANDLE* token) = 0;
+  [[nodiscard]] virtual BOOL OpenProcessToken(HANDLE process, DWORD desiredAccess,
+                                              HANDLE* token) = 0;
   // TokenElevation fills a TOKEN_ELEVATION. A buffer that is too small gets
   // ERROR_INSUFFICIENT_BUFFER with the size needed in `returnLength`.
-  virtual BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
-                                   void* information, DWORD length, DWORD* returnLength) = 0;
+  [[nodiscard]] virtual BOOL GetTokenInformation(HANDLE token,
+                                                 TOKEN_INFORMATION_CLASS informationClass,
+                                                 void* information, DWORD length,
+                                                 DWORD* returnLength) = 0;
   // The local date and time as the system's short date format, a blank and
   // the long time format ("2026/12/08 9:05:03" on a Japanese system).
   virtual std::string localDateTimeText() = 0;

@@ -276,7 +276,7 @@ LONG readKey(win::Registry& registry, HKEY key, Key& out, std::vector<char>& nam
     HKEY handle = nullptr;
     if (LONG rc = registry.RegOpenKeyExA(key, child.name.c_str(), 0, KEY_READ, &handle)) return rc;
     LONG rc = readKey(registry, handle, child, nameBuffer);
-    registry.RegCloseKey(handle);
+    (void)registry.RegCloseKey(handle);
     if (rc != ERROR_SUCCESS) return rc;
     out.keys.push_back(std::move(child));
   }
@@ -656,7 +656,7 @@ LONG writeKey(win::Registry& registry, HKEY handle, const Key& key,
                                      KEY_ALL_ACCESS, nullptr, &childHandle, nullptr))
       return rc;
     LONG rc = writeKey(registry, childHandle, child);
-    registry.RegCloseKey(childHandle);
+    (void)registry.RegCloseKey(childHandle);
     if (rc != ERROR_SUCCESS) return rc;
   }
   return ERROR_SUCCESS;
@@ -688,7 +688,7 @@ LONG writeSlot(win::Registry& registry, int slot, const Key& profile, const std:
                                  DWORD(title.size() + 1));
     if (rc == ERROR_SUCCESS) rc = writeKey(registry, handle, profile, {"Title"});
   }
-  registry.RegCloseKey(handle);
+  (void)registry.RegCloseKey(handle);
   return rc;
 }
 
@@ -710,7 +710,7 @@ std::optional<std::string> ExportProfile(const Context& outer, const std::string
                                    &handle);
   if (rc == ERROR_SUCCESS) {
     rc = readKey(registry, handle, slot, nameBuffer);
-    registry.RegCloseKey(handle);
+    (void)registry.RegCloseKey(handle);
   }
   if (rc != ERROR_SUCCESS) {
     ShowAnsiError(ctx, fill(kProfileUnreadable, {std::to_string(rc)}));

@@ -22,10 +22,11 @@ int showBox(Prompter& prompter, const char* utf8Text, const char* utf8Caption, U
 
 std::unique_ptr<TextFile> openDebugLog(Files& files, System& system) {
   auto log = files.openText(kDebugFile, TextMode::Write);
-  // A log that cannot be created leaves the switch on and logs nothing.
+  // A log that cannot be created or written leaves the switch on and logs
+  // nothing.
   if (log) {
-    log->write("VERANTU DEBUG MODE START [" + system.localDateTimeText() + "]\n");
-    log->flush();
+    (void)log->write("VERANTU DEBUG MODE START [" + system.localDateTimeText() + "]\n");
+    (void)log->flush();
   }
   return log;
 }
@@ -139,7 +140,7 @@ bool IsProcessElevated(System& system) {
   DWORD size = 0;
   const BOOL known =
       system.GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size);
-  system.CloseHandle(token);
+  (void)system.CloseHandle(token);
   return !known || elevation.TokenIsElevated != 0;
 }
 
@@ -174,7 +175,7 @@ StartupResult RunStartupChecks(Machine& machine, Prompter& prompter,
   // an older, unrelated code behind in GetLastError.
   HANDLE mutex = system.CreateMutexA(nullptr, TRUE, kMutexName);
   if (!mutex || system.GetLastError() == ERROR_ALREADY_EXISTS) {
-    if (mutex) system.CloseHandle(mutex);
+    if (mutex) (void)system.CloseHandle(mutex);
     return result;
   }
 
@@ -211,8 +212,8 @@ std::string CommandLineText(int argc, char** argv) {
 
 void ReleaseSingleInstance(Machine& machine, HANDLE mutex) {
   if (!mutex) return;
-  machine.system().ReleaseMutex(mutex);
-  machine.system().CloseHandle(mutex);
+  (void)machine.system().ReleaseMutex(mutex);
+  (void)machine.system().CloseHandle(mutex);
 }
 
 }  // namespace store

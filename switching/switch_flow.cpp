@@ -93,7 +93,7 @@ ResultRound readResultFile(win::Files& files, const std::string& path) {
     if (std::sscanf(line.c_str(), "%255s %d %255s", word, &number, rest) >= 2)
       round.position = number;
   }
-  file->close();
+  (void)file->close();  // only read: nothing is lost
   return round;
 }
 
@@ -117,7 +117,7 @@ win::HANDLE startScript(win::Shell& shell, const std::string& scriptPath) {
   if (!shell.CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
                             nullptr, nullptr, &startup, &info))
     return nullptr;
-  if (info.hThread) shell.CloseHandle(info.hThread);
+  if (info.hThread) (void)shell.CloseHandle(info.hThread);
   return info.hProcess;
 }
 
@@ -132,7 +132,7 @@ StepReport runScript(const store::Context& ctx, const WorkFiles& files, const Sc
                      std::vector<std::string>& resultLines) {
   StepReport report{kStepNetwork, StepState::Failed, {}};
   win::Files& disk = ctx.machine.files();
-  disk.DeleteFileA(files.result.c_str());
+  (void)disk.DeleteFileA(files.result.c_str());
   // A result file that outlived its deletion would show the previous
   // switch's end line, and the wait would take it for this one's.
   if (disk.exists(files.result)) {
@@ -151,8 +151,8 @@ StepReport runScript(const store::Context& ctx, const WorkFiles& files, const Sc
       WaitForScriptEnd(ctx.machine, files.result, process, view, options.stallTimeout);
   // A script that stopped making progress is ended, so that it cannot
   // change the machine after the switch was reported as failed.
-  if (wait.ending == ScriptEnding::TimedOut) shell.TerminateProcess(process, 1);
-  shell.CloseHandle(process);
+  if (wait.ending == ScriptEnding::TimedOut) (void)shell.TerminateProcess(process, 1);
+  (void)shell.CloseHandle(process);
 
   if (wait.ending == ScriptEnding::TimedOut) {
     resultLines.push_back(StallLine(options.stallTimeout));

@@ -26,8 +26,8 @@ SwitchMutex::SwitchMutex(const store::Context& ctx) : system_(ctx.machine.system
 }
 
 SwitchMutex::~SwitchMutex() {
-  if (owned_) system_.ReleaseMutex(mutex_);
-  if (mutex_) system_.CloseHandle(mutex_);
+  if (owned_) (void)system_.ReleaseMutex(mutex_);
+  if (mutex_) (void)system_.CloseHandle(mutex_);
 }
 
 ConfirmedProfile::ConfirmedProfile(const store::Context& ctx, int offeredSlot,

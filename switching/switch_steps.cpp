@@ -119,7 +119,7 @@ std::optional<ConnectionProxy> ReadConnectionProxy(const store::Context& ctx) {
   if (registry.RegOpenKeyExA(HKEY_CURRENT_USER, store::kInternetSettingsKey, 0, KEY_READ, &key) !=
       ERROR_SUCCESS)
     return std::nullopt;
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   ConnectionProxy proxy;
   auto text = [&](const char* name) -> std::optional<std::string> {
     std::string value;
@@ -170,12 +170,13 @@ void AnnounceProxySettings(const store::Context& ctx) {
     list.pszConnection = nullptr;
     list.dwOptionCount = DWORD(options.size());
     list.pOptions = options.data();
-    internet.InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list, sizeof list);
+    (void)internet.InternetSetOptionA(nullptr, INTERNET_OPTION_PER_CONNECTION_OPTION, &list,
+                                      sizeof list);
   }
   // Running programs read the settings again: first the news that they
   // changed, then the request to reread them.
-  internet.InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
-  internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
+  (void)internet.InternetSetOptionA(nullptr, INTERNET_OPTION_SETTINGS_CHANGED, nullptr, 0);
+  (void)internet.InternetSetOptionA(nullptr, INTERNET_OPTION_REFRESH, nullptr, 0);
 }
 
 bool ProxyHoldsProfile(const store::Context& ctx, const store::ProfileKey& slot) {

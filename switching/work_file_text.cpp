@@ -37,7 +37,7 @@ std::vector<std::string> ReadViewerLines(win::Files& files, const std::string& p
     if (!line.empty() && line.back() == '\n') line.pop_back();
     if (!line.empty()) lines.push_back(line);
   }
-  file->close();
+  (void)file->close();  // only read: nothing is lost
   return lines;
 }
 

@@ -41,7 +41,7 @@ class BatchInterpreterTest : public ::testing::Test {
  protected:
   BatchInterpreterTest() {
     m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "SystemRoot", "C:\\WINDOWS");
-    m.machine().files().createDirectory("C:\\WINDOWS");
+    EXPECT_TRUE(m.machine().files().createDirectory("C:\\WINDOWS"));
   }
 
   // Runs UTF-8 script lines as a batch file saved in the ANSI code page.
@@ -65,7 +65,7 @@ class BatchInterpreterTest : public ::testing::Test {
 };
 
 TEST_F(BatchInterpreterTest, EchoRedirectionsWriteAnsiLinesAsCmdDoes) {
-  m.machine().files().createDirectory("C:\\Program Files");
+  ASSERT_TRUE(m.machine().files().createDirectory("C:\\Program Files"));
   EXPECT_EQ(runScript("@echo off\n"
                       "rem nothing & echo hidden > C:\\WINDOWS\\r.txt\n"
                       "\n"
@@ -145,7 +145,7 @@ class SwitchEndToEnd : public ::testing::Test {
                 regfile::importBytes(
                     m.registry(), std::string_view(reg->constData(), size_t(reg->size())), &error))
         << error;
-    m.machine().files().createDirectory("C:\\WINDOWS");
+    EXPECT_TRUE(m.machine().files().createDirectory("C:\\WINDOWS"));
     for (const std::string& key : {kAdapters, kTcpip + "Interfaces"})
       (void)store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, key, HKEY_LOCAL_MACHINE,
                                store::MirrorPath(1, key));
@@ -168,7 +168,7 @@ class SwitchEndToEnd : public ::testing::Test {
     auto script = switching::WriteSwitchScript(ctx, 1, list, std::vector<bool>(list.size(), true));
     EXPECT_EQ(script.status, switching::ScriptStatus::Created);
     auto files = switching::WorkFilePaths(m.machine().system());
-    m.machine().files().DeleteFileA(files.result.c_str());
+    (void)m.machine().files().DeleteFileA(files.result.c_str());  // may not exist yet
 
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -284,7 +284,7 @@ TEST_F(SwitchEndToEnd, NamesWithAmpersandAndPercentSwitchTheirOwnInterfaces) {
 
 TEST_F(SwitchEndToEnd, UnavailableInterfaceFailsTheCountInAQuotedWindowsDirectory) {
   m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "SystemRoot", "C:\\Win Dir");
-  m.machine().files().createDirectory("C:\\Win Dir");
+  ASSERT_TRUE(m.machine().files().createDirectory("C:\\Win Dir"));
   m.setValue(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", "UnavailableInterfaces", REG_MULTI_SZ,
              ansi("ワイヤレス ネットワーク接続") + std::string("\0\0", 2));
 

@@ -58,8 +58,8 @@ TEST(EmulatedFiles, WindowsPathsMapCaseInsensitivelyOntoDriveC) {
 
   auto append = files.openText("C:\\WINDOWS\\RELAY.txt", TextMode::Append);
   ASSERT_NE(append, nullptr);
-  append->write("three");
-  append->close();
+  EXPECT_TRUE(append->write("three"));
+  EXPECT_TRUE(append->close());
 
   auto in = files.openText("C:\\WINDOWS\\relay.txt", TextMode::Read);
   ASSERT_NE(in, nullptr);
@@ -166,17 +166,17 @@ TEST(EmulatedSystem, Windows10AndAStandardUser) {
     // A key opened for reading is not written either way.
     EXPECT_EQ(registry.RegSetValueExA(key, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("2"), 2),
               ERROR_ACCESS_DENIED);
-    registry.RegCloseKey(key);
+    (void)registry.RegCloseKey(key);
     HKEY writable = nullptr;
     EXPECT_EQ(
         registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q", 0, KEY_ALL_ACCESS, &writable),
         denied);
-    if (writable) registry.RegCloseKey(writable);
+    if (writable) (void)registry.RegCloseKey(writable);
     HKEY created = nullptr;
     EXPECT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q\\New", 0, "", 0, KEY_READ,
                                        nullptr, &created, nullptr),
               denied);
-    if (created) registry.RegCloseKey(created);
+    if (created) (void)registry.RegCloseKey(created);
     EXPECT_EQ(registry.RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q\\New"),
               elevated ? ERROR_SUCCESS : ERROR_ACCESS_DENIED);
     EXPECT_EQ(registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Q\\Gone"),
@@ -188,7 +188,7 @@ TEST(EmulatedSystem, Windows10AndAStandardUser) {
     EXPECT_EQ(registry.RegSetValueExA(user, "v", 0, REG_SZ, reinterpret_cast<const BYTE*>("3"), 2),
               ERROR_SUCCESS);
     EXPECT_EQ(registry.RegDeleteValueA(user, "v"), ERROR_SUCCESS);
-    registry.RegCloseKey(user);
+    (void)registry.RegCloseKey(user);
   }
   DWORD type = 0;
   std::string bytes;
@@ -223,7 +223,7 @@ TEST(EmulatedSystem, NamedMutexIsSharedAcrossProcessesAndDiesWithItsOwner) {
   child = fork();
   if (child == 0) {
     auto other = machine.reopen();
-    other->system().CreateMutexA(nullptr, TRUE, "Verantu!");
+    (void)other->system().CreateMutexA(nullptr, TRUE, "Verantu!");  // held until killed
     char ready = 1;
     (void)!write(pipeFds[1], &ready, 1);
     pause();
@@ -233,12 +233,12 @@ TEST(EmulatedSystem, NamedMutexIsSharedAcrossProcessesAndDiesWithItsOwner) {
   ASSERT_EQ(read(pipeFds[0], &ready, 1), 1);
   HANDLE blocked = system.CreateMutexA(nullptr, TRUE, "Verantu!");
   EXPECT_EQ(system.GetLastError(), DWORD(ERROR_ALREADY_EXISTS));
-  system.CloseHandle(blocked);
+  (void)system.CloseHandle(blocked);
   kill(child, SIGKILL);
   waitpid(child, &status, 0);
   HANDLE after = system.CreateMutexA(nullptr, TRUE, "Verantu!");
   EXPECT_EQ(system.GetLastError(), DWORD(ERROR_SUCCESS));
-  system.CloseHandle(after);
+  (void)system.CloseHandle(after);
 }
 
 TEST(EmulatedMachine, CreateRefusesToReplaceUnlessAsked) {

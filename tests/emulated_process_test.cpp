@@ -51,8 +51,8 @@ class EmulatedProcessTest : public ::testing::Test {
   void writeBatch(const std::string& path, const std::string& text) {
     auto file = m.machine().files().openText(path, win::TextMode::Write);
     ASSERT_TRUE(file);
-    file->write(text);
-    file->close();
+    EXPECT_TRUE(file->write(text));
+    EXPECT_TRUE(file->close());
   }
   win::HANDLE start(const std::string& commandLine) {
     std::string line = commandLine;
@@ -106,7 +106,7 @@ TEST_F(EmulatedProcessTest, ARunningProcessCanBeAskedAboutAndEnded) {
   EXPECT_TRUE(shell().GetExitCodeProcess(process, &code));
   EXPECT_EQ(code, 7u);
   EXPECT_FALSE(shell().TerminateProcess(process, 8));
-  shell().CloseHandle(process);
+  (void)shell().CloseHandle(process);
 }
 
 TEST_F(EmulatedProcessTest, WinExecStartsAndForgetsWithoutLeavingZombies) {
@@ -115,7 +115,7 @@ TEST_F(EmulatedProcessTest, WinExecStartsAndForgetsWithoutLeavingZombies) {
   m.setDword(HKEY_LOCAL_MACHINE, kEmulation, "NetshDelay", 200);
   win::HANDLE process = start("netsh interface ip show address");
   ASSERT_NE(process, nullptr);
-  shell().CloseHandle(process);
+  (void)shell().CloseHandle(process);
 
   for (int tries = 0; tries < 200 && !m.machine().files().exists("C:\\work\\out.txt"); ++tries)
     shell().Sleep(10);
@@ -179,7 +179,7 @@ TEST(EmulatedMembership, JoinsAsTheDomainsAndNamesAllow) {
   auto joined = [&] {
     std::u16string name;
     win::DWORD status = 0;
-    net.NetGetJoinInformation(nullptr, &name, &status);
+    EXPECT_EQ(net.NetGetJoinInformation(nullptr, &name, &status), NERR_Success);
     return win::ansiToUtf8(win::wideToAnsi(name).value()) + "/" + std::to_string(status);
   };
   const win::DWORD workgroup = NETSETUP_JOIN_UNSECURE;

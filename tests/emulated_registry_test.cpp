@@ -53,15 +53,15 @@ TEST_F(EmulatedRegistryTest, TransactionIsAllOrNothing) {
   EXPECT_FALSE(reg().transaction(
       [&] {
         HKEY key = create("Batch\\One");
-        reg().RegSetValueExA(key, "v", 0, REG_BINARY, bytesOf("1"), 1);
-        reg().RegCloseKey(key);
+        EXPECT_EQ(reg().RegSetValueExA(key, "v", 0, REG_BINARY, bytesOf("1"), 1), ERROR_SUCCESS);
+        (void)reg().RegCloseKey(key);
         return false;
       },
       &error));
   EXPECT_FALSE(machine.keyExists(HKEY_LOCAL_MACHINE, "Batch"));
   EXPECT_TRUE(reg().transaction(
       [&] {
-        reg().RegCloseKey(create("Batch\\Two"));
+        (void)reg().RegCloseKey(create("Batch\\Two"));
         return true;
       },
       &error));
@@ -87,15 +87,16 @@ TEST_F(EmulatedRegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
             other->registry().RegSetValueExA(key, name.c_str(), 0, REG_BINARY, bytesOf("x"), 1) !=
                 ERROR_SUCCESS)
           ++failures;
-        other->registry().RegCloseKey(key);
+        (void)other->registry().RegCloseKey(key);
         // Both processes also rewrite one shared value.
         HKEY shared = nullptr;
-        other->registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Shared", 0, "", 0, KEY_ALL_ACCESS,
-                                          nullptr, &shared, nullptr);
+        // A key that cannot be made fails the write below, which is counted.
+        (void)other->registry().RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Shared", 0, "", 0,
+                                                KEY_ALL_ACCESS, nullptr, &shared, nullptr);
         if (other->registry().RegSetValueExA(shared, "last", 0, REG_BINARY, bytesOf("y"), 1) !=
             ERROR_SUCCESS)
           ++failures;
-        other->registry().RegCloseKey(shared);
+        (void)other->registry().RegCloseKey(shared);
       }
       _exit(failures == 0 ? 0 : 1);
     }
@@ -112,10 +113,11 @@ TEST_F(EmulatedRegistryTest, TwoProcessesWritingAtOnceLoseNothing) {
     ASSERT_EQ(reg().RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key),
               ERROR_SUCCESS);
     DWORD values = 0;
-    reg().RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &values,
-                           nullptr, nullptr, nullptr, nullptr);
+    EXPECT_EQ(reg().RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                     &values, nullptr, nullptr, nullptr, nullptr),
+              ERROR_SUCCESS);
     EXPECT_EQ(values, DWORD(kPerProcess));
-    reg().RegCloseKey(key);
+    (void)reg().RegCloseKey(key);
   }
 }
 

@@ -57,8 +57,8 @@ class LiveSettingsTest : public ::testing::Test {
   void removeValue(win::HKEY hive, const std::string& path, const char* name) {
     win::HKEY key = nullptr;
     ASSERT_EQ(machine.registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_ALL_ACCESS, &key), 0);
-    machine.registry().RegDeleteValueA(key, name);
-    machine.registry().RegCloseKey(key);
+    (void)machine.registry().RegDeleteValueA(key, name);  // whether or not it was there
+    (void)machine.registry().RegCloseKey(key);
   }
 
   testing_support::TestMachine machine;

@@ -57,7 +57,7 @@ QString manualOnMachine(const QString& folder) {
   win::DWORD size = sizeof insDir - 1;
   win::LONG status = machine->registry().RegQueryValueExA(
       key, "InsDir", nullptr, nullptr, reinterpret_cast<win::BYTE*>(insDir), &size);
-  machine->registry().RegCloseKey(key);
+  (void)machine->registry().RegCloseKey(key);
   if (status != ERROR_SUCCESS) return {};
   return QString::fromStdString(machine->files().hostPath(std::string(insDir) + "verantu.pdf"));
 }

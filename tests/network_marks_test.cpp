@@ -44,10 +44,11 @@ void setSurroundings(emu::EmulatedMachine& machine, const char* value,
   ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation", 0, "", 0,
                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  registry.RegSetValueExA(key, value, 0, REG_MULTI_SZ,
-                          reinterpret_cast<const win::BYTE*>(image.data()),
-                          win::DWORD(image.size()));
-  registry.RegCloseKey(key);
+  EXPECT_EQ(registry.RegSetValueExA(key, value, 0, REG_MULTI_SZ,
+                                    reinterpret_cast<const win::BYTE*>(image.data()),
+                                    win::DWORD(image.size())),
+            ERROR_SUCCESS);
+  (void)registry.RegCloseKey(key);
 }
 
 TEST(NetworkMarksTest, CapturedWithTheProfileAndCarriedByADeletion) {

@@ -436,8 +436,8 @@ TEST_F(ProfileDataTest, InterfaceWithoutIpConfigIsReportedForWhatItLacks) {
   win::HKEY key = nullptr;
   ASSERT_EQ(registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, adapter.c_str(), 0, KEY_ALL_ACCESS, &key),
             ERROR_SUCCESS);
-  registry.RegDeleteValueA(key, "IpConfig");
-  registry.RegCloseKey(key);
+  (void)registry.RegDeleteValueA(key, "IpConfig");  // whether or not it was there
+  (void)registry.RegCloseKey(key);
   const Snapshot before =
       testing_support::snapshot(notebook.machine().registry(), HKEY_LOCAL_MACHINE, wired());
   views::ProfileContents contents = loadReporting(

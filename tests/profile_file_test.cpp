@@ -61,9 +61,11 @@ void set(win::Registry& registry, const std::string& path, const std::string& na
   ASSERT_EQ(registry.RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, "", 0, KEY_ALL_ACCESS,
                                      nullptr, &key, nullptr),
             ERROR_SUCCESS);
-  registry.RegSetValueExA(key, name.c_str(), 0, type,
-                          reinterpret_cast<const win::BYTE*>(bytes.data()), DWORD(bytes.size()));
-  registry.RegCloseKey(key);
+  EXPECT_EQ(registry.RegSetValueExA(key, name.c_str(), 0, type,
+                                    reinterpret_cast<const win::BYTE*>(bytes.data()),
+                                    DWORD(bytes.size())),
+            ERROR_SUCCESS);
+  (void)registry.RegCloseKey(key);
 }
 
 Snapshot slotOf(win::Machine& machine, int slot) {

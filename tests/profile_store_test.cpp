@@ -146,7 +146,7 @@ TEST_F(ProfileStoreTest, FindProfileByTitleStopsAtAnUnreadableSlot) {
 
   store::TitleLookup empty = store::FindProfileByTitle(ctx, "Z");
   EXPECT_TRUE(empty.interrupted);
-  m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSetting.c_str());
+  EXPECT_EQ(m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSetting.c_str()), 0u);
   empty = store::FindProfileByTitle(ctx, "A");
   EXPECT_FALSE(empty.index);
   EXPECT_FALSE(empty.interrupted);
@@ -188,7 +188,7 @@ TEST_F(ProfileStoreTest, FillProfileSelectorKeepsTheTitlesReadBeforeAFailure) {
   // More slots asked for than exist.
   fill = store::FillProfileSelector(ctx, 1, 2);
   EXPECT_EQ(fill.status, 0);
-  m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::SlotPath(2).c_str());
+  EXPECT_EQ(m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, store::SlotPath(2).c_str()), 0u);
   fill = store::FillProfileSelector(ctx, 3, 2);
   EXPECT_EQ(fill.status, 1);
   EXPECT_EQ(fill.titles, (std::vector<std::string>{"First"}));
@@ -244,7 +244,7 @@ TEST_F(ProfileStoreTest, StartupSelectionChangesNothingWhenAReadFails) {
   EXPECT_FALSE(hasValue("Active"));
 
   // No ComboActive: even a stale Active is left alone.
-  m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSetting.c_str());
+  EXPECT_EQ(m.registry().SHDeleteKeyA(HKEY_LOCAL_MACHINE, kSetting.c_str()), 0u);
   addSlots({"A"});
   m.setDword(HKEY_LOCAL_MACHINE, kSetting, "Active", 7);
   store::ApplyStartupSelection(ctx);

@@ -314,7 +314,7 @@ TEST(ProxyValuesStore, WritesInOrderAndReadsBack) {
     names.emplace_back(name, nameLength);
     types.push_back(type);
   }
-  machine.registry().RegCloseKey(handle);
+  (void)machine.registry().RegCloseKey(handle);
   EXPECT_EQ(names, (std::vector<std::string>{"Other", "AutoConfigURL", "ProxyEnable",
                                              "ProxyOverride", "ProxyServer"}));
   EXPECT_EQ(types, (std::vector<win::DWORD>{REG_SZ, REG_SZ, REG_DWORD, REG_SZ, REG_SZ}));

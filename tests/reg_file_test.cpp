@@ -57,7 +57,7 @@ std::vector<std::string> snapshot(Registry& registry, HKEY key, const std::strin
     EXPECT_EQ(registry.RegOpenKeyExA(key, sub.c_str(), 0, KEY_READ, &child), ERROR_SUCCESS);
     auto below = snapshot(registry, child, path + "\\" + sub);
     lines.insert(lines.end(), below.begin(), below.end());
-    registry.RegCloseKey(child);
+    (void)registry.RegCloseKey(child);
   }
   return lines;
 }
@@ -458,7 +458,7 @@ TEST(RegFileLimits, TheRegistryKeepsTheLimitsAndADeepTreeRoundTrips) {
   ASSERT_EQ(registry.RegCreateKeyExA(key, repeat("k", 12).c_str(), 0, "", 0, KEY_ALL_ACCESS,
                                      nullptr, &below, nullptr),
             ERROR_SUCCESS);
-  registry.RegCloseKey(below);
+  (void)registry.RegCloseKey(below);
   EXPECT_EQ(
       registry.RegCreateKeyExA(key, "a\x82 b", 0, "", 0, KEY_ALL_ACCESS, nullptr, &below, nullptr),
       ERROR_INVALID_PARAMETER);
@@ -475,7 +475,7 @@ TEST(RegFileLimits, TheRegistryKeepsTheLimitsAndADeepTreeRoundTrips) {
   EXPECT_EQ(set("text", REG_SZ, std::string("x\x82\0", 3)), ERROR_SUCCESS);
   EXPECT_EQ(set("text", REG_SZ, ansi("ソ") + '\0'), ERROR_SUCCESS);
   EXPECT_EQ(set("bytes", REG_BINARY, std::string("x\x82\0", 3)), ERROR_SUCCESS);
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
 }
 
 // A store written before the limits were kept can hold a tree far deeper than

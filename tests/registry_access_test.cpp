@@ -58,7 +58,7 @@ class RegistryAccessTest : public ::testing::Test {
         break;
       names.emplace_back(name, length);
     }
-    m.registry().RegCloseKey(key);
+    (void)m.registry().RegCloseKey(key);
     return names;
   }
 

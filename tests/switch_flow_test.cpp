@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -157,8 +158,8 @@ class SwitchFlowTest : public ::testing::Test {
     auto reg = machinetool::templateReg("notebook");
     ASSERT_TRUE(reg);
     std::string error;
-    machine = machinetool::createMachine(folder, std::string_view(reg->constData(), reg->size()),
-                                         "notebook", false, &error);
+    machine = machinetool::createMachine(
+        folder, std::string_view(reg->constData(), size_t(reg->size())), "notebook", false, &error);
     ASSERT_TRUE(machine) << error;
     ASSERT_TRUE(machine->files().createDirectory("C:\\WINDOWS"));
   }
@@ -332,7 +333,7 @@ TEST_F(SwitchFlowTest, AppliesACapturedProfileOverChangedLiveSettings) {
   std::vector<win::DWORD> seen;
   std::string titleAtBox;
   struct AtBox : win::Prompter {
-    AtBox(win::Prompter& inner, std::function<void()> note) : inner(inner), note(note) {}
+    AtBox(win::Prompter& wrapped, std::function<void()> onBox) : inner(wrapped), note(onBox) {}
     int messageBox(win::HWND owner, const std::string& text, const std::string& caption,
                    win::UINT flags) override {
       note();
@@ -448,7 +449,7 @@ TEST_F(SwitchFlowTest, TheVerdictRestsOnTheSettingsReadBack) {
     for (const std::string& line : switching::ReadResultViewerLines(*machine))
       shown.push_back(win::ansiToUtf8(line));
     ASSERT_GE(shown.size(), c.added.size());
-    std::vector<std::string> added(shown.end() - c.added.size(), shown.end());
+    std::vector<std::string> added(shown.end() - std::ptrdiff_t(c.added.size()), shown.end());
     EXPECT_EQ(added, c.added);
     EXPECT_EQ(dword(HKEY_LOCAL_MACHINE, store::SlotPath(1), "Count"), ++count);
   }
@@ -484,7 +485,7 @@ TEST_F(SwitchFlowTest, AScriptThatCannotBeWrittenStopsWithTheStepsBeforeItApplie
   // The message is shown while the window is still busy, and only then is
   // the busy state left.
   struct Recording : win::Prompter {
-    Recording(win::Prompter& inner, FakeView& view) : inner(inner), view(view) {}
+    Recording(win::Prompter& wrapped, FakeView& seenBy) : inner(wrapped), view(seenBy) {}
     int messageBox(win::HWND owner, const std::string& text, const std::string& caption,
                    win::UINT flags) override {
       view.events.push_back("box");

@@ -56,7 +56,7 @@ class SwitchScriptTest : public ::testing::Test {
 
   void setWindowsDirectory(const std::string& path) {
     m.setString(HKEY_LOCAL_MACHINE, kVersionKey, "SystemRoot", path);
-    m.machine().files().createDirectory(path);
+    EXPECT_TRUE(m.machine().files().createDirectory(path));
   }
 
   // An interface of profile 1; returns the profile's interface key.

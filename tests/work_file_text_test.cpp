@@ -28,7 +28,7 @@ class WorkFileTextTest : public ::testing::Test {
   void setWindowsDirectory(const std::string& path) {
     m.setString(HKEY_LOCAL_MACHINE, "SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", "SystemRoot",
                 path);
-    m.machine().files().createDirectory(path);
+    EXPECT_TRUE(m.machine().files().createDirectory(path));
   }
   // Writes the bytes exactly as given, line ends included.
   void write(const std::string& windowsPath, const std::string& bytes) {

@@ -243,13 +243,14 @@ void TForm1::Contents1Click() {
   // Whether a reader could be started is not checked: there is nothing more
   // the program could do about it.
   std::string manual = app::ManualPath(ctx_);
-  machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open", manual.c_str(), nullptr,
-                                 nullptr, SW_SHOWNORMAL);
+  (void)machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open", manual.c_str(),
+                                       nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::S1Click() {
-  machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open", app::kSupportPageAddress,
-                                 nullptr, nullptr, SW_SHOWNORMAL);
+  // Unchecked for the same reason as the manual.
+  (void)machine_.shell().ShellExecuteA(app::NativeWindowHandle(this), "open",
+                                       app::kSupportPageAddress, nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 void TForm1::Button3Click() {

@@ -6,6 +6,7 @@
 #include <QRadialGradient>
 
 #include <array>
+#include <cstddef>
 #include <utility>
 
 namespace app {
@@ -22,7 +23,7 @@ constexpr std::array<QPointF, 8> kStations = {{{0.05, 0.74},
                                                {0.64, 0.97},
                                                {0.16, 0.70},
                                                {0.38, 0.99}}};
-constexpr std::array<std::pair<int, int>, 10> kLinks = {
+constexpr std::array<std::pair<std::size_t, std::size_t>, 10> kLinks = {
     {{0, 1}, {0, 2}, {1, 2}, {1, 3}, {2, 3}, {3, 4}, {4, 5}, {0, 6}, {3, 7}, {1, 7}}};
 
 void drawArrow(QPainter& painter, QPointF from, QPointF to, qreal head) {

@@ -15,12 +15,12 @@ class EmulatedFiles : public win::Files {
   EmulatedFiles(std::string driveC, std::string currentDirectory);
 
   std::unique_ptr<win::TextFile> openText(const std::string& path, win::TextMode mode) override;
-  win::BOOL DeleteFileA(const char* path) override;
+  [[nodiscard]] win::BOOL DeleteFileA(const char* path) override;
   bool exists(const std::string& path) override;
   std::string currentDirectory() override { return currentDirectory_; }
   void setCurrentDirectory(const std::string& path) { currentDirectory_ = path; }
   // Creates a folder with the folders above it (for the machine tool).
-  bool createDirectory(const std::string& path);
+  [[nodiscard]] bool createDirectory(const std::string& path);
 
   // The host path for a Windows path: existing components are found
   // case-insensitively, the rest keep the spelling given. Empty when the

@@ -15,14 +15,14 @@ class EmulatedInternet : public win::Internet {
  public:
   explicit EmulatedInternet(EmulatedRegistry& registry) : registry_(registry) {}
 
-  win::BOOL InternetSetOptionA(win::HINTERNET internet, win::DWORD option, void* buffer,
-                               win::DWORD length) override;
-  win::DWORD GetLastError() override { return lastError_; }
+  [[nodiscard]] win::BOOL InternetSetOptionA(win::HINTERNET internet, win::DWORD option,
+                                             void* buffer, win::DWORD length) override;
+  [[nodiscard]] win::DWORD GetLastError() override { return lastError_; }
   // The number of notifications counted so far.
   win::DWORD notifications();
 
  private:
-  win::BOOL fail(win::DWORD error) {
+  [[nodiscard]] win::BOOL fail(win::DWORD error) {
     lastError_ = error;
     return FALSE;
   }

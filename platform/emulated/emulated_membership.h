@@ -15,15 +15,15 @@ class EmulatedMembership : public win::Membership {
 
   // Without JoinStatus the status is NetSetupUnknownStatus; without JoinName
   // the name is empty. Another computer than this one is not reachable.
-  win::DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
-                                   win::DWORD* status) override;
+  [[nodiscard]] win::DWORD NetGetJoinInformation(const char16_t* server, std::u16string* name,
+                                                 win::DWORD* status) override;
   // A domain joins when Domains lists it (in any letter case) and the
   // computer is not in a domain already; a workgroup joins when its name is
   // a valid NetBIOS name (1 to 15 bytes, none of "\/[]:|<>+=;,?*) and the
   // computer is not in a domain. Credentials are not checked.
-  win::DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
-                           const char16_t* accountOU, const char16_t* account,
-                           const char16_t* password, win::DWORD options) override;
+  [[nodiscard]] win::DWORD NetJoinDomain(const char16_t* server, const char16_t* domain,
+                                         const char16_t* accountOU, const char16_t* account,
+                                         const char16_t* password, win::DWORD options) override;
 
  private:
   win::Registry& registry_;

@@ -36,7 +36,7 @@ class Key {
   Key(const Key&) = delete;
   Key& operator=(const Key&) = delete;
   ~Key() {
-    if (key_) registry_.RegCloseKey(key_);
+    if (key_) (void)registry_.RegCloseKey(key_);
   }
   bool open(const std::string& path, REGSAM access) {
     return registry_.RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, &key_) ==
@@ -141,9 +141,13 @@ BOOL EmulatedProfileStrings::WriteProfileStringA(const char* app, const char* ke
     // Deleting what does not exist succeeds.
     if (!section.open(*path, KEY_ALL_ACCESS)) return TRUE;
     if (!key) {
-      for (const std::string& name : valueNames(registry_, section.get()))
-        registry_.RegDeleteValueA(section.get(), name.c_str());
-      return TRUE;
+      // The section is cleared only when every entry is gone.
+      BOOL cleared = TRUE;
+      for (const std::string& name : valueNames(registry_, section.get())) {
+        LONG rc = registry_.RegDeleteValueA(section.get(), name.c_str());
+        if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) cleared = FALSE;
+      }
+      return cleared;
     }
     LONG rc = registry_.RegDeleteValueA(section.get(), key);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? TRUE : FALSE;
@@ -169,7 +173,7 @@ std::vector<std::string> printerNames(Registry& registry) {
     if (registry.RegEnumKeyA(key, index, name.data(), DWORD(name.size())) != ERROR_SUCCESS) break;
     names.emplace_back(name.data());
   }
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return names;
 }
 

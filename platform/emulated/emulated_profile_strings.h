@@ -17,19 +17,23 @@ class EmulatedProfileStrings : public win::ProfileStrings {
  public:
   explicit EmulatedProfileStrings(EmulatedRegistry& registry) : registry_(registry) {}
 
-  win::DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText, char* out,
-                               win::DWORD size) override;
-  win::BOOL WriteProfileStringA(const char* app, const char* key, const char* value) override;
+  [[nodiscard]] win::DWORD GetProfileStringA(const char* app, const char* key,
+                                             const char* defaultText, char* out,
+                                             win::DWORD size) override;
+  [[nodiscard]] win::BOOL WriteProfileStringA(const char* app, const char* key,
+                                              const char* value) override;
   // Level 4 only; every printer is a local one.
-  win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level, win::BYTE* buffer,
-                          win::DWORD bufferSize, win::DWORD* needed, win::DWORD* returned) override;
+  [[nodiscard]] win::BOOL EnumPrintersA(win::DWORD flags, char* name, win::DWORD level,
+                                        win::BYTE* buffer, win::DWORD bufferSize,
+                                        win::DWORD* needed, win::DWORD* returned) override;
   // The printer name of WIN.INI's "windows"/"device" entry, up to its first
   // ",", as Windows NT keeps the default printer there.
-  win::BOOL GetDefaultPrinterA(char* buffer, win::DWORD* size) override;
+  [[nodiscard]] win::BOOL GetDefaultPrinterA(char* buffer, win::DWORD* size) override;
   // Only HWND_BROADCAST reaches anyone.
-  win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message, win::WPARAM wParam,
-                                   win::LPARAM lParam, win::UINT flags, win::UINT timeout,
-                                   win::DWORD_PTR* result) override;
+  [[nodiscard]] win::LRESULT SendMessageTimeoutA(win::HWND window, win::UINT message,
+                                                 win::WPARAM wParam, win::LPARAM lParam,
+                                                 win::UINT flags, win::UINT timeout,
+                                                 win::DWORD_PTR* result) override;
   // The number of broadcasts counted so far.
   win::DWORD settingChangeBroadcasts();
 

@@ -204,7 +204,7 @@ class EmulatedRegistry::Call {
   LONG status() const { return status_; }
 
   // Ends a read; there is nothing for it to lose.
-  void endRead() { tx_->commit(); }
+  void endRead() { (void)tx_->commit(); }
 
   // Commits the call's changes. A failure also fails an outer batch.
   LONG commit() {

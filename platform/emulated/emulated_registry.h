@@ -40,47 +40,51 @@ class EmulatedRegistry : public win::Registry {
   static std::unique_ptr<EmulatedRegistry> create(const std::string& path, std::string* error);
   ~EmulatedRegistry() override;
 
-  win::LONG RegOpenKeyExA(win::HKEY key, const char* subKey, win::DWORD options, win::REGSAM sam,
-                          win::HKEY* result) override;
-  win::LONG RegCreateKeyExA(win::HKEY key, const char* subKey, win::DWORD reserved,
-                            const char* keyClass, win::DWORD options, win::REGSAM sam,
-                            const void* security, win::HKEY* result,
-                            win::DWORD* disposition) override;
-  win::LONG RegQueryInfoKeyA(win::HKEY key, char* keyClass, win::DWORD* keyClassLength,
-                             win::DWORD* reserved, win::DWORD* subKeys, win::DWORD* maxSubKeyLength,
-                             win::DWORD* maxClassLength, win::DWORD* values,
-                             win::DWORD* maxValueNameLength, win::DWORD* maxValueLength,
-                             win::DWORD* securityDescriptorSize,
-                             win::FILETIME* lastWriteTime) override;
-  win::LONG RegEnumKeyA(win::HKEY key, win::DWORD index, char* name, win::DWORD nameSize) override;
-  win::LONG RegEnumValueA(win::HKEY key, win::DWORD index, char* name, win::DWORD* nameLength,
-                          win::DWORD* reserved, win::DWORD* type, win::BYTE* data,
-                          win::DWORD* dataSize) override;
-  win::LONG RegQueryValueExA(win::HKEY key, const char* name, win::DWORD* reserved,
-                             win::DWORD* type, win::BYTE* data, win::DWORD* dataSize) override;
-  win::LONG RegSetValueExA(win::HKEY key, const char* name, win::DWORD reserved, win::DWORD type,
-                           const win::BYTE* data, win::DWORD dataSize) override;
-  win::LONG RegDeleteValueA(win::HKEY key, const char* name) override;
-  win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
-  win::LONG RegCloseKey(win::HKEY key) override;
-  win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+  [[nodiscard]] win::LONG RegOpenKeyExA(win::HKEY key, const char* subKey, win::DWORD options,
+                                        win::REGSAM sam, win::HKEY* result) override;
+  [[nodiscard]] win::LONG RegCreateKeyExA(win::HKEY key, const char* subKey, win::DWORD reserved,
+                                          const char* keyClass, win::DWORD options, win::REGSAM sam,
+                                          const void* security, win::HKEY* result,
+                                          win::DWORD* disposition) override;
+  [[nodiscard]] win::LONG RegQueryInfoKeyA(
+      win::HKEY key, char* keyClass, win::DWORD* keyClassLength, win::DWORD* reserved,
+      win::DWORD* subKeys, win::DWORD* maxSubKeyLength, win::DWORD* maxClassLength,
+      win::DWORD* values, win::DWORD* maxValueNameLength, win::DWORD* maxValueLength,
+      win::DWORD* securityDescriptorSize, win::FILETIME* lastWriteTime) override;
+  [[nodiscard]] win::LONG RegEnumKeyA(win::HKEY key, win::DWORD index, char* name,
+                                      win::DWORD nameSize) override;
+  [[nodiscard]] win::LONG RegEnumValueA(win::HKEY key, win::DWORD index, char* name,
+                                        win::DWORD* nameLength, win::DWORD* reserved,
+                                        win::DWORD* type, win::BYTE* data,
+                                        win::DWORD* dataSize) override;
+  [[nodiscard]] win::LONG RegQueryValueExA(win::HKEY key, const char* name, win::DWORD* reserved,
+                                           win::DWORD* type, win::BYTE* data,
+                                           win::DWORD* dataSize) override;
+  [[nodiscard]] win::LONG RegSetValueExA(win::HKEY key, const char* name, win::DWORD reserved,
+                                         win::DWORD type, const win::BYTE* data,
+                                         win::DWORD dataSize) override;
+  [[nodiscard]] win::LONG RegDeleteValueA(win::HKEY key, const char* name) override;
+  [[nodiscard]] win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
+  [[nodiscard]] win::LONG RegCloseKey(win::HKEY key) override;
+  [[nodiscard]] win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
   // A batch is one write transaction; each call inside it is a savepoint, so
   // a failed call undoes only itself. Other processes see the batch at once
   // when it commits, and wait for it meanwhile; a cancelled batch is rolled
   // back whole.
-  win::LONG beginBatch() override;
-  win::LONG endBatch(bool commit) override;
+  [[nodiscard]] win::LONG beginBatch() override;
+  [[nodiscard]] win::LONG endBatch(bool commit) override;
 
   // Runs `body` as one transaction: every registry call it makes commits
   // together, or none does when it returns false or a call fails inside.
   // Used by the machine tool's import, which is all-or-nothing.
-  bool transaction(const std::function<bool()>& body, std::string* error);
+  [[nodiscard]] bool transaction(const std::function<bool()>& body, std::string* error);
 
   // SQLite's full integrity check of the whole file. True when it reached a
   // verdict: `problems` is then empty for a sound file or lists what is
   // wrong (at most `maxProblems` lines); false with `error` when the check
   // could not run.
-  bool checkIntegrity(int maxProblems, std::vector<std::string>* problems, std::string* error);
+  [[nodiscard]] bool checkIntegrity(int maxProblems, std::vector<std::string>* problems,
+                                    std::string* error);
 
   // Whether the process runs as a standard user (see above).
   bool standardUser() const { return standardUser_; }
@@ -101,22 +105,22 @@ class EmulatedRegistry : public win::Registry {
   class Call;
 
   EmulatedRegistry() = default;
-  bool refuseDamage(const std::string& path, std::string* error);
+  [[nodiscard]] bool refuseDamage(const std::string& path, std::string* error);
 
-  win::LONG resolveHandle(win::HKEY key, win::REGSAM need, std::int64_t* keyId);
-  win::LONG walk(std::int64_t from, const char* subKey, bool create, std::int64_t* keyId,
-                 bool* created);
+  [[nodiscard]] win::LONG resolveHandle(win::HKEY key, win::REGSAM need, std::int64_t* keyId);
+  [[nodiscard]] win::LONG walk(std::int64_t from, const char* subKey, bool create,
+                               std::int64_t* keyId, bool* created);
   win::HKEY newHandle(std::int64_t keyId, win::REGSAM access, bool localMachine);
   bool underLocalMachine(win::HKEY key) const;
   // ERROR_ACCESS_DENIED when a standard user may not change what lies under
   // `key`; a handle that is not known is left to the call to refuse.
-  win::LONG refuseStandardUser(win::HKEY key) const;
-  win::LONG checkNewKeyPath(std::int64_t parent, const char* subKey);
+  [[nodiscard]] win::LONG refuseStandardUser(win::HKEY key) const;
+  [[nodiscard]] win::LONG checkNewKeyPath(std::int64_t parent, const char* subKey);
   int keyDepth(std::int64_t keyId);
   bool keyExists(std::int64_t keyId);
   bool inBatch() const;
-  win::LONG storageError();
-  win::LONG lostBatch() const;
+  [[nodiscard]] win::LONG storageError();
+  [[nodiscard]] win::LONG lostBatch() const;
 
   Database db_;
   std::unordered_map<std::uintptr_t, Handle> handles_;

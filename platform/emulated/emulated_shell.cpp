@@ -202,7 +202,7 @@ win::UINT EmulatedShell::WinExec(const char* commandLine, win::UINT show) {
   if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                       &info))
     return kExecFileNotFound;
-  CloseHandle(info.hProcess);
+  (void)CloseHandle(info.hProcess);
   return kExecStarted;
 }
 

@@ -39,23 +39,27 @@ class EmulatedShell : public win::Shell {
 
   // The opener is the command in $VERANTU_OPENER, else xdg-open, started
   // detached with the host path or the address as its last argument.
-  win::HINSTANCE ShellExecuteA(win::HWND owner, const char* verb, const char* file,
-                               const char* params, const char* dir, int show) override;
+  [[nodiscard]] win::HINSTANCE ShellExecuteA(win::HWND owner, const char* verb, const char* file,
+                                             const char* params, const char* dir,
+                                             int show) override;
   void Sleep(win::DWORD milliseconds) override;
 
-  win::UINT WinExec(const char* commandLine, win::UINT show) override;
+  [[nodiscard]] win::UINT WinExec(const char* commandLine, win::UINT show) override;
   // `applicationName` must be null: the command line names what runs. The
   // child works on this machine, in `currentDirectory` (a Windows path) or
   // the caller's current directory. hThread is always null.
-  win::BOOL CreateProcessA(const char* applicationName, char* commandLine,
-                           const void* processAttributes, const void* threadAttributes,
-                           win::BOOL inheritHandles, win::DWORD creationFlags, void* environment,
-                           const char* currentDirectory, win::STARTUPINFOA* startupInfo,
-                           win::PROCESS_INFORMATION* info) override;
-  win::DWORD WaitForSingleObject(win::HANDLE process, win::DWORD milliseconds) override;
-  win::BOOL GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) override;
-  win::BOOL TerminateProcess(win::HANDLE process, win::UINT exitCode) override;
-  win::BOOL CloseHandle(win::HANDLE handle) override;
+  [[nodiscard]] win::BOOL CreateProcessA(const char* applicationName, char* commandLine,
+                                         const void* processAttributes,
+                                         const void* threadAttributes, win::BOOL inheritHandles,
+                                         win::DWORD creationFlags, void* environment,
+                                         const char* currentDirectory,
+                                         win::STARTUPINFOA* startupInfo,
+                                         win::PROCESS_INFORMATION* info) override;
+  [[nodiscard]] win::DWORD WaitForSingleObject(win::HANDLE process,
+                                               win::DWORD milliseconds) override;
+  [[nodiscard]] win::BOOL GetExitCodeProcess(win::HANDLE process, win::DWORD* exitCode) override;
+  [[nodiscard]] win::BOOL TerminateProcess(win::HANDLE process, win::UINT exitCode) override;
+  [[nodiscard]] win::BOOL CloseHandle(win::HANDLE handle) override;
 
  private:
   struct Child {

@@ -32,7 +32,7 @@ bool queryBytes(Registry& registry, const std::string& path, const char* name, s
                                    reinterpret_cast<BYTE*>(bytes->data()), &size) == ERROR_SUCCESS;
     bytes->resize(size);
   }
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return ok;
 }
 

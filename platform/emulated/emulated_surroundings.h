@@ -17,13 +17,15 @@ class EmulatedSurroundings : public win::NetworkSurroundings {
 
   // An adapter is found by its connection name (the Name of its Connection
   // key), compared without regard to letter case as Windows compares them.
-  win::DWORD QueryConnectedSsid(const std::string& adapterId, std::string* ssid) override;
-  win::DWORD QueryDnsSuffix(const std::string& adapterId, std::string* suffix) override;
-  win::DWORD QueryNeighborMac(const std::string& address, std::string* mac) override;
+  [[nodiscard]] win::DWORD QueryConnectedSsid(const std::string& adapterId,
+                                              std::string* ssid) override;
+  [[nodiscard]] win::DWORD QueryDnsSuffix(const std::string& adapterId,
+                                          std::string* suffix) override;
+  [[nodiscard]] win::DWORD QueryNeighborMac(const std::string& address, std::string* mac) override;
 
  private:
-  win::DWORD lookUpByConnection(const char* valueName, const std::string& adapterId,
-                                std::string* found);
+  [[nodiscard]] win::DWORD lookUpByConnection(const char* valueName, const std::string& adapterId,
+                                              std::string* found);
 
   win::Registry& registry_;
 };

@@ -34,7 +34,7 @@ bool readString(Registry& registry, const char* path, const char* name, std::str
   DWORD type = 0;
   LONG rc =
       registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size);
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   if (rc != ERROR_SUCCESS) return false;
   *text = std::string(buffer, strnlen(buffer, size));
   return true;
@@ -48,7 +48,7 @@ bool readDword(Registry& registry, const char* path, const char* name, DWORD* va
   DWORD type = 0;
   LONG rc =
       registry.RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return rc == ERROR_SUCCESS && type == REG_DWORD && size == sizeof *value;
 }
 
@@ -56,9 +56,10 @@ bool readDword(Registry& registry, const char* path, const char* name, DWORD* va
 // letters and digits written as hex, so every name maps to one file.
 std::string lockFileName(const std::string& name) {
   std::string result;
-  for (unsigned char c : name) {
+  for (char ch : name) {
+    const auto c = static_cast<unsigned char>(ch);
     if (std::isalnum(c)) {
-      result += char(c);
+      result += ch;
     } else {
       char hex[4];
       std::snprintf(hex, sizeof hex, "%%%02X", c);
@@ -176,7 +177,7 @@ HANDLE EmulatedSystem::CreateMutexA(const void*, BOOL initialOwner, const char* 
   if (initialOwner && mutex.fd >= 0) {
     const DWORD created = lastError;
     if (takeOwnership(mutex.name, 0) != WAIT_OBJECT_0) {
-      CloseHandle(reinterpret_cast<HANDLE>(handle));
+      (void)CloseHandle(reinterpret_cast<HANDLE>(handle));
       lastError = ERROR_ACCESS_DENIED;
       return nullptr;
     }

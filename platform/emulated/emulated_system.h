@@ -27,18 +27,21 @@ class EmulatedSystem : public win::System {
   EmulatedSystem(win::Registry& registry, std::string machineFolder);
   ~EmulatedSystem() override;
 
-  win::BOOL GetVersionExA(win::OSVERSIONINFOA* info) override;
-  win::UINT GetWindowsDirectoryA(char* buffer, win::UINT size) override;
-  win::HANDLE CreateMutexA(const void* security, win::BOOL initialOwner, const char* name) override;
-  win::DWORD WaitForSingleObject(win::HANDLE handle, win::DWORD milliseconds) override;
-  win::BOOL ReleaseMutex(win::HANDLE mutex) override;
-  win::BOOL CloseHandle(win::HANDLE handle) override;
-  win::DWORD GetLastError() override;
-  win::BOOL OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess,
-                             win::HANDLE* token) override;
-  win::BOOL GetTokenInformation(win::HANDLE token, win::TOKEN_INFORMATION_CLASS informationClass,
-                                void* information, win::DWORD length,
-                                win::DWORD* returnLength) override;
+  [[nodiscard]] win::BOOL GetVersionExA(win::OSVERSIONINFOA* info) override;
+  [[nodiscard]] win::UINT GetWindowsDirectoryA(char* buffer, win::UINT size) override;
+  [[nodiscard]] win::HANDLE CreateMutexA(const void* security, win::BOOL initialOwner,
+                                         const char* name) override;
+  [[nodiscard]] win::DWORD WaitForSingleObject(win::HANDLE handle,
+                                               win::DWORD milliseconds) override;
+  [[nodiscard]] win::BOOL ReleaseMutex(win::HANDLE mutex) override;
+  [[nodiscard]] win::BOOL CloseHandle(win::HANDLE handle) override;
+  [[nodiscard]] win::DWORD GetLastError() override;
+  [[nodiscard]] win::BOOL OpenProcessToken(win::HANDLE process, win::DWORD desiredAccess,
+                                           win::HANDLE* token) override;
+  [[nodiscard]] win::BOOL GetTokenInformation(win::HANDLE token,
+                                              win::TOKEN_INFORMATION_CLASS informationClass,
+                                              void* information, win::DWORD length,
+                                              win::DWORD* returnLength) override;
   std::string localDateTimeText() override;
 
   bool elevated() const { return elevated_; }
@@ -60,7 +63,7 @@ class EmulatedSystem : public win::System {
   };
   std::string lockFolder();
   // WaitForSingleObject on the mutex of that name.
-  win::DWORD takeOwnership(const std::string& name, win::DWORD milliseconds);
+  [[nodiscard]] win::DWORD takeOwnership(const std::string& name, win::DWORD milliseconds);
   win::Registry& registry_;
   std::string machineFolder_;
   std::map<std::uintptr_t, Mutex> mutexes_;

@@ -34,7 +34,7 @@ bool CountEmulationEvent(EmulatedRegistry& registry, const char* name) {
     counted =
         registry.RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
                                 sizeof count) == ERROR_SUCCESS;
-    registry.RegCloseKey(key);
+    (void)registry.RegCloseKey(key);
   }
   registry.setStandardUser(standardUser);
   return counted;
@@ -45,7 +45,7 @@ DWORD EmulationCount(Registry& registry, const char* name) {
   if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, kEmulationKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
     return 0;
   const DWORD count = readCount(registry, key, name);
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return count;
 }
 

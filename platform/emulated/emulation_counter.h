@@ -11,7 +11,7 @@ namespace emu {
 // Adds one to the counter `name`, creating it at 1. The count is the
 // machine's own bookkeeping, kept whatever the rights of the process that
 // caused it. False when it cannot be written.
-bool CountEmulationEvent(EmulatedRegistry& registry, const char* name);
+[[nodiscard]] bool CountEmulationEvent(EmulatedRegistry& registry, const char* name);
 // The counter `name`; 0 when it is missing or not a DWORD.
 win::DWORD EmulationCount(win::Registry& registry, const char* name);
 

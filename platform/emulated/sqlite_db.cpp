@@ -176,11 +176,12 @@ void Database::rollback() {
     depth_ = 0;
     return;
   }
+  // Nothing is left to report: the caller is failing already.
   if (depth_ == 1) {
-    run("ROLLBACK");
+    (void)run("ROLLBACK");
   } else {
-    run("ROLLBACK TO nested");
-    run("RELEASE nested");
+    (void)run("ROLLBACK TO nested");
+    (void)run("RELEASE nested");
   }
   --depth_;
 }

@@ -46,7 +46,7 @@ class Statement {
   Statement& bindBlob(int index, const void* data, std::size_t size);
   Statement& bindNull(int index);
   // SQLITE_ROW, SQLITE_DONE or an error code.
-  int step();
+  [[nodiscard]] int step();
   std::int64_t columnInt(int column);
   std::string columnText(int column);
   std::string columnBlob(int column);
@@ -69,7 +69,7 @@ class Database {
 
   // Opens an existing database (create=false) or creates one. The connection
   // waits up to `busyTimeoutMs` for another process's lock.
-  int open(const std::string& path, bool create, int busyTimeoutMs);
+  [[nodiscard]] int open(const std::string& path, bool create, int busyTimeoutMs);
   void close();
   bool isOpen() const { return db_ != nullptr; }
   sqlite3* handle() const { return db_; }
@@ -78,17 +78,17 @@ class Database {
   // A cached prepared statement with its bindings cleared; empty (false) on a
   // preparation error.
   Statement prepare(SqlText sql);
-  int exec(const char* sql);
+  [[nodiscard]] int exec(const char* sql);
   // Runs one prepared statement to its end; SQLITE_OK or the error.
-  int run(SqlText sql);
+  [[nodiscard]] int run(SqlText sql);
   std::int64_t lastInsertRowid() const;
   int changes() const;
 
   // Transactions. A write transaction starts IMMEDIATE so that two processes
   // never both hold a read snapshot that one of them must then upgrade.
   // Nested calls become savepoints.
-  int begin(bool write);
-  int commit();
+  [[nodiscard]] int begin(bool write);
+  [[nodiscard]] int commit();
   void rollback();
   int depth() const { return depth_; }
 
@@ -99,7 +99,7 @@ class Database {
   // file is sound. A file too damaged to run the check at all has SQLite's
   // message as its finding. Returns SQLITE_OK when the check reached a
   // verdict, else the error that kept it from one (a lock held too long).
-  int checkIntegrity(bool full, int maxProblems, std::vector<std::string>* problems);
+  [[nodiscard]] int checkIntegrity(bool full, int maxProblems, std::vector<std::string>* problems);
   // Makes the coming close skip folding the write-ahead log into the file,
   // so that a damaged file is left exactly as it was found.
   void leaveUntouchedOnClose();
@@ -127,8 +127,8 @@ class Transaction {
   }
   Transaction(const Transaction&) = delete;
   Transaction& operator=(const Transaction&) = delete;
-  int status() const { return status_; }
-  int commit() {
+  [[nodiscard]] int status() const { return status_; }
+  [[nodiscard]] int commit() {
     if (joined_) return SQLITE_OK;
     done_ = true;
     return db_.commit();

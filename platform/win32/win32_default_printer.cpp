@@ -26,7 +26,7 @@ win::BOOL GetDefaultPrinterAnsi(char* buffer, win::DWORD* size) {
   }
   // The name is converted by the program's code page, whatever the
   // system's ANSI code page is, and measured in its bytes.
-  const std::u16string name(wide.begin(), wide.begin() + std::wcslen(wide.data()));
+  const std::u16string name(wide.data(), wide.data() + std::wcslen(wide.data()));
   const std::optional<std::string> converted = win::wideToAnsi(name);
   if (!converted) {
     *size = 0;

@@ -6,6 +6,6 @@
 
 namespace win32 {
 
-win::BOOL GetDefaultPrinterAnsi(char* buffer, win::DWORD* size);
+[[nodiscard]] win::BOOL GetDefaultPrinterAnsi(char* buffer, win::DWORD* size);
 
 }  // namespace win32

@@ -8,7 +8,7 @@ namespace win32 {
 class Win32Files : public win::Files {
  public:
   std::unique_ptr<win::TextFile> openText(const std::string& path, win::TextMode mode) override;
-  BOOL DeleteFileA(const char* path) override;
+  [[nodiscard]] BOOL DeleteFileA(const char* path) override;
   bool exists(const std::string& path) override;
   std::string currentDirectory() override;
 };

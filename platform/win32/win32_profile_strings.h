@@ -8,16 +8,17 @@ namespace win32 {
 
 class Win32ProfileStrings : public win::ProfileStrings {
  public:
-  DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText, char* out,
-                          DWORD size) override;
-  BOOL GetDefaultPrinterA(char* buffer, DWORD* size) override {
+  [[nodiscard]] DWORD GetProfileStringA(const char* app, const char* key, const char* defaultText,
+                                        char* out, DWORD size) override;
+  [[nodiscard]] BOOL GetDefaultPrinterA(char* buffer, DWORD* size) override {
     return GetDefaultPrinterAnsi(buffer, size);
   }
-  BOOL WriteProfileStringA(const char* app, const char* key, const char* value) override;
-  BOOL EnumPrintersA(DWORD flags, char* name, DWORD level, BYTE* buffer, DWORD bufferSize,
-                     DWORD* needed, DWORD* returned) override;
-  LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT flags,
-                              UINT timeout, DWORD_PTR* result) override;
+  [[nodiscard]] BOOL WriteProfileStringA(const char* app, const char* key,
+                                         const char* value) override;
+  [[nodiscard]] BOOL EnumPrintersA(DWORD flags, char* name, DWORD level, BYTE* buffer,
+                                   DWORD bufferSize, DWORD* needed, DWORD* returned) override;
+  [[nodiscard]] LRESULT SendMessageTimeoutA(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                            UINT flags, UINT timeout, DWORD_PTR* result) override;
 };
 
 }  // namespace win32

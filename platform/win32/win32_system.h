@@ -7,18 +7,20 @@ namespace win32 {
 
 class Win32System : public win::System {
  public:
-  BOOL GetVersionExA(OSVERSIONINFOA* info) override;
-  UINT GetWindowsDirectoryA(char* buffer, UINT size) override;
-  HANDLE CreateMutexA(const void* security, BOOL initialOwner, const char* name) override;
-  DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
-  BOOL ReleaseMutex(HANDLE mutex) override;
-  BOOL CloseHandle(HANDLE handle) override;
-  DWORD GetLastError() override;
-  BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override {
+  [[nodiscard]] BOOL GetVersionExA(OSVERSIONINFOA* info) override;
+  [[nodiscard]] UINT GetWindowsDirectoryA(char* buffer, UINT size) override;
+  [[nodiscard]] HANDLE CreateMutexA(const void* security, BOOL initialOwner,
+                                    const char* name) override;
+  [[nodiscard]] DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) override;
+  [[nodiscard]] BOOL ReleaseMutex(HANDLE mutex) override;
+  [[nodiscard]] BOOL CloseHandle(HANDLE handle) override;
+  [[nodiscard]] DWORD GetLastError() override;
+  [[nodiscard]] BOOL OpenProcessToken(HANDLE process, DWORD access, HANDLE* token) override {
     return ::OpenProcessToken(process, access, token);
   }
-  BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
-                           void* information, DWORD length, DWORD* returnLength) override {
+  [[nodiscard]] BOOL GetTokenInformation(HANDLE token, TOKEN_INFORMATION_CLASS informationClass,
+                                         void* information, DWORD length,
+                                         DWORD* returnLength) override {
     return ::GetTokenInformation(token, informationClass, information, length, returnLength);
   }
   std::string localDateTimeText() override;

@@ -245,7 +245,7 @@ class ViewerTest : public ::testing::Test {
  protected:
   ViewerTest() {
     gui_testing::installProgram(machine);
-    machine.machine().files().createDirectory("C:\\WINDOWS");
+    EXPECT_TRUE(machine.machine().files().createDirectory("C:\\WINDOWS"));
     window = std::make_unique<TForm1>(machine.machine(), prompter, runner);
     window->setWindows(app::CreateOtherWindows(window.get(), machine.machine()));
   }

@@ -28,8 +28,11 @@ inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::str
       break;
     std::string data(size, '\0');
     std::string valueName(name.data(), nameLength);
-    registry.RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
-                              reinterpret_cast<win::BYTE*>(data.data()), &size);
+    // A value that cannot be read shows as such, never as empty bytes.
+    if (registry.RegQueryValueExA(key, valueName.c_str(), nullptr, &type,
+                                  reinterpret_cast<win::BYTE*>(data.data()),
+                                  &size) != ERROR_SUCCESS)
+      data = "(unreadable)";
     out[prefix + "|" + valueName] = {type, data};
   }
   for (win::DWORD i = 0;
@@ -38,7 +41,7 @@ inline void addToSnapshot(win::Registry& registry, win::HKEY key, const std::str
     win::HKEY child = nullptr;
     if (registry.RegOpenKeyExA(key, subkey.c_str(), 0, KEY_READ, &child) != ERROR_SUCCESS) continue;
     addToSnapshot(registry, child, prefix + subkey + "\\", out);
-    registry.RegCloseKey(child);
+    (void)registry.RegCloseKey(child);
   }
 }
 
@@ -48,7 +51,7 @@ inline Snapshot snapshot(win::Registry& registry, win::HKEY hive, const std::str
   win::HKEY key = nullptr;
   if (registry.RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return out;
   addToSnapshot(registry, key, "", out);
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return out;
 }
 

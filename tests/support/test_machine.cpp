@@ -24,7 +24,7 @@ void TestMachine::createKey(win::HKEY hive, const std::string& path) {
                                        nullptr),
             ERROR_SUCCESS)
       << path;
-  registry().RegCloseKey(key);
+  (void)registry().RegCloseKey(key);
 }
 
 void TestMachine::setValue(win::HKEY hive, const std::string& path, const std::string& name,
@@ -39,7 +39,7 @@ void TestMachine::setValue(win::HKEY hive, const std::string& path, const std::s
                                       win::DWORD(bytes.size())),
             ERROR_SUCCESS)
       << path << " " << name;
-  registry().RegCloseKey(key);
+  (void)registry().RegCloseKey(key);
 }
 
 void TestMachine::setString(win::HKEY hive, const std::string& path, const std::string& name,
@@ -57,7 +57,7 @@ bool TestMachine::keyExists(win::HKEY hive, const std::string& path) {
   win::HKEY key = nullptr;
   if (registry().RegOpenKeyExA(hive, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
-  registry().RegCloseKey(key);
+  (void)registry().RegCloseKey(key);
   return true;
 }
 
@@ -79,7 +79,7 @@ bool TestMachine::value(win::HKEY hive, const std::string& path, const std::stri
     if (type) *type = t;
     if (bytes) *bytes = data;
   }
-  registry().RegCloseKey(key);
+  (void)registry().RegCloseKey(key);
   return ok;
 }
 

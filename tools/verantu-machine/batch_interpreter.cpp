@@ -316,7 +316,7 @@ int BatchInterpreter::runCommand(const Command& command) {
   auto deliver = [&](const std::string& text, const Target& target, bool isErr) {
     if (target.discard) return;
     if (target.file)
-      target.file->write(text);
+      (void)target.file->write(text);  // output that cannot be written is lost
     else
       write(text, isErr);
   };
@@ -342,8 +342,9 @@ int BatchInterpreter::runSimple(const std::string& text, std::string* out, std::
     rest = close == std::string::npos ? text.size() : close + 1;
   } else {
     while (rest < text.size() && !isBlank(text[rest])) {
-      rest +=
-          win::isLeadByte(static_cast<unsigned char>(text[rest])) && rest + 1 < text.size() ? 2 : 1;
+      rest += win::isLeadByte(static_cast<unsigned char>(text[rest])) && rest + 1 < text.size()
+                  ? 2u
+                  : 1u;
     }
     word = text.substr(start, rest - start);
   }
@@ -407,7 +408,7 @@ int BatchInterpreter::runBatchFile(const std::string& path) {
   std::string text;
   std::string piece;
   while (file->readLine(piece, 8192)) text += piece;
-  file->close();
+  (void)file->close();  // only read: nothing is lost
   return runBatchText(text, path);
 }
 

@@ -35,7 +35,7 @@ bool readValue(win::Registry& registry, const std::string& path, const char* nam
     data.resize(size);
     *bytes = std::move(data);
   }
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return ok;
 }
 
@@ -43,7 +43,7 @@ bool keyExists(win::Registry& registry, const std::string& path) {
   HKEY key = nullptr;
   if (registry.RegOpenKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
     return false;
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return true;
 }
 
@@ -56,7 +56,7 @@ bool writeValue(win::Registry& registry, const std::string& path, const char* na
   bool ok =
       registry.RegSetValueExA(key, name, 0, type, reinterpret_cast<const win::BYTE*>(bytes.data()),
                               DWORD(bytes.size())) == ERROR_SUCCESS;
-  registry.RegCloseKey(key);
+  (void)registry.RegCloseKey(key);
   return ok;
 }
 
@@ -283,7 +283,7 @@ std::optional<Interface> findInterface(win::Registry& registry, const std::strin
        registry.RegEnumKeyA(network, index, buffer.data(), DWORD(buffer.size())) == ERROR_SUCCESS;
        ++index)
     ids.emplace_back(buffer.data());
-  registry.RegCloseKey(network);
+  (void)registry.RegCloseKey(network);
 
   for (const std::string& id : ids) {
     DWORD type = 0;

@@ -628,7 +628,7 @@ bool Exporter::resolve(const KeyRef& ref, win::HKEY* key, std::string* fullName)
     win::LONG rc = found.empty()
                        ? ERROR_FILE_NOT_FOUND
                        : registry_.RegOpenKeyExA(current, component.c_str(), 0, KEY_READ, &next);
-    if (current != ref.hive) registry_.RegCloseKey(current);
+    if (current != ref.hive) (void)registry_.RegCloseKey(current);
     *fullName += "\\" + component;
     if (rc != ERROR_SUCCESS) return fail(utf8Of(*fullName) + ": no such key");
     current = next;
@@ -649,7 +649,7 @@ bool Exporter::run(const std::vector<KeyRef>& roots, std::string* out, std::stri
     ok = resolve(ref, &key, &fullName);
     if (!ok) break;
     ok = exportTree(key, fullName);
-    if (key != ref.hive) registry_.RegCloseKey(key);
+    if (key != ref.hive) (void)registry_.RegCloseKey(key);
     if (!ok) break;
   }
   if (!ok) {
@@ -678,14 +678,14 @@ bool Exporter::exportTree(win::HKEY root, const std::string& rootName) {
   std::vector<Level> stack;
   auto closeAll = [&] {
     for (const Level& level : stack)
-      if (level.key != root) registry_.RegCloseKey(level.key);
+      if (level.key != root) (void)registry_.RegCloseKey(level.key);
   };
   stack.push_back({root, fullName.size(), {}});
   if (!exportKey(root, fullName, &stack.back().subkeys)) return false;
   while (!stack.empty()) {
     Level& top = stack.back();
     if (top.next == top.subkeys.size()) {
-      if (top.key != root) registry_.RegCloseKey(top.key);
+      if (top.key != root) (void)registry_.RegCloseKey(top.key);
       stack.pop_back();
       continue;
     }
@@ -725,8 +725,9 @@ bool Exporter::exportKey(win::HKEY key, const std::string& fullName,
   win::DWORD maxName = 0;
   win::DWORD maxData = 0;
   win::DWORD maxSubKey = 0;
-  registry_.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr, nullptr,
-                             &maxName, &maxData, nullptr, nullptr);
+  // The sizes are a first guess only: the loop grows the buffers as needed.
+  (void)registry_.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, &maxSubKey, nullptr,
+                                   nullptr, &maxName, &maxData, nullptr, nullptr);
   std::vector<char> name(maxName + 1);
   std::string data(std::max<win::DWORD>(maxData, 1), '\0');
   for (win::DWORD i = 0;; ++i) {
@@ -818,7 +819,8 @@ bool Exporter::writeValue(const std::string& keyName, const std::string& name, w
   if (type == REG_DWORD && data.size() == 4) {
     char hex[20];
     win::DWORD value = 0;
-    for (int k = 3; k >= 0; --k) value = value << 8 | static_cast<unsigned char>(data[k]);
+    for (std::size_t k = 4; k > 0; --k)
+      value = value << 8 | static_cast<unsigned char>(data[k - 1]);
     std::snprintf(hex, sizeof hex, "dword:%08x", unsigned(value));
     out_.ascii(hex);
     out_.newline();
@@ -868,7 +870,7 @@ bool apply(emu::EmulatedRegistry& registry, const std::vector<Operation>& operat
         win::HKEY current = nullptr;
         auto closeCurrent = [&] {
           if (current && current != HKEY_LOCAL_MACHINE && current != HKEY_CURRENT_USER)
-            registry.RegCloseKey(current);
+            (void)registry.RegCloseKey(current);
           current = nullptr;
         };
         bool result = true;

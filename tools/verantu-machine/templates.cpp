@@ -59,7 +59,10 @@ static void installManual(emu::EmulatedMachine& machine, const std::string& fold
 static void createStandardFolders(emu::EmulatedMachine& machine) {
   char windows[256] = {};
   win::UINT length = machine.system().GetWindowsDirectoryA(windows, sizeof windows);
-  if (length > 0 && length < sizeof windows) machine.files().createDirectory(windows);
+  // A Windows directory that cannot be made (the registry names a drive the
+  // machine has not) leaves the machine without one, as a damaged
+  // installation is; its programs meet that as they would on Windows.
+  if (length > 0 && length < sizeof windows) (void)machine.files().createDirectory(windows);
   win::HKEY key = nullptr;
   if (machine.registry().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Q\\Tolvik", 0, KEY_READ,
                                        &key) == ERROR_SUCCESS) {
@@ -70,7 +73,7 @@ static void createStandardFolders(emu::EmulatedMachine& machine) {
                                             &size) == ERROR_SUCCESS &&
         folder[0] && machine.files().createDirectory(folder))
       installManual(machine, folder);
-    machine.registry().RegCloseKey(key);
+    (void)machine.registry().RegCloseKey(key);
   }
 }
 
