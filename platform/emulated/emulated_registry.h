@@ -64,6 +64,8 @@ class EmulatedRegistry : public win::Registry {
   win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
   win::LONG RegCloseKey(win::HKEY key) override;
   win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+  // One transaction: the copy is made whole or not at all.
+  win::LONG RegCopyTreeA(win::HKEY keySrc, const char* subKey, win::HKEY keyDest) override;
   // A batch is one write transaction; each call inside it is a savepoint, so
   // a failed call undoes only itself. Other processes see the batch at once
   // when it commits, and wait for it meanwhile; a cancelled batch is rolled

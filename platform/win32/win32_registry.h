@@ -28,6 +28,7 @@ class Win32Registry : public win::Registry {
   LONG RegDeleteKeyA(HKEY key, const char* subKey) override;
   LONG RegCloseKey(HKEY key) override;
   DWORD SHDeleteKeyA(HKEY key, const char* subKey) override;
+  LONG RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) override;
 };
 
 }  // namespace win32
