@@ -3,9 +3,10 @@
 # writes of a command: verantu-cli.exe is ended, as a kill would end it,
 # right after its Nth registry write (VERANTU_FAULT_AFTER_WRITES), for a
 # capture of a new profile, a capture over one, the deletion of the first
-# of three and the record a switch keeps of its use. After
-# each stop the next command (list) must find the store exactly as before
-# the command or as after it, and list it, with no journal left.
+# of three, the editor's save (the unlisted verb edit, which loads and
+# saves a profile as the editor does) and the record a switch keeps of its
+# use. After each stop the next command (list) must find the store exactly
+# as before the command or as after it, and list it, with no journal left.
 #
 # Which N: a first run with VERANTU_FAULT_INJECTION=count-writes counts the
 # command's W writes (and gives the store as after). Then N is 1, 2 and 3
@@ -168,6 +169,7 @@ kill_loop() {
 kill_loop "capture of a new profile" "$ROOT" 3 capture 新規 --yes
 kill_loop "capture over a profile" "$ROOT" 3 capture 自宅 --yes
 kill_loop "deletion of the first of three" "$ROOT" 3 delete 会社 --yes
+kill_loop "the editor's save" "$ROOT" 3 edit 自宅 --dns 10.9.8.7 --yes
 kill_loop "a switch's record of its use" "$ROOT\\Setting" 16 switch 出張 --steps printer --yes
 
 echo "$passed passed, $failed failed"

@@ -337,12 +337,13 @@ TEST_F(RegistryConformance, DeletionTakesTheTreeAndHandlesNoticeIt) {
 }
 
 // A copy merges into the destination: values of the same name are replaced
-// (type and data), others kept, subkeys joined level by level.
+// (type and data), others kept, subkeys joined level by level. The names
+// are created in sorted order, the order in which Wine keeps them.
 TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
   const std::string sub = ansiFromUtf8("接続");
   HKEY src = create("CopySrc");
   set(src, "Same", REG_DWORD, std::string("\x07\0\0\0", 4));
-  set(src, "New", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  set(src, "Tail", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
   set(create("CopySrc\\" + sub + "\\Deep"), "", REG_SZ, ansiFromUtf8("値") + '\0');
   create("CopySrc\\Empty");
 
@@ -356,15 +357,15 @@ TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
                         Case{"from a subkey by name", HKEY_LOCAL_MACHINE, "copysrc", "CopyDst2"}}) {
     SCOPED_TRACE(c.what);
     HKEY dst = create(c.destination);
-    set(dst, "Same", REG_SZ, std::string("old", 4));
     set(dst, "Kept", REG_BINARY, "k");
+    set(dst, "Same", REG_SZ, std::string("old", 4));
     set(create(std::string(c.destination) + "\\" + sub), "Mine", REG_BINARY, "m");
     ASSERT_EQ(reg().RegCopyTreeA(c.from, c.subKey, dst), ERROR_SUCCESS);
     DWORD type = 0;
     EXPECT_EQ(read(dst, "Same", &type), std::string("\x07\0\0\0", 4));
     EXPECT_EQ(type, DWORD(REG_DWORD));
-    EXPECT_EQ(valueNames(dst), (std::vector<std::string>{"Same", "Kept", "New"}));
-    EXPECT_EQ(read(dst, "New", &type), std::string("a\0b\0\0", 5));
+    EXPECT_EQ(valueNames(dst), (std::vector<std::string>{"Kept", "Same", "Tail"}));
+    EXPECT_EQ(read(dst, "Tail", &type), std::string("a\0b\0\0", 5));
     EXPECT_EQ(subkeys(dst), (std::vector<std::string>{"Empty", sub}));
     HKEY merged = open(std::string(c.destination) + "\\" + sub);
     EXPECT_EQ(read(merged, "Mine"), "m");
@@ -372,7 +373,7 @@ TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
               ansiFromUtf8("値") + '\0');
   }
   // The source is left as it was.
-  EXPECT_EQ(valueNames(src), (std::vector<std::string>{"Same", "New"}));
+  EXPECT_EQ(valueNames(src), (std::vector<std::string>{"Same", "Tail"}));
 }
 
 TEST_F(RegistryConformance, CopyTreeRefusalsChangeNothing) {
