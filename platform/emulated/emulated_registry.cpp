@@ -791,38 +791,52 @@ LONG EmulatedRegistry::RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDes
   if (depth < 0) return storageError();
   if (depth + deepest > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
 
-  std::unordered_map<std::int64_t, std::int64_t> copyOf{{source, destination}};
+  // Where each source key went, and whether that copy was created here: a
+  // new key has nothing to merge with, so neither its subkeys nor its values
+  // need looking up first.
+  struct Copy {
+    std::int64_t id;
+    bool created;
+  };
+  std::unordered_map<std::int64_t, Copy> copyOf{{source, {destination, false}}};
   const std::int64_t now = fileTimeNow();
   for (const SourceKey& key : tree) {
-    std::int64_t target = destination;
+    Copy target{destination, false};
     if (key.id != source) {
-      const std::int64_t parent = copyOf.at(key.parent);
-      Statement find = db_.prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
-      find.bind(1, parent).bind(2, std::string_view(key.fold));
-      int rc = find.step();
-      if (rc == SQLITE_ROW) {
-        target = find.columnInt(0);
-      } else if (rc == SQLITE_DONE) {
+      const Copy parent = copyOf.at(key.parent);
+      int rc = SQLITE_DONE;
+      if (!parent.created) {
+        Statement find = db_.prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
+        find.bind(1, parent.id).bind(2, std::string_view(key.fold));
+        rc = find.step();
+        if (rc == SQLITE_ROW) target.id = find.columnInt(0);
+      }
+      if (rc == SQLITE_DONE) {
         Statement insert =
             db_.prepare("INSERT INTO keys(parent, name, fold, modified) VALUES (?, ?, ?, ?)");
-        insert.bind(1, parent)
+        insert.bind(1, parent.id)
             .bindBlob(2, key.name.data(), key.name.size())
             .bind(3, std::string_view(key.fold))
             .bind(4, now);
         if (insert.step() != SQLITE_DONE) return storageError();
-        target = db_.lastInsertRowid();
-      } else {
+        target = {db_.lastInsertRowid(), true};
+      } else if (rc != SQLITE_ROW) {
         return storageError();
       }
       copyOf.emplace(key.id, target);
     }
     // In creation order, so that new values enumerate as in the source; an
     // existing value is replaced in place, as RegSetValueExA replaces it.
-    Statement values = db_.prepare(
-        "INSERT INTO vals(key, name, fold, type, data) "
-        "SELECT ?, name, fold, type, data FROM vals WHERE key = ? ORDER BY id "
-        "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data");
-    values.bind(1, target).bind(2, key.id);
+    Statement values =
+        target.created ? db_.prepare(
+                             "INSERT INTO vals(key, name, fold, type, data) "
+                             "SELECT ?, name, fold, type, data FROM vals WHERE key = ? ORDER BY id")
+                       : db_.prepare(
+                             "INSERT INTO vals(key, name, fold, type, data) "
+                             "SELECT ?, name, fold, type, data FROM vals WHERE key = ? ORDER BY id "
+                             "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = "
+                             "excluded.data");
+    values.bind(1, target.id).bind(2, key.id);
     if (values.step() != SQLITE_DONE) return storageError();
   }
   if (LONG status = call.commit()) return status;

@@ -337,8 +337,9 @@ TEST_F(RegistryConformance, DeletionTakesTheTreeAndHandlesNoticeIt) {
 }
 
 // A copy merges into the destination: values of the same name are replaced
-// (type and data), others kept, subkeys joined level by level. The names
-// are created in sorted order, the order in which Wine keeps them.
+// (type and data), others kept, subkeys joined level by level, and a subtree
+// the destination lacks arrives whole. The names are created in sorted
+// order, the order in which Wine keeps them.
 TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
   const std::string sub = ansiFromUtf8("接続");
   HKEY src = create("CopySrc");
@@ -346,6 +347,7 @@ TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
   set(src, "Tail", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
   set(create("CopySrc\\" + sub + "\\Deep"), "", REG_SZ, ansiFromUtf8("値") + '\0');
   create("CopySrc\\Empty");
+  set(create("CopySrc\\Fresh\\Below"), "b", REG_BINARY, "b");
 
   struct Case {
     const char* what;
@@ -366,7 +368,8 @@ TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
     EXPECT_EQ(type, DWORD(REG_DWORD));
     EXPECT_EQ(valueNames(dst), (std::vector<std::string>{"Kept", "Same", "Tail"}));
     EXPECT_EQ(read(dst, "Tail", &type), std::string("a\0b\0\0", 5));
-    EXPECT_EQ(subkeys(dst), (std::vector<std::string>{"Empty", sub}));
+    EXPECT_EQ(subkeys(dst), (std::vector<std::string>{"Empty", "Fresh", sub}));
+    EXPECT_EQ(read(open(std::string(c.destination) + "\\Fresh\\Below"), "b"), "b");
     HKEY merged = open(std::string(c.destination) + "\\" + sub);
     EXPECT_EQ(read(merged, "Mine"), "m");
     EXPECT_EQ(read(open(std::string(c.destination) + "\\" + sub + "\\Deep"), ""),
