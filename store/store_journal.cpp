@@ -75,16 +75,20 @@ bool keyExists(win::Registry& registry, const std::string& path) {
   return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS;
 }
 
-// Copies the tree at `source` into the key at `target`, created when
-// missing, in one registry call: a profile is hundreds of values.
+// Copies the tree of the open key `from` into the key at `target`, created
+// when missing, in one registry call: a profile is hundreds of values.
+LONG copyTree(win::Registry& registry, HKEY from, const std::string& target) {
+  OpenKey to(registry);
+  LONG status = to.create(HKEY_LOCAL_MACHINE, target);
+  if (status != ERROR_SUCCESS) return status;
+  return registry.RegCopyTreeA(from, nullptr, to.get());
+}
+
 LONG copyTree(win::Registry& registry, const std::string& source, const std::string& target) {
   OpenKey from(registry);
   LONG status = from.open(HKEY_LOCAL_MACHINE, source, KEY_READ);
   if (status != ERROR_SUCCESS) return status;
-  OpenKey to(registry);
-  status = to.create(HKEY_LOCAL_MACHINE, target);
-  if (status != ERROR_SUCCESS) return status;
-  return registry.RegCopyTreeA(from.get(), nullptr, to.get());
+  return copyTree(registry, from.get(), target);
 }
 
 // Makes the key at `target` an exact copy of the one at `source`, which
@@ -322,7 +326,7 @@ LONG StoreJournal::saveSlot(const std::string& name) {
   if (status == ERROR_FILE_NOT_FOUND) {
     status = addEntry(std::string(kAbsentSlot) + "\\" + name);
   } else if (status == ERROR_SUCCESS) {
-    status = copyTree(ctx_.registry(), slotPath(name), copyPath(entries_ + 1));
+    status = copyTree(ctx_.registry(), slot.get(), copyPath(entries_ + 1));
     if (status != ERROR_SUCCESS) return copyFailure(status);
     status = addEntry(std::string(kSavedSlot) + "\\" + name);
   }
