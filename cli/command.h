@@ -102,5 +102,6 @@ std::unique_ptr<Command> makeMarksCommand();
 std::unique_ptr<Command> makeMatchCommand();
 std::unique_ptr<Command> makeExportCommand();
 std::unique_ptr<Command> makeImportCommand();
+std::unique_ptr<Command> makeEditCommand();
 
 }  // namespace cli

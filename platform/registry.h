@@ -40,6 +40,13 @@ class Registry {
   [[nodiscard]] virtual LONG RegCloseKey(HKEY key) = 0;
   // Shell helper: deletes a key with all its subkeys.
   [[nodiscard]] virtual DWORD SHDeleteKeyA(HKEY key, const char* subKey) = 0;
+  // Copies the values and subkeys of `keySrc` (or of its subkey `subKey`,
+  // when given) into the open key `keyDest`: values of the same name are
+  // overwritten, subkeys merged, the rest of the destination stays. The
+  // source needs read access, the destination the right to create subkeys
+  // and set values. Windows copies value by value and key by key, so a copy
+  // cut short can be partial; the emulated machine copies in one step.
+  [[nodiscard]] virtual LONG RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) = 0;
 
   // Not Win32: the calls until the matching endBatch() are one change. On a
   // registry with transactions (the emulated machine) they are kept together

@@ -2,14 +2,19 @@
 # The store's journal on Wine's real registry, where nothing groups the
 # writes of a command: verantu-cli.exe is ended, as a kill would end it,
 # right after its Nth registry write (VERANTU_FAULT_AFTER_WRITES), for a
-# capture of a new profile, a capture over one and the deletion of the first
-# of three. After each stop the next command (list) must find the store
-# exactly as before the command or as after it, and list it; the last run,
-# which the count no longer reaches, must leave it exactly as after.
+# capture of a new profile, a capture over one, the deletion of the first
+# of three, the editor's save (the unlisted verb edit, which loads and
+# saves a profile as the editor does) and the record a switch keeps of its
+# use. After each stop the next command (list) must find the store exactly
+# as before the command or as after it, and list it, with no journal left.
 #
-# N runs 1 to 8, then in steps of a quarter of N, until the command ends by
-# itself: about 25 runs a command instead of one for each of its several
-# hundred writes. Set VERANTU_JOURNAL_EVERY_WRITE=1 to try every N.
+# Which N: a first run with VERANTU_FAULT_INJECTION=count-writes counts the
+# command's W writes (and gives the store as after). Then N is 1, 2 and 3
+# (the journal opened and the first part saved), five points spaced evenly
+# over 4..W-3, and the last few writes (the journal's removal, which makes
+# the changes stand): the last 3, or for the switch the last 16, which are
+# its record after the undo state. Set VERANTU_JOURNAL_EVERY_WRITE=1 to try
+# every N.
 #
 # Needs the Windows build (build-windows/) and the Linux machine tool (build/);
 # scripts/test-windows.sh builds both. Prints one PASS or FAIL line a check
@@ -60,11 +65,6 @@ HKCU='HKEY_CURRENT_USER'
 ROOT="$HKLM\\Software\\Q\\Tolvik"
 INTERNET='Software\Microsoft\Windows\CurrentVersion\Internet Settings'
 
-# The profile store as Wine's reg lists it, the journal included.
-store_tree() {
-  "$WINE64" reg query "$ROOT" /s 2>/dev/null | tr -d '\r'
-}
-
 echo "Preparing a fresh Wine prefix in $PREFIX"
 ensure_japanese_locale
 wine_fresh_prefix "$PREFIX"
@@ -93,67 +93,90 @@ put_back_three() {
   "$WINE64" regedit /S 'C:\verantu-journal\three.reg'
 }
 
-# next_n N: the next count to try.
-next_n() {
-  if [ "${VERANTU_JOURNAL_EVERY_WRITE:-0}" = 1 ] || [ "$1" -lt 8 ]; then
-    echo $(($1 + 1))
-  else
-    echo $(($1 + $1 / 4))
-  fi
+# The live keys a switch changes, as they were set up: put back with the
+# store when PUT_BACK_LIVE=1, so that every run of a switch has the same
+# writes to make.
+"$WINE64" reg export "$HKCU\\$INTERNET" 'C:\verantu-journal\internet.reg' /y >/dev/null
+WINDOWS_KEY="$HKCU\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows"
+"$WINE64" reg export "$WINDOWS_KEY" 'C:\verantu-journal\windows.reg' /y >/dev/null
+put_back_live() {
+  [ "${PUT_BACK_LIVE:-0}" = 1 ] || return 0
+  "$WINE64" reg delete "$HKCU\\$INTERNET" /f >/dev/null 2>&1 || true
+  "$WINE64" regedit /S 'C:\verantu-journal\internet.reg'
+  "$WINE64" regedit /S 'C:\verantu-journal\windows.reg'
 }
 
-# kill_loop NAME ARG...: the command ARG... stopped after N writes in turn.
-kill_loop() {
-  local name="$1"
-  shift
-  local start=$SECONDS
-  put_back_three
-  local before after
-  before="$(store_tree)"
-  cli -- "$@"
-  if [ "$RC" != 0 ]; then
-    fail "$name: runs at all (exit $RC: $ERR)"
+# samples W TAIL: the counts to stop after, for a command of W writes.
+samples() {
+  local w="$1" tail="$2" n
+  if [ "${VERANTU_JOURNAL_EVERY_WRITE:-0}" = 1 ]; then
+    seq 1 "$w"
     return
   fi
-  after="$(store_tree)"
+  {
+    seq 1 3
+    for k in 1 2 3 4 5; do echo $((3 + k * (w - 6) / 6)); done
+    for ((n = w - tail + 1; n <= w; n++)); do echo "$n"; done
+  } | awk -v w="$w" '$1 >= 1 && $1 <= w' | sort -n | uniq
+}
+
+# kill_loop NAME KEY TAIL ARG...: the command ARG... stopped after each
+# sampled write N; KEY is the part of the registry that must be as before
+# or as after (the switch also changes the live settings and its undo state).
+kill_loop() {
+  local name="$1" key="$2" tail="$3"
+  shift 3
+  local start=$SECONDS
   put_back_three
-  local n=1 runs=0 stops=0 bad=0
-  while :; do
+  put_back_live
+  local before after writes
+  before="$("$WINE64" reg query "$key" /s 2>/dev/null | tr -d '\r')"
+  cli VERANTU_FAULT_INJECTION=count-writes -- "$@"
+  writes="$(tr -d '\r' <"$work/err" | sed -n 's/^registry writes: //p' | tail -n 1)"
+  after="$("$WINE64" reg query "$key" /s 2>/dev/null | tr -d '\r')"
+  # A switch whose step fails on Wine (exit 1) still records its use.
+  if [ "$RC" -gt 1 ] || [ -z "$writes" ] || [ "$after" = "$before" ]; then
+    fail "$name: runs at all and changes the store (exit $RC: $ERR)"
+    return
+  fi
+  local n runs=0 bad=0
+  # A store found as before is the store to start from again.
+  put_back_three
+  put_back_live
+  for n in $(samples "$writes" "$tail"); do
     cli VERANTU_FAULT_INJECTION=kill-after-writes VERANTU_FAULT_AFTER_WRITES="$n" -- "$@"
     runs=$((runs + 1))
     if [ "$RC" != "$KILLED" ]; then
-      # The count was beyond the command's writes: it ran to its end.
-      if [ "$RC" = 0 ] && [ "$(store_tree)" = "$after" ]; then
-        pass "$name: stopped after each of $stops sampled writes, the store was whole; then it completed ($runs runs, $((SECONDS - start)) s)"
-      else
-        fail "$name: the run past its last write ended with $RC or a store other than after: $ERR"
-      fi
+      fail "$name: not stopped after write $n of $writes (exit $RC: $ERR)"
       return
     fi
-    stops=$((stops + 1))
     cli -- list
     local now
-    now="$(store_tree)"
+    now="$("$WINE64" reg query "$key" /s 2>/dev/null | tr -d '\r')"
     if [ "$RC" != 0 ]; then
       fail "$name: after a stop at write $n, list failed ($RC): $ERR"
       bad=1
-    elif [ "$now" = "$before" ]; then
-      :
-    elif [ "$now" = "$after" ]; then
-      put_back_three
-    else
+    elif [ "$key" != "$ROOT" ] && "$WINE64" reg query "$ROOT\\Journal" >/dev/null 2>&1; then
+      fail "$name: after a stop at write $n, list left the journal"
+      bad=1
+    elif [ "$now" != "$before" ] && [ "$now" != "$after" ]; then
       fail "$name: after a stop at write $n the store is neither as before nor as after"
       diff <(printf '%s\n' "$before") <(printf '%s\n' "$now") | head -20
       bad=1
+    elif [ "$now" = "$after" ] || [ "${PUT_BACK_LIVE:-0}" = 1 ]; then
+      put_back_three
+      put_back_live
     fi
     [ "$bad" = 0 ] || return
-    n="$(next_n "$n")"
   done
+  pass "$name: stopped after each of $runs sampled writes of $writes, the store was whole ($((SECONDS - start)) s)"
 }
 
-kill_loop "capture of a new profile" capture 新規 --yes
-kill_loop "capture over a profile" capture 自宅 --yes
-kill_loop "deletion of the first of three" delete 会社 --yes
+kill_loop "capture of a new profile" "$ROOT" 3 capture 新規 --yes
+kill_loop "capture over a profile" "$ROOT" 3 capture 自宅 --yes
+kill_loop "deletion of the first of three" "$ROOT" 3 delete 会社 --yes
+kill_loop "the editor's save" "$ROOT" 3 edit 自宅 --dns 10.9.8.7 --yes
+PUT_BACK_LIVE=1 kill_loop "a switch's record of its use" "$ROOT\\Setting" 16 switch 出張 --steps printer --yes
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

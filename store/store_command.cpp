@@ -200,6 +200,14 @@ DWORD WriteCheckedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
   return DWORD(noteDeletion(LONG(inner_.SHDeleteKeyA(key, subKey))));
 }
 
+// A copy changes the destination's values and subkeys alike. A missing
+// source copies nothing, like a read that finds nothing.
+LONG WriteCheckedRegistry::RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) {
+  if (LONG refused = beforeChange(pathOf(keyDest), false)) return refused;
+  LONG status = inner_.RegCopyTreeA(keySrc, subKey, keyDest);
+  return status == ERROR_FILE_NOT_FOUND ? status : noteWrite(status);
+}
+
 LONG WriteCheckedRegistry::beginBatch() {
   return inner_.beginBatch();
 }

@@ -80,6 +80,7 @@ class WriteCheckedRegistry : public win::Registry {
   win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
   win::LONG RegCloseKey(win::HKEY key) override;
   win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+  win::LONG RegCopyTreeA(win::HKEY keySrc, const char* subKey, win::HKEY keyDest) override;
   win::LONG beginBatch() override;
   win::LONG endBatch(bool commit) override;
 

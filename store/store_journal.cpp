@@ -76,14 +76,28 @@ bool keyExists(win::Registry& registry, const std::string& path) {
   return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS;
 }
 
+// Copies the tree of the open key `from` into the key at `target`, created
+// when missing, in one registry call: a profile is hundreds of values.
+LONG copyTree(win::Registry& registry, HKEY from, const std::string& target) {
+  OpenKey to(registry);
+  LONG status = to.create(HKEY_LOCAL_MACHINE, target);
+  if (status != ERROR_SUCCESS) return status;
+  return registry.RegCopyTreeA(from, nullptr, to.get());
+}
+
+LONG copyTree(win::Registry& registry, const std::string& source, const std::string& target) {
+  OpenKey from(registry);
+  LONG status = from.open(HKEY_LOCAL_MACHINE, source, KEY_READ);
+  if (status != ERROR_SUCCESS) return status;
+  return copyTree(registry, from.get(), target);
+}
+
 // Makes the key at `target` an exact copy of the one at `source`, which
 // must exist: a restore from nothing would silently lose the part.
 LONG replaceTree(const Context& ctx, const std::string& source, const std::string& target) {
   if (!keyExists(ctx.registry(), source)) return ERROR_REGISTRY_CORRUPT;
   if (DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, target) != 0) return kCopyFailed;
-  if (CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, source, HKEY_LOCAL_MACHINE, target) != 0)
-    return kCopyFailed;
-  return ERROR_SUCCESS;
+  return copyTree(ctx.registry(), source, target);
 }
 
 // Setting's values become exactly those kept at `source`; its slots stay.
@@ -244,12 +258,13 @@ LONG StoreJournal::recover() {
 }
 
 // Why the last copy failed: the first write the registry refused, or, when
-// none was (no memory for the copy), a failure of the registry as such.
-// The check starts afresh, so that the undo can still write.
-LONG StoreJournal::copyFailure() {
+// none was, `status` (a failure of the registry as such when the copy
+// says no more). The check starts afresh, so that the undo can still write.
+LONG StoreJournal::copyFailure(LONG status) {
   LONG failure = checked_ ? checked_->firstFailure() : ERROR_SUCCESS;
   if (checked_) checked_->resetFailure();
-  return failure != ERROR_SUCCESS ? failure : kCopyFailed;
+  if (failure != ERROR_SUCCESS) return failure;
+  return status != ERROR_SUCCESS ? status : kCopyFailed;
 }
 
 void StoreJournal::reset() {
@@ -291,9 +306,8 @@ LONG StoreJournal::saveStore() {
   LONG status = open();
   if (status != ERROR_SUCCESS) return status;
   if (keyExists(ctx_.registry(), kSettingKey)) {
-    if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
-                    copyPath(entries_ + 1)) != 0)
-      return copyFailure();
+    status = copyTree(ctx_.registry(), kSettingKey, copyPath(entries_ + 1));
+    if (status != ERROR_SUCCESS) return copyFailure(status);
     status = addEntry(kSavedStore);
   } else {
     status = addEntry(kAbsentStore);
@@ -313,9 +327,8 @@ LONG StoreJournal::saveSlot(const std::string& name) {
   if (status == ERROR_FILE_NOT_FOUND) {
     status = addEntry(std::string(kAbsentSlot) + "\\" + name);
   } else if (status == ERROR_SUCCESS) {
-    if (CopyKeyTree(ctx_, HKEY_LOCAL_MACHINE, slotPath(name), HKEY_LOCAL_MACHINE,
-                    copyPath(entries_ + 1)) != 0)
-      return copyFailure();
+    status = copyTree(ctx_.registry(), slot.get(), copyPath(entries_ + 1));
+    if (status != ERROR_SUCCESS) return copyFailure(status);
     status = addEntry(std::string(kSavedSlot) + "\\" + name);
   }
   if (status == ERROR_SUCCESS) slotsSaved_.insert(name);
@@ -329,7 +342,7 @@ LONG StoreJournal::saveValues() {
   if (status != ERROR_SUCCESS) return status;
   if (CopyKeyValues(ctx_, HKEY_LOCAL_MACHINE, kSettingKey, HKEY_LOCAL_MACHINE,
                     copyPath(entries_ + 1)) != 0)
-    return copyFailure();
+    return copyFailure(kCopyFailed);
   status = addEntry(kSavedValues);
   if (status == ERROR_SUCCESS) valuesSaved_ = true;
   return status;

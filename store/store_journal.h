@@ -60,7 +60,7 @@ class StoreJournal {
 
  private:
   void reset();
-  win::LONG copyFailure();
+  win::LONG copyFailure(win::LONG status);
   win::LONG open();
   win::LONG addEntry(const std::string& entry);
   win::LONG saveStore();

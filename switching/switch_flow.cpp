@@ -173,13 +173,11 @@ StepReport runScript(const store::Context& ctx, const WorkFiles& files, const Sc
   return report;
 }
 
-// Records the switch in the store: Active after a success, the ticked
-// steps as InitCheck when asked to remember them, and one more use in
-// Count, all at once or not at all. The profile is looked up again under
-// the store lock, since another command may have moved it while the script
-// ran; one that is gone by now has nothing to record. False when the record
-// could not be written (the user was told).
-bool recordSwitch(const store::Context& outer, const std::string& title, bool succeeded,
+}  // namespace
+
+// The profile is looked up again under the store lock, since another
+// command may have moved it while the script ran.
+bool RecordSwitch(const store::Context& outer, const std::string& title, bool succeeded,
                   std::optional<DWORD> rememberedSteps) {
   store::StoreCommand command(outer, store::StoreChange::SwitchRecord);
   if (!command.locked()) return false;
@@ -199,8 +197,6 @@ bool recordSwitch(const store::Context& outer, const std::string& title, bool su
   (void)store::WriteDwordValue(ctx, HKEY_LOCAL_MACHINE, store::SlotPath(slot), "Count", count + 1);
   return command.commitWrites();
 }
-
-}  // namespace
 
 std::string HeaderStatusText(const std::string& headerLine) {
   std::string text;
@@ -390,7 +386,7 @@ SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, Swi
   // The record comes before the closing message, so that the store already
   // holds it while the message waits for its answer. One that cannot be
   // written has said so (the switch was made, only its record is missing).
-  const bool recorded = recordSwitch(
+  const bool recorded = RecordSwitch(
       ctx, title, succeeded, choice.remember ? std::optional<DWORD>(applied.steps) : std::nullopt);
   if (succeeded) view.setAppliedTitle(title);
   return closeSwitch(ctx, applied.report, view, recorded);

@@ -93,6 +93,14 @@ struct SwitchOptions {
 SwitchOutcome RunSwitch(const store::Context& ctx, const std::string& title, SwitchView& view,
                         const SwitchOptions& options = {});
 
+// Records a switch of the profile titled `title` in the store: Active after
+// a success, `rememberedSteps` as the profile's ticked steps when given,
+// and one more use, all at once or not at all. A profile gone meanwhile has
+// nothing to record. False, after a message, when the record could not be
+// written.
+bool RecordSwitch(const store::Context& ctx, const std::string& title, bool succeeded,
+                  std::optional<win::DWORD> rememberedSteps);
+
 // Applies the undo state (store::kUndoKey) through the same dialog, steps,
 // script and read-back as a switch, after keeping the state it replaces as
 // the new undo state. No profile's record changes. NotStarted, after a

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "tests/support/program_run.h"
@@ -121,3 +122,42 @@ TEST_F(StoreCommandCliTest, UnwritableMachineFolderGetsNoClaimOfSuccess) {
 }
 
 }  // namespace
+
+// The editor's save as a process of its own: it changes the profile as the
+// editor does, the count mode tells its writes, and a process ended after
+// any one of them leaves the next command the store as before or as after.
+TEST_F(StoreCommandCliTest, EditSavesAsTheEditorAndAStopAnywhereLeavesBeforeOrAfter) {
+  namespace fs = std::filesystem;
+  const QString setting = "HKEY_LOCAL_MACHINE\\Software\\Q\\Tolvik\\Setting";
+  const auto store = [&] {
+    return runProgram(VERANTU_MACHINE_TOOL, {"export", setting}, machine).out;
+  };
+  const fs::path folder = machine.toStdString();
+  const fs::path saved = (dir.path() + "/saved").toStdString();
+  fs::copy(folder, saved, fs::copy_options::recursive);
+  const QString before = store();
+  const QStringList edit{"edit", "P2", "--dns", "10.9.8.7", "--yes"};
+  const auto counted =
+      runProgram(VERANTU_CLI, edit, machine, {"VERANTU_FAULT_INJECTION=count-writes"});
+  ASSERT_EQ(counted.code, 0) << counted.err.toStdString();
+  const QString after = store();
+  EXPECT_NE(after, before);
+  EXPECT_TRUE(runProgram(VERANTU_CLI, {"show", "P2"}, machine).out.contains("10.9.8.7"));
+  ASSERT_FALSE(counted.lines.isEmpty());
+  bool ok = false;
+  const int writes = counted.lines.last().section(": ", 1).toInt(&ok);
+  ASSERT_TRUE(ok && writes > 3) << counted.err.toStdString();
+
+  for (int n = 1; n <= writes; ++n) {
+    SCOPED_TRACE("stopped after write " + std::to_string(n));
+    fs::remove_all(folder);
+    fs::copy(saved, folder, fs::copy_options::recursive);
+    const auto stopped = runProgram(VERANTU_CLI, edit, machine,
+                                    {"VERANTU_FAULT_INJECTION=kill-after-writes",
+                                     "VERANTU_FAULT_AFTER_WRITES=" + QString::number(n)});
+    EXPECT_EQ(stopped.code, 86);
+    EXPECT_EQ(cli({"list"}), 0);
+    const QString now = store();
+    EXPECT_TRUE(now == before || now == after);
+  }
+}

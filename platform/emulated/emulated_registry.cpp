@@ -729,6 +729,117 @@ DWORD EmulatedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
   return ERROR_SUCCESS;
 }
 
+// A handful of statements per key instead of one call per value: the
+// store's journal copies whole profiles with it before changing them.
+LONG EmulatedRegistry::RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) {
+  if (LONG rc = refuseStandardUser(keyDest)) return rc;
+  Call call(*this, Call::Write);
+  if (LONG status = call.status()) return status;
+  const bool named = subKey && *subKey;
+  std::int64_t source = 0;
+  // A subkey is opened for reading as RegOpenKeyExA opens it, whatever the
+  // access of the handle it is opened from.
+  if (LONG rc =
+          resolveHandle(keySrc, named ? 0 : KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS, &source))
+    return rc;
+  if (named)
+    if (LONG rc = walk(source, subKey, false, &source, nullptr)) return rc;
+  // Subkeys are created as RegCreateKeyExA creates them, checked against the
+  // key and not the handle; the values need a handle that may set them.
+  std::int64_t destination = 0;
+  if (LONG rc = resolveHandle(keyDest, 0, &destination)) return rc;
+  {
+    Statement values = db_.prepare("SELECT 1 FROM vals WHERE key = ? LIMIT 1");
+    values.bind(1, source);
+    int rc = values.step();
+    if (rc == SQLITE_ROW) {
+      if (LONG denied = resolveHandle(keyDest, KEY_SET_VALUE, &destination)) return denied;
+    } else if (rc != SQLITE_DONE) {
+      return storageError();
+    }
+  }
+
+  // The source tree as it is before anything is written, parents first, so
+  // that a destination inside the source is not copied into itself again.
+  struct SourceKey {
+    std::int64_t id;
+    std::int64_t parent;
+    std::string name;
+    std::string fold;
+  };
+  std::vector<SourceKey> tree;
+  int deepest = 0;
+  {
+    Statement query = db_.prepare(
+        "WITH RECURSIVE tree(id, depth) AS (SELECT ?, 0 UNION ALL "
+        "SELECT keys.id, tree.depth + 1 FROM keys JOIN tree ON keys.parent = tree.id) "
+        "SELECT keys.id, keys.parent, keys.name, keys.fold, tree.depth FROM tree "
+        "JOIN keys ON keys.id = tree.id ORDER BY tree.depth");
+    query.bind(1, source);
+    int rc = SQLITE_ROW;
+    while ((rc = query.step()) == SQLITE_ROW) {
+      tree.push_back(
+          {query.columnInt(0), query.columnInt(1), query.columnBlob(2), query.columnText(3)});
+      deepest = std::max(deepest, int(query.columnInt(4)));
+    }
+    if (rc != SQLITE_DONE) return storageError();
+  }
+  const int depth = keyDepth(destination);
+  if (depth < 0) return storageError();
+  if (static_cast<std::size_t>(depth + deepest) > kMaxKeyDepth) return ERROR_INVALID_PARAMETER;
+
+  // Where each source key went, and whether that copy was created here: a
+  // new key has nothing to merge with, so neither its subkeys nor its values
+  // need looking up first.
+  struct Copy {
+    std::int64_t id;
+    bool created;
+  };
+  std::unordered_map<std::int64_t, Copy> copyOf{{source, {destination, false}}};
+  const std::int64_t now = fileTimeNow();
+  for (const SourceKey& key : tree) {
+    Copy target{destination, false};
+    if (key.id != source) {
+      const Copy parent = copyOf.at(key.parent);
+      int rc = SQLITE_DONE;
+      if (!parent.created) {
+        Statement find = db_.prepare("SELECT id FROM keys WHERE parent = ? AND fold = ?");
+        find.bind(1, parent.id).bind(2, std::string_view(key.fold));
+        rc = find.step();
+        if (rc == SQLITE_ROW) target.id = find.columnInt(0);
+      }
+      if (rc == SQLITE_DONE) {
+        Statement insert =
+            db_.prepare("INSERT INTO keys(parent, name, fold, modified) VALUES (?, ?, ?, ?)");
+        insert.bind(1, parent.id)
+            .bindBlob(2, key.name.data(), key.name.size())
+            .bind(3, std::string_view(key.fold))
+            .bind(4, now);
+        if (insert.step() != SQLITE_DONE) return storageError();
+        target = {db_.lastInsertRowid(), true};
+      } else if (rc != SQLITE_ROW) {
+        return storageError();
+      }
+      copyOf.emplace(key.id, target);
+    }
+    // In creation order, so that new values enumerate as in the source; an
+    // existing value is replaced in place, as RegSetValueExA replaces it.
+    Statement values =
+        target.created ? db_.prepare(
+                             "INSERT INTO vals(key, name, fold, type, data) "
+                             "SELECT ?, name, fold, type, data FROM vals WHERE key = ? ORDER BY id")
+                       : db_.prepare(
+                             "INSERT INTO vals(key, name, fold, type, data) "
+                             "SELECT ?, name, fold, type, data FROM vals WHERE key = ? ORDER BY id "
+                             "ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = "
+                             "excluded.data");
+    values.bind(1, target.id).bind(2, key.id);
+    if (values.step() != SQLITE_DONE) return storageError();
+  }
+  if (LONG status = call.commit()) return status;
+  return ERROR_SUCCESS;
+}
+
 LONG EmulatedRegistry::RegCloseKey(HKEY key) {
   if (key == HKEY_LOCAL_MACHINE || key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
   return handles_.erase(reinterpret_cast<std::uintptr_t>(key)) ? ERROR_SUCCESS

@@ -67,6 +67,9 @@ class EmulatedRegistry : public win::Registry {
   [[nodiscard]] win::LONG RegDeleteKeyA(win::HKEY key, const char* subKey) override;
   [[nodiscard]] win::LONG RegCloseKey(win::HKEY key) override;
   [[nodiscard]] win::DWORD SHDeleteKeyA(win::HKEY key, const char* subKey) override;
+  // One transaction: the copy is made whole or not at all.
+  [[nodiscard]] win::LONG RegCopyTreeA(win::HKEY keySrc, const char* subKey,
+                                       win::HKEY keyDest) override;
   // A batch is one write transaction; each call inside it is a savepoint, so
   // a failed call undoes only itself. Other processes see the batch at once
   // when it commits, and wait for it meanwhile; a cancelled batch is rolled

@@ -201,4 +201,10 @@ DWORD Win32Registry::SHDeleteKeyA(HKEY key, const char* subKey) {
   return DWORD(::SHDeleteKeyW(key, path.get()));
 }
 
+LONG Win32Registry::RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) {
+  WideArg path(subKey);
+  if (!path.ok()) return LONG(kUnconvertible);
+  return ::RegCopyTreeW(keySrc, path.get(), keyDest);
+}
+
 }  // namespace win32

@@ -32,6 +32,7 @@ class Win32Registry : public win::Registry {
   [[nodiscard]] LONG RegDeleteKeyA(HKEY key, const char* subKey) override;
   [[nodiscard]] LONG RegCloseKey(HKEY key) override;
   [[nodiscard]] DWORD SHDeleteKeyA(HKEY key, const char* subKey) override;
+  [[nodiscard]] LONG RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) override;
 };
 
 }  // namespace win32

@@ -336,6 +336,59 @@ TEST_F(RegistryConformance, DeletionTakesTheTreeAndHandlesNoticeIt) {
   EXPECT_FALSE(exists("Tree\\A\\B"));
 }
 
+// A copy merges into the destination: values of the same name are replaced
+// (type and data), others kept, subkeys joined level by level, and a subtree
+// the destination lacks arrives whole. The names are created in sorted
+// order, the order in which Wine keeps them.
+TEST_F(RegistryConformance, CopyTreeMergesValuesAndSubkeysIntoTheDestination) {
+  const std::string sub = ansiFromUtf8("接続");
+  HKEY src = create("CopySrc");
+  set(src, "Same", REG_DWORD, std::string("\x07\0\0\0", 4));
+  set(src, "Tail", REG_MULTI_SZ, std::string("a\0b\0\0", 5));
+  set(create("CopySrc\\" + sub + "\\Deep"), "", REG_SZ, ansiFromUtf8("値") + '\0');
+  create("CopySrc\\Empty");
+  set(create("CopySrc\\Fresh\\Below"), "b", REG_BINARY, "b");
+
+  struct Case {
+    const char* what;
+    HKEY from;
+    const char* subKey;
+    const char* destination;
+  };
+  for (const Case& c : {Case{"from the open key", src, nullptr, "CopyDst1"},
+                        Case{"from a subkey by name", HKEY_LOCAL_MACHINE, "copysrc", "CopyDst2"}}) {
+    SCOPED_TRACE(c.what);
+    HKEY dst = create(c.destination);
+    set(dst, "Kept", REG_BINARY, "k");
+    set(dst, "Same", REG_SZ, std::string("old", 4));
+    set(create(std::string(c.destination) + "\\" + sub), "Mine", REG_BINARY, "m");
+    ASSERT_EQ(reg().RegCopyTreeA(c.from, c.subKey, dst), ERROR_SUCCESS);
+    DWORD type = 0;
+    EXPECT_EQ(read(dst, "Same", &type), std::string("\x07\0\0\0", 4));
+    EXPECT_EQ(type, DWORD(REG_DWORD));
+    EXPECT_EQ(valueNames(dst), (std::vector<std::string>{"Kept", "Same", "Tail"}));
+    EXPECT_EQ(read(dst, "Tail", &type), std::string("a\0b\0\0", 5));
+    EXPECT_EQ(subkeys(dst), (std::vector<std::string>{"Empty", "Fresh", sub}));
+    EXPECT_EQ(read(open(std::string(c.destination) + "\\Fresh\\Below"), "b"), "b");
+    HKEY merged = open(std::string(c.destination) + "\\" + sub);
+    EXPECT_EQ(read(merged, "Mine"), "m");
+    EXPECT_EQ(read(open(std::string(c.destination) + "\\" + sub + "\\Deep"), ""),
+              ansiFromUtf8("値") + '\0');
+  }
+  // The source is left as it was.
+  EXPECT_EQ(valueNames(src), (std::vector<std::string>{"Same", "Tail"}));
+}
+
+TEST_F(RegistryConformance, CopyTreeRefusalsChangeNothing) {
+  set(create("Refused\\Src"), "v", REG_BINARY, "1");
+  HKEY readOnly = open("Refused", KEY_READ);
+  EXPECT_EQ(reg().RegCopyTreeA(HKEY_LOCAL_MACHINE, "Refused\\Missing", create("Refused\\Dst")),
+            ERROR_FILE_NOT_FOUND);
+  EXPECT_EQ(reg().RegCopyTreeA(HKEY_LOCAL_MACHINE, "Refused\\Src", readOnly), ERROR_ACCESS_DENIED);
+  EXPECT_TRUE(valueNames(open("Refused")).empty());
+  EXPECT_EQ(subkeys(open("Refused")), (std::vector<std::string>{"Dst", "Src"}));
+}
+
 TEST_F(RegistryConformance, PathsAndTheirSeparators) {
   HKEY key = nullptr;
   EXPECT_EQ(reg().RegOpenKeyExA(HKEY_LOCAL_MACHINE, "No\\Such", 0, KEY_READ, &key),

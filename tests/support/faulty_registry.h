@@ -152,12 +152,62 @@ class FaultyRegistry : public win::Registry {
     if (shDeleteFault_) return *shDeleteFault_;
     return inner_.SHDeleteKeyA(key, subKey);
   }
+  // With batches one change, as on the emulated machine. Without them the
+  // copy is made of this registry's own calls, as Windows makes it, so
+  // that each key and value written can fail or end the process.
+  win::LONG RegCopyTreeA(win::HKEY keySrc, const char* subKey, win::HKEY keyDest) override {
+    calls_.push_back({"copytree", join(keySrc, subKey), pathOf(keyDest)});
+    if (batches_) {
+      if (auto code = writeFault()) return *code;
+      return inner_.RegCopyTreeA(keySrc, subKey, keyDest);
+    }
+    win::HKEY source = nullptr;
+    win::LONG rc = RegOpenKeyExA(keySrc, subKey, 0, KEY_READ, &source);
+    if (rc != ERROR_SUCCESS) return rc;
+    rc = copyByCalls(source, keyDest);
+    (void)RegCloseKey(source);
+    return rc;
+  }
   win::LONG beginBatch() override { return batches_ ? inner_.beginBatch() : ERROR_SUCCESS; }
   win::LONG endBatch(bool commit) override {
     return batches_ ? inner_.endBatch(commit) : ERROR_SUCCESS;
   }
 
  private:
+  win::LONG copyByCalls(win::HKEY source, win::HKEY destination) {
+    win::DWORD largest = 0;
+    win::LONG rc = RegQueryInfoKeyA(source, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                    nullptr, nullptr, &largest, nullptr, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    std::vector<char> name(16384);
+    std::vector<win::BYTE> data(largest + 1);
+    for (win::DWORD index = 0;; ++index) {
+      win::DWORD nameLength = win::DWORD(name.size());
+      win::DWORD size = win::DWORD(data.size());
+      win::DWORD type = 0;
+      rc = RegEnumValueA(source, index, name.data(), &nameLength, nullptr, &type, data.data(),
+                         &size);
+      if (rc == ERROR_NO_MORE_ITEMS) break;
+      if (rc == ERROR_SUCCESS)
+        rc = RegSetValueExA(destination, name.data(), 0, type, data.data(), size);
+      if (rc != ERROR_SUCCESS) return rc;
+    }
+    char subkey[512];
+    for (win::DWORD index = 0;
+         RegEnumKeyA(source, index, subkey, win::DWORD(sizeof subkey)) == ERROR_SUCCESS; ++index) {
+      win::HKEY from = nullptr;
+      win::HKEY to = nullptr;
+      rc = RegOpenKeyExA(source, subkey, 0, KEY_READ, &from);
+      if (rc == ERROR_SUCCESS)
+        rc = RegCreateKeyExA(destination, subkey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &to,
+                             nullptr);
+      if (rc == ERROR_SUCCESS) rc = copyByCalls(from, to);
+      if (from) (void)RegCloseKey(from);
+      if (to) (void)RegCloseKey(to);
+      if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
+  }
   static std::string fold(const std::string& text) {
     std::string out = text;
     for (char& c : out)
