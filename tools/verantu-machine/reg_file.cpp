@@ -166,8 +166,8 @@ bool Parser::decode(std::string_view bytes) {
   if (utf16) {
     Units line;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-      char32_t u =
-          static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned char>(bytes[i + 1]) << 8);
+      const char32_t u = static_cast<char32_t>(static_cast<unsigned char>(bytes[i])) |
+                         static_cast<char32_t>(static_cast<unsigned char>(bytes[i + 1])) << 8;
       if (u == U'\n') {
         addLine(std::move(line));
         line.clear();
