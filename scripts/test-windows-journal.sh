@@ -85,8 +85,12 @@ for title in 会社 自宅 出張; do
   cli -- capture "$title" --yes
   [ "$RC" = 0 ] || { echo "setting up: capture $title failed: $ERR" >&2; exit 1; }
 done
-# The live settings move on, so that a capture over a profile changes it.
+# The live settings move on, so that a capture over a profile changes it:
+# a value, a subtree that appears and one that goes.
 "$WINE64" reg add "$HKCU\\$INTERNET" /v ProxyServer /d 'cache.journal.example:3128' /f >/dev/null
+"$WINE64" reg add "$HKCU\\$INTERNET\\ZoneMap\\Domains\\journal.example" /v http /t REG_DWORD \
+  /d 2 /f >/dev/null
+"$WINE64" reg delete "$HKCU\\$INTERNET\\5.0\\Cache\\History" /f >/dev/null
 "$WINE64" reg export "$ROOT" 'C:\verantu-journal\three.reg' /y >/dev/null
 put_back_three() {
   "$WINE64" reg delete "$ROOT" /f >/dev/null 2>&1 || true

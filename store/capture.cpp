@@ -62,16 +62,17 @@ std::string fill(const char* format, const std::string& identifier) {
   return text.replace(text.find("%s"), 2, identifier);
 }
 
-// Makes the slot's mirror of a system key a copy of it: whatever an
-// earlier capture left there goes first. A subkey that cannot exist inside
-// the mirror (it would be too deep, or its name is refused there) is left
-// out and named in `leftOut`. False when the mirror is incomplete.
+// Makes the slot's mirror of a system key a copy of it: nothing an earlier
+// capture left there stays. Only what differs is written, so that capturing
+// over a profile costs what changed, journal included. A subkey that cannot
+// exist inside the mirror (it would be too deep, or its name is refused
+// there) is left out and named in `leftOut`. False when the mirror is
+// incomplete.
 bool replaceMirror(const Context& ctx, int slot, win::HKEY sourceHive,
                    const std::string& systemPath, std::vector<std::string>& leftOut) {
   std::string mirror = MirrorPath(slot, systemPath);
-  if (DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, mirror) != 0) return false;
   std::size_t known = leftOut.size();
-  bool copied = CopyKeyTree(ctx, sourceHive, systemPath, HKEY_LOCAL_MACHINE, mirror, &leftOut) == 0;
+  bool copied = SyncKeyTree(ctx, sourceHive, systemPath, HKEY_LOCAL_MACHINE, mirror, &leftOut) == 0;
   const char* hive =
       sourceHive == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER\\" : "HKEY_LOCAL_MACHINE\\";
   for (std::size_t i = known; i < leftOut.size(); ++i) leftOut[i] = hive + leftOut[i];

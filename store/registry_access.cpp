@@ -204,19 +204,27 @@ bool isUncreatableKey(LONG result) {
   return result == ERROR_INVALID_PARAMETER || result == ERROR_BADKEY;
 }
 
-// Copies every readable value of one open key into another. 1 when a write
-// fails (or no buffer can be had): the copy is then incomplete. -1 when the
-// source's information cannot be queried, which is recorded.
-int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::string& sourcePath,
-               RegistryFailures& failures) {
+// One value as a tree copy reads it.
+struct KeyValue {
+  std::string name;
+  DWORD type = 0;
+  std::string data;
+};
+
+// Reads every readable value of an open key, in the key's order, each with
+// one enumeration call. 0 when the key was listed, -1 when its information
+// cannot be queried, 1 when no buffer can be had; with `failures` both are
+// recorded. `complete` says whether every value the key reports was read.
+int readValues(const Context& ctx, HKEY key, const std::string& path, RegistryFailures* failures,
+               std::vector<KeyValue>& values, bool* complete = nullptr) {
   win::Registry& registry = ctx.registry();
+  values.clear();
   DWORD valueCount = 0;
   DWORD largestValue = 0;
-  LONG result =
-      registry.RegQueryInfoKeyA(source, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                &valueCount, nullptr, &largestValue, nullptr, nullptr);
+  LONG result = registry.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                          &valueCount, nullptr, &largestValue, nullptr, nullptr);
   if (result != ERROR_SUCCESS) {
-    failures.push_back({RegistryFailure::Kind::ValuesUnlisted, sourcePath, result});
+    if (failures) failures->push_back({RegistryFailure::Kind::ValuesUnlisted, path, result});
     return -1;
   }
 
@@ -228,7 +236,8 @@ int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::str
   if (valueCount > 0) {
     buffer.reset(new (std::nothrow) BYTE[bufferSize]);
     if (!buffer) {
-      failures.push_back({RegistryFailure::Kind::OutOfMemory, sourcePath, ERROR_NOT_ENOUGH_MEMORY});
+      if (failures)
+        failures->push_back({RegistryFailure::Kind::OutOfMemory, path, ERROR_NOT_ENOUGH_MEMORY});
       return 1;
     }
   }
@@ -238,20 +247,37 @@ int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::str
   for (DWORD index = 0; index < valueCount; ++index) {
     name[0] = '\0';
     DWORD nameLength = DWORD(name.size());
-    // A value whose name cannot be enumerated cannot be read by name either:
-    // it is skipped like any other unreadable value.
-    if (registry.RegEnumValueA(source, index, name.data(), &nameLength, nullptr, nullptr, nullptr,
-                               nullptr) != ERROR_SUCCESS)
-      continue;
     DWORD type = 0;
     DWORD size = readSize;
-    if (registry.RegQueryValueExA(source, name.data(), nullptr, &type, buffer.get(), &size) !=
-        ERROR_SUCCESS)
+    // A value whose name or data cannot be read (a name longer than the
+    // buffer, data grown since the count) is skipped like any other
+    // unreadable value.
+    if (registry.RegEnumValueA(key, index, name.data(), &nameLength, nullptr, &type, buffer.get(),
+                               &size) != ERROR_SUCCESS)
       continue;
-    if (registry.RegSetValueExA(destination, name.data(), 0, type, buffer.get(),
-                                std::min(size, readSize)) != ERROR_SUCCESS)
-      return 1;
+    size = std::min(size, readSize);
+    values.push_back({std::string(name.data(), strnlen(name.data(), name.size())), type,
+                      std::string(reinterpret_cast<const char*>(buffer.get()), size)});
   }
+  if (complete) *complete = values.size() == valueCount;
+  return 0;
+}
+
+LONG writeValue(win::Registry& registry, HKEY key, const KeyValue& value) {
+  return registry.RegSetValueExA(key, value.name.c_str(), 0, value.type,
+                                 reinterpret_cast<const BYTE*>(value.data.data()),
+                                 DWORD(value.data.size()));
+}
+
+// Copies every readable value of one open key into another. 1 when a write
+// fails (or no buffer can be had): the copy is then incomplete. -1 when the
+// source's information cannot be queried, which is recorded.
+int copyValues(const Context& ctx, HKEY source, HKEY destination, const std::string& sourcePath,
+               RegistryFailures& failures) {
+  std::vector<KeyValue> values;
+  if (int listed = readValues(ctx, source, sourcePath, &failures, values)) return listed;
+  for (const KeyValue& value : values)
+    if (writeValue(ctx.registry(), destination, value) != ERROR_SUCCESS) return 1;
   return 0;
 }
 
@@ -291,7 +317,106 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
   return 0;
 }
 
+// The names of an open key's subkeys, as far as they can be listed, and
+// whether that is as many as the key reports.
+std::vector<std::string> subkeyNames(win::Registry& registry, HKEY key, bool& complete) {
+  std::vector<std::string> names;
+  std::vector<char> name(kNameBufferSize);
+  for (DWORD index = 0;; ++index) {
+    if (registry.RegEnumKeyA(key, index, name.data(), DWORD(name.size())) != ERROR_SUCCESS) break;
+    names.emplace_back(name.data(), strnlen(name.data(), name.size()));
+  }
+  DWORD count = 0;
+  complete =
+      registry.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
+      count == names.size();
+  return names;
+}
+
+bool contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool sameNames(const std::vector<KeyValue>& a, const std::vector<KeyValue>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const KeyValue& x, const KeyValue& y) { return x.name == y.name; });
+}
+
+// Brings the destination to what deleting it and copying the source would
+// make of it, writing only where the two differ: the values of a key are
+// rewritten in the source's order unless only their data differs, and a
+// subkey is deleted, copied afresh or brought up to date in turn. Whatever
+// of the destination cannot be read whole is replaced whole.
+int syncTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+             HKEY destinationHive, const std::string& destinationPath,
+             std::vector<std::string>* leftOut, RegistryFailures& failures) {
+  win::Registry& registry = ctx.registry();
+  auto replace = [&] {
+    if (DeleteKeyTree(ctx, destinationHive, destinationPath, failures) != 0) return 1;
+    return copyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath, leftOut,
+                    failures);
+  };
+  OpenKey source(registry);
+  if (source.open(sourceHive, sourcePath, KEY_READ) != ERROR_SUCCESS) return replace();
+  OpenKey destination(registry);
+  if (destination.open(destinationHive, destinationPath, KEY_ALL_ACCESS) != ERROR_SUCCESS)
+    return replace();
+
+  // A source that cannot be listed is copied as the copy copies it, which
+  // also records why.
+  std::vector<KeyValue> wanted;
+  std::vector<KeyValue> held;
+  bool heldWhole = false;
+  bool heldKeysWhole = false;
+  if (readValues(ctx, source.get(), sourcePath, nullptr, wanted) != 0 ||
+      readValues(ctx, destination.get(), destinationPath, nullptr, held, &heldWhole) != 0 ||
+      !heldWhole)
+    return replace();
+  const std::vector<std::string> heldKeys = subkeyNames(registry, destination.get(), heldKeysWhole);
+  if (!heldKeysWhole) return replace();
+
+  if (sameNames(wanted, held)) {
+    for (std::size_t i = 0; i < wanted.size(); ++i)
+      if ((wanted[i].type != held[i].type || wanted[i].data != held[i].data) &&
+          writeValue(registry, destination.get(), wanted[i]) != ERROR_SUCCESS)
+        return 1;
+  } else {
+    for (const KeyValue& value : held)
+      if (registry.RegDeleteValueA(destination.get(), value.name.c_str()) != ERROR_SUCCESS)
+        return 1;
+    for (const KeyValue& value : wanted)
+      if (writeValue(registry, destination.get(), value) != ERROR_SUCCESS) return 1;
+  }
+
+  bool wantedKeysWhole = false;
+  const std::vector<std::string> wantedKeys = subkeyNames(registry, source.get(), wantedKeysWhole);
+  for (const std::string& name : heldKeys)
+    if (!contains(wantedKeys, name) &&
+        DeleteKeyTree(ctx, destinationHive, destinationPath + "\\" + name, failures) != 0)
+      return 1;
+  for (const std::string& name : wantedKeys) {
+    const std::string from = sourcePath + "\\" + name;
+    const std::string to = destinationPath + "\\" + name;
+    int status = contains(heldKeys, name)
+                     ? syncTree(ctx, sourceHive, from, destinationHive, to, leftOut, failures)
+                     : copyTree(ctx, sourceHive, from, destinationHive, to, leftOut, failures);
+    if (status != 0) return 1;
+  }
+  return 0;
+}
+
 }  // namespace
+
+int SyncKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
+                HKEY destinationHive, const std::string& destinationPath,
+                RegistryFailures& failures, std::vector<std::string>* leftOut) {
+  win::RegistryBatch batch(ctx.registry());
+  int synced =
+      syncTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath, leftOut, failures);
+  if (batch.commit() != ERROR_SUCCESS) return 1;
+  return synced;
+}
 
 int CopyKeyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
                 HKEY destinationHive, const std::string& destinationPath,

@@ -76,6 +76,14 @@ using RegistryFailures = std::vector<RegistryFailure>;
                               const std::string& sourcePath, win::HKEY destinationHive,
                               const std::string& destinationPath, RegistryFailures& failures,
                               std::vector<std::string>* leftOut = nullptr);
+// Makes the destination what deleting it and copying the source with
+// CopyKeyTree would make of it (a missing source leaves it deleted), but
+// writes only what differs: capturing the same settings again changes
+// nothing. Statuses, records and `leftOut` as CopyKeyTree's.
+[[nodiscard]] int SyncKeyTree(const Context& ctx, win::HKEY sourceHive,
+                              const std::string& sourcePath, win::HKEY destinationHive,
+                              const std::string& destinationPath, RegistryFailures& failures,
+                              std::vector<std::string>* leftOut = nullptr);
 // The values of one key alone, into a destination created when missing; 1
 // when the source cannot be opened or its values listed, or a write fails.
 [[nodiscard]] int CopyKeyValues(const Context& ctx, win::HKEY sourceHive,

@@ -63,6 +63,15 @@ int CopyKeyTree(const Context& ctx, win::HKEY sourceHive, const std::string& sou
                               failures, leftOut));
 }
 
+int SyncKeyTree(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
+                win::HKEY destinationHive, const std::string& destinationPath,
+                std::vector<std::string>* leftOut) {
+  RegistryFailures failures;
+  return reported(ctx, failures,
+                  SyncKeyTree(ctx, sourceHive, sourcePath, destinationHive, destinationPath,
+                              failures, leftOut));
+}
+
 int CopyKeyValues(const Context& ctx, win::HKEY sourceHive, const std::string& sourcePath,
                   win::HKEY destinationHive, const std::string& destinationPath) {
   RegistryFailures failures;

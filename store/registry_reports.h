@@ -23,6 +23,10 @@ void ReportRegistryFailures(const Context& ctx, const RegistryFailures& failures
                               const std::string& sourcePath, win::HKEY destinationHive,
                               const std::string& destinationPath,
                               std::vector<std::string>* leftOut = nullptr);
+[[nodiscard]] int SyncKeyTree(const Context& ctx, win::HKEY sourceHive,
+                              const std::string& sourcePath, win::HKEY destinationHive,
+                              const std::string& destinationPath,
+                              std::vector<std::string>* leftOut = nullptr);
 [[nodiscard]] int CopyKeyValues(const Context& ctx, win::HKEY sourceHive,
                                 const std::string& sourcePath, win::HKEY destinationHive,
                                 const std::string& destinationPath);

@@ -104,10 +104,10 @@ void WriteCheckedRegistry::remember(LONG result, HKEY parent, const char* subKey
   if (std::optional<std::string> path = join(parent, subKey)) paths_[*opened] = *path;
 }
 
-LONG WriteCheckedRegistry::beforeChange(const std::string* path, bool valueChange) {
+LONG WriteCheckedRegistry::beforeChange(const std::string* path, StoreJournal::Change change) {
   if (firstFailure_ != ERROR_SUCCESS) return firstFailure_;
   if (!journal_ || !path) return ERROR_SUCCESS;
-  return noteWrite(journal_->beforeChange(*path, valueChange));
+  return noteWrite(journal_->beforeChange(*path, change));
 }
 
 LONG WriteCheckedRegistry::noteWrite(LONG result) {
@@ -135,7 +135,8 @@ LONG WriteCheckedRegistry::RegCreateKeyExA(HKEY key, const char* subKey, DWORD r
                                            const char* keyClass, DWORD options, win::REGSAM sam,
                                            const void* security, HKEY* result, DWORD* disposition) {
   std::optional<std::string> path = join(key, subKey);
-  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return refused;
+  if (LONG refused = beforeChange(path ? &*path : nullptr, StoreJournal::Change::Create))
+    return refused;
   LONG status = inner_.RegCreateKeyExA(key, subKey, reserved, keyClass, options, sam, security,
                                        result, disposition);
   // A key refused for its depth or name changed nothing; the caller sees
@@ -174,18 +175,19 @@ LONG WriteCheckedRegistry::RegQueryValueExA(HKEY key, const char* name, DWORD* r
 
 LONG WriteCheckedRegistry::RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type,
                                           const BYTE* data, DWORD dataSize) {
-  if (LONG refused = beforeChange(pathOf(key), true)) return refused;
+  if (LONG refused = beforeChange(pathOf(key), StoreJournal::Change::Values)) return refused;
   return noteWrite(inner_.RegSetValueExA(key, name, reserved, type, data, dataSize));
 }
 
 LONG WriteCheckedRegistry::RegDeleteValueA(HKEY key, const char* name) {
-  if (LONG refused = beforeChange(pathOf(key), true)) return refused;
+  if (LONG refused = beforeChange(pathOf(key), StoreJournal::Change::Values)) return refused;
   return noteDeletion(inner_.RegDeleteValueA(key, name));
 }
 
 LONG WriteCheckedRegistry::RegDeleteKeyA(HKEY key, const char* subKey) {
   std::optional<std::string> path = join(key, subKey);
-  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return refused;
+  if (LONG refused = beforeChange(path ? &*path : nullptr, StoreJournal::Change::Remove))
+    return refused;
   return noteDeletion(inner_.RegDeleteKeyA(key, subKey));
 }
 
@@ -196,14 +198,15 @@ LONG WriteCheckedRegistry::RegCloseKey(HKEY key) {
 
 DWORD WriteCheckedRegistry::SHDeleteKeyA(HKEY key, const char* subKey) {
   std::optional<std::string> path = join(key, subKey);
-  if (LONG refused = beforeChange(path ? &*path : nullptr, false)) return DWORD(refused);
+  if (LONG refused = beforeChange(path ? &*path : nullptr, StoreJournal::Change::Remove))
+    return DWORD(refused);
   return DWORD(noteDeletion(LONG(inner_.SHDeleteKeyA(key, subKey))));
 }
 
 // A copy changes the destination's values and subkeys alike. A missing
 // source copies nothing, like a read that finds nothing.
 LONG WriteCheckedRegistry::RegCopyTreeA(HKEY keySrc, const char* subKey, HKEY keyDest) {
-  if (LONG refused = beforeChange(pathOf(keyDest), false)) return refused;
+  if (LONG refused = beforeChange(pathOf(keyDest), StoreJournal::Change::Remove)) return refused;
   LONG status = inner_.RegCopyTreeA(keySrc, subKey, keyDest);
   return status == ERROR_FILE_NOT_FOUND ? status : noteWrite(status);
 }

@@ -90,7 +90,7 @@ class WriteCheckedRegistry : public win::Registry {
   win::LONG noteRead(win::LONG result);
   // Whether a change of the key at `path` may go ahead: ERROR_SUCCESS, or
   // the failure that stops it.
-  win::LONG beforeChange(const std::string* path, bool valueChange);
+  win::LONG beforeChange(const std::string* path, StoreJournal::Change change);
   // The path below HKEY_LOCAL_MACHINE of `key` (and `subKey`), or null for
   // a key elsewhere.
   const std::string* pathOf(win::HKEY key) const;

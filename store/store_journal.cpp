@@ -27,6 +27,13 @@ constexpr const char* kSavedValues = "values";   // the values of Setting, copie
 constexpr const char* kSavedSlot = "slot";       // slot NAME, copied
 constexpr const char* kAbsentSlot = "noslot";    // slot NAME did not exist
 constexpr const char* kMovedSlot = "moved";      // slot NAME is held by slot HELDBY
+// Below a slot, the key PATH (the rest of the entry, from HKEY_LOCAL_MACHINE)
+// as a whole, copied; the key PATH, which did not exist; the values of the
+// key PATH, copied. A command that changes a little of a large profile
+// saves only that little.
+constexpr const char* kSavedTree = "tree";
+constexpr const char* kAbsentTree = "notree";
+constexpr const char* kSavedKeyValues = "keyvalues";
 // Values of the key PATH below HKEY_CURRENT_USER: those kept in the copy
 // are put back, the others named in the copy's "Names" are deleted.
 constexpr const char* kUserValues = "user";
@@ -58,6 +65,13 @@ bool isAtOrBelow(const std::string& path, const std::string& key) {
   for (std::size_t i = 0; i < key.size(); ++i)
     if (foldAscii(path[i]) != foldAscii(key[i])) return false;
   return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+// Whether `path` names a slot or a key below one.
+bool isInSlot(const std::string& path) {
+  const std::string setting = kSettingKey;
+  if (!isAtOrBelow(path, setting) || path.size() <= setting.size() + 1) return false;
+  return path[setting.size() + 1] != '\\';
 }
 
 std::vector<std::string> splitEntry(const std::string& entry) {
@@ -100,13 +114,14 @@ LONG replaceTree(const Context& ctx, const std::string& source, const std::strin
   return copyTree(ctx.registry(), source, target);
 }
 
-// Setting's values become exactly those kept at `source`; its slots stay.
-LONG replaceValues(const Context& ctx, const std::string& source) {
+// The values of the key at `target` become exactly those kept at `source`;
+// its subkeys stay.
+LONG replaceValues(const Context& ctx, const std::string& source, const std::string& target) {
   if (!keyExists(ctx.registry(), source)) return ERROR_REGISTRY_CORRUPT;
   win::Registry& registry = ctx.registry();
   {
     OpenKey setting(registry);
-    LONG status = setting.create(HKEY_LOCAL_MACHINE, kSettingKey);
+    LONG status = setting.create(HKEY_LOCAL_MACHINE, target);
     if (status != ERROR_SUCCESS) return status;
     char name[kNameBufferSize];
     for (;;) {
@@ -119,7 +134,7 @@ LONG replaceValues(const Context& ctx, const std::string& source) {
       if (status != ERROR_SUCCESS) return status;
     }
   }
-  if (CopyKeyValues(ctx, HKEY_LOCAL_MACHINE, source, HKEY_LOCAL_MACHINE, kSettingKey) != 0)
+  if (CopyKeyValues(ctx, HKEY_LOCAL_MACHINE, source, HKEY_LOCAL_MACHINE, target) != 0)
     return kCopyFailed;
   return ERROR_SUCCESS;
 }
@@ -185,10 +200,20 @@ LONG restore(const Context& ctx, int seq, const std::string& entry) {
     if (cut == std::string::npos || cut + 1 == entry.size()) return ERROR_REGISTRY_CORRUPT;
     return restoreUserValues(ctx, copyPath(seq), entry.substr(cut + 1));
   }
+  if (kind == kSavedTree || kind == kAbsentTree || kind == kSavedKeyValues) {
+    // Only slots and keys below them are saved this way: an entry naming
+    // any other key is not the journal's.
+    const std::size_t cut = entry.find('\\');
+    const std::string path = cut == std::string::npos ? std::string() : entry.substr(cut + 1);
+    if (!isInSlot(path)) return ERROR_REGISTRY_CORRUPT;
+    if (kind == kSavedTree) return replaceTree(ctx, copyPath(seq), path);
+    if (kind == kSavedKeyValues) return replaceValues(ctx, copyPath(seq), path);
+    return DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, path) == 0 ? ERROR_SUCCESS : kCopyFailed;
+  }
   if (kind == kSavedStore) return replaceTree(ctx, copyPath(seq), kSettingKey);
   if (kind == kAbsentStore)
     return DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, kSettingKey) == 0 ? ERROR_SUCCESS : kCopyFailed;
-  if (kind == kSavedValues) return replaceValues(ctx, copyPath(seq));
+  if (kind == kSavedValues) return replaceValues(ctx, copyPath(seq), kSettingKey);
   if (parts.size() < 2 || parts[1].empty()) return ERROR_REGISTRY_CORRUPT;
   const std::string slot = slotPath(parts[1]);
   if (kind == kSavedSlot) return replaceTree(ctx, copyPath(seq), slot);
@@ -199,14 +224,15 @@ LONG restore(const Context& ctx, int seq, const std::string& entry) {
   return ERROR_REGISTRY_CORRUPT;
 }
 
+// An entry's text, however long the path it names.
 LONG queryEntry(win::Registry& registry, HKEY journal, int seq, std::string& entry) {
-  char text[kValueBufferSize] = {};
-  DWORD size = sizeof text - 1;
-  DWORD type = 0;
-  LONG status = registry.RegQueryValueExA(journal, std::to_string(seq).c_str(), nullptr, &type,
-                                          reinterpret_cast<BYTE*>(text), &size);
-  if (status == ERROR_SUCCESS) entry.assign(text, strnlen(text, size));
-  return status;
+  RawValue value;
+  LONG status = readRaw(registry, journal, std::to_string(seq).c_str(), value);
+  if (status != ERROR_SUCCESS) return status;
+  if (value.type != REG_SZ) return ERROR_REGISTRY_CORRUPT;
+  const auto* text = reinterpret_cast<const char*>(value.data.data());
+  entry.assign(text, strnlen(text, value.data.size()));
+  return ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -273,6 +299,8 @@ void StoreJournal::reset() {
   storeSaved_ = false;
   valuesSaved_ = false;
   slotsSaved_.clear();
+  treesSaved_.clear();
+  keyValuesSaved_.clear();
 }
 
 LONG StoreJournal::open() {
@@ -352,18 +380,71 @@ void SetJournalForBenchmarks(bool enabled) {
   journalEnabled = enabled;
 }
 
-LONG StoreJournal::beforeChange(const std::string& path, bool valueChange) {
+LONG StoreJournal::beforeChange(const std::string& path, Change change) {
   if (!journalEnabled) return ERROR_SUCCESS;
+  // Creating a key that exists changes nothing.
+  if (change == Change::Create && keyExists(ctx_.registry(), path)) return ERROR_SUCCESS;
   const std::string setting = kSettingKey;
   if (isAtOrBelow(path, setting)) {
-    if (path.size() == setting.size()) return valueChange ? saveValues() : saveStore();
-    std::size_t start = setting.size() + 1;
-    return saveSlot(path.substr(start, path.find('\\', start) - start));
+    if (path.size() == setting.size()) return change == Change::Values ? saveValues() : saveStore();
+    const std::size_t start = setting.size() + 1;
+    const std::size_t cut = path.find('\\', start);
+    const std::string slot = path.substr(start, cut - start);
+    if (cut == std::string::npos && change != Change::Values) return saveSlot(slot);
+    return saveBelowSlot(slot, path, change);
   }
   // Creating or deleting a key above Setting (the root itself) can take
   // the whole store with it; its values are not the store's.
-  if (!valueChange && isAtOrBelow(setting, path)) return saveStore();
+  if (change != Change::Values && isAtOrBelow(setting, path)) return saveStore();
   return ERROR_SUCCESS;
+}
+
+bool StoreJournal::treeSaved(const std::string& path) const {
+  for (std::size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1))
+    if (treesSaved_.count(path.substr(0, cut))) return true;
+  return treesSaved_.count(path) != 0;
+}
+
+// The values of the slot key itself are saved like those of any key below it.
+LONG StoreJournal::saveBelowSlot(const std::string& slot, const std::string& path, Change change) {
+  if (storeSaved_ || slotsSaved_.count(slot) || treeSaved(path)) return ERROR_SUCCESS;
+  if (change == Change::Values && keyValuesSaved_.count(path)) return ERROR_SUCCESS;
+  const std::string slotKey = slotPath(slot);
+  // Below a slot that does not exist yet, everything comes with the slot.
+  if (!keyExists(ctx_.registry(), slotKey)) return saveSlot(slot);
+  LONG status = open();
+  if (status != ERROR_SUCCESS) return status;
+
+  if (change == Change::Values) {
+    if (CopyKeyValues(ctx_, HKEY_LOCAL_MACHINE, path, HKEY_LOCAL_MACHINE, copyPath(entries_ + 1)) !=
+        0)
+      return copyFailure(kCopyFailed);
+    status = addEntry(std::string(kSavedKeyValues) + "\\" + path);
+    if (status == ERROR_SUCCESS) keyValuesSaved_.insert(path);
+    return status;
+  }
+
+  // A key that is created brings every missing key above it with it: the
+  // highest of them is what an undo deletes.
+  std::string missing;
+  for (std::size_t cut = path.find('\\', slotKey.size() + 1);; cut = path.find('\\', cut + 1)) {
+    std::string key = path.substr(0, cut);
+    if (!keyExists(ctx_.registry(), key)) {
+      missing = std::move(key);
+      break;
+    }
+    if (cut == std::string::npos) break;
+  }
+  if (!missing.empty()) {
+    status = addEntry(std::string(kAbsentTree) + "\\" + missing);
+    if (status == ERROR_SUCCESS) treesSaved_.insert(missing);
+    return status;
+  }
+  status = copyTree(ctx_.registry(), path, copyPath(entries_ + 1));
+  if (status != ERROR_SUCCESS) return copyFailure(status);
+  status = addEntry(std::string(kSavedTree) + "\\" + path);
+  if (status == ERROR_SUCCESS) treesSaved_.insert(path);
+  return status;
 }
 
 LONG StoreJournal::noteSlotHeldBy(int slot, int heldBy) {

@@ -37,11 +37,18 @@ class StoreJournal {
   // no journal is left.
   [[nodiscard]] win::LONG recover();
 
+  // What a write is about to do to a key.
+  enum class Change {
+    Values,  // set or delete one of its values
+    Create,  // create it, with whatever keys above it are missing
+    Remove,  // delete it with its subtree, or copy a tree into it
+  };
   // To be called before a write that changes the key at `path` (below
-  // HKEY_LOCAL_MACHINE): saves the part of the store it belongs to unless
-  // it is saved already. `valueChange` says the write changes the key's
-  // values, not the key itself. Paths outside Setting need nothing.
-  [[nodiscard]] win::LONG beforeChange(const std::string& path, bool valueChange);
+  // HKEY_LOCAL_MACHINE): saves the part of the store it changes unless it is
+  // saved already. Setting and its slots are saved whole; below a slot, the
+  // key's values or its subtree alone. Creating a key that exists changes
+  // nothing, and paths outside Setting need nothing.
+  [[nodiscard]] win::LONG beforeChange(const std::string& path, Change change);
   // Records that the old content of slot `slot` is, at this moment, a copy
   // held by slot `heldBy` (the slots move down by one when a profile is
   // deleted), so that it need not be copied: undoing restores `slot` from
@@ -66,6 +73,8 @@ class StoreJournal {
   win::LONG saveStore();
   win::LONG saveSlot(const std::string& name);
   win::LONG saveValues();
+  win::LONG saveBelowSlot(const std::string& slot, const std::string& path, Change change);
+  bool treeSaved(const std::string& path) const;
 
   const Context& ctx_;
   WriteCheckedRegistry* checked_;
@@ -74,6 +83,11 @@ class StoreJournal {
   bool storeSaved_ = false;
   bool valuesSaved_ = false;
   std::set<std::string> slotsSaved_;
+  // Below the slots, by path as written (a key spelled two ways is merely
+  // saved twice): keys whose subtree is saved or was missing, and keys whose
+  // values are saved.
+  std::set<std::string> treesSaved_;
+  std::set<std::string> keyValuesSaved_;
 };
 
 // Benchmarks only: runs the store commands without their journal, to

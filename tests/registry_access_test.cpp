@@ -5,11 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "platform/code_page.h"
 #include "tests/support/faulty_registry.h"
+#include "tests/support/registry_snapshot.h"
 #include "tests/support/scripted_prompter.h"
 #include "tests/support/test_machine.h"
 
@@ -249,6 +251,95 @@ TEST_F(RegistryAccessTest, CopyKeyTreeReportsAKeyWhoseInformationCannotBeQueried
   EXPECT_TRUE(m.value(HKEY_LOCAL_MACHINE, "Dst\\B", "Kept", nullptr, nullptr));
   ASSERT_EQ(prompter.shown().size(), 1u);
   EXPECT_EQ(prompter.shown()[0].owner, kOwner);
+}
+
+// --- SyncKeyTree -------------------------------------------------------------
+
+// Whatever the destination held, it ends as a fresh copy of the source would
+// be (names as spelled, values in order), and it is written only where the
+// two differ: the same source a second time writes nothing.
+TEST_F(RegistryAccessTest, SyncKeyTreeEndsAsAFreshCopyWritingOnlyWhatDiffers) {
+  using Setup = std::function<void()>;
+  const auto set = [this](const std::string& path, const std::string& name, const std::string& v) {
+    m.setString(HKEY_LOCAL_MACHINE, path, name, v);
+  };
+  struct Case {
+    const char* what;
+    Setup source;
+    Setup destination;
+    int writes;  // -1: any number
+  };
+  const Setup usual = [&] {
+    set("Src", "A", "1");
+    set("Src", "B", "2");
+    set("Src\\Sub", "C", "3");
+    set("Src\\Sub\\Leaf", "D", "4");
+  };
+  const std::vector<Case> cases = {
+      {"same content", usual,
+       [&] {
+         set("Dst", "A", "1");
+         set("Dst", "B", "2");
+         set("Dst\\Sub", "C", "3");
+         set("Dst\\Sub\\Leaf", "D", "4");
+       },
+       0},
+      {"one value's data", usual,
+       [&] {
+         set("Dst", "A", "1");
+         set("Dst", "B", "old");
+         set("Dst\\Sub", "C", "3");
+         set("Dst\\Sub\\Leaf", "D", "4");
+       },
+       1},
+      {"one value's type", usual,
+       [&] {
+         set("Dst", "A", "1");
+         m.setDword(HKEY_LOCAL_MACHINE, "Dst", "B", 2);
+         set("Dst\\Sub", "C", "3");
+         set("Dst\\Sub\\Leaf", "D", "4");
+       },
+       1},
+      {"values in another order, one more, one spelled otherwise", usual,
+       [&] {
+         set("Dst", "b", "2");
+         set("Dst", "A", "1");
+         set("Dst", "Gone", "x");
+         set("Dst\\Sub", "C", "3");
+         set("Dst\\Sub\\Leaf", "D", "4");
+       },
+       -1},
+      {"stale, missing and otherwise spelled subkeys", usual,
+       [&] {
+         set("Dst", "A", "1");
+         set("Dst", "B", "2");
+         set("Dst\\SUB", "C", "3");
+         set("Dst\\Stale\\Deeper", "E", "5");
+       },
+       -1},
+      {"no destination", usual, [] {}, -1},
+      {"no source", [] {}, [&] { set("Dst\\Sub", "C", "3"); }, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_EQ(store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, "Src"), 0);
+    ASSERT_EQ(store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, "Dst"), 0);
+    ASSERT_EQ(store::DeleteKeyTree(ctx, HKEY_LOCAL_MACHINE, "Fresh"), 0);
+    c.source();
+    c.destination();
+    ASSERT_EQ(store::CopyKeyTree(ctx, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Fresh"), 0);
+    FaultyMachine counting(m.machine());
+    store::Context counted{counting, prompter, kOwner};
+    EXPECT_EQ(store::SyncKeyTree(counted, HKEY_LOCAL_MACHINE, "Src", HKEY_LOCAL_MACHINE, "Dst"), 0);
+    if (c.writes >= 0) {
+      EXPECT_EQ(counting.registry().writeCount(), c.writes);
+    }
+    EXPECT_EQ(testing_support::snapshot(m.registry(), HKEY_LOCAL_MACHINE, "Dst"),
+              testing_support::snapshot(m.registry(), HKEY_LOCAL_MACHINE, "Fresh"));
+    EXPECT_EQ(valueNames(HKEY_LOCAL_MACHINE, "Dst"), valueNames(HKEY_LOCAL_MACHINE, "Fresh"));
+    EXPECT_EQ(m.keyExists(HKEY_LOCAL_MACHINE, "Dst"), m.keyExists(HKEY_LOCAL_MACHINE, "Src"));
+  }
+  EXPECT_TRUE(prompter.shown().empty());
 }
 
 // --- DeleteKeyTree ---------------------------------------------------------

@@ -131,9 +131,16 @@ class StoreCommandTest : public ::testing::Test {
       ASSERT_TRUE(store::CaptureProfile(ctx, ansi(title)).captured);
     (void)store::WriteActive(ctx, 1);
     (void)store::WriteComboActive(ctx, 1);
-    // The live settings move on, so that a capture over a profile changes it.
+    // The live settings move on, so that a capture over a profile changes
+    // it: values change and appear, a subtree appears and one goes.
     set(registry, HKEY_CURRENT_USER, kInternet, "ProxyServer", REG_SZ,
         std::string("proxy.example:8081", 19));
+    set(registry, HKEY_LOCAL_MACHINE, wired, "IPAddress", REG_MULTI_SZ,
+        std::string("192.168.1.20\0\0", 14));
+    set(registry, HKEY_CURRENT_USER, kInternet + "\\ZoneMap\\Domains\\example.jp", "http",
+        REG_DWORD, std::string("\2\0\0\0", 4));
+    ASSERT_EQ(registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, connection(kWireless).c_str()),
+              win::DWORD(ERROR_SUCCESS));
   }
 
   static void set(win::Registry& registry, win::HKEY hive, const std::string& path,

@@ -114,7 +114,12 @@ class FaultyRegistry : public win::Registry {
                           win::DWORD* reserved, win::DWORD* type, win::BYTE* data,
                           win::DWORD* dataSize) override {
     calls_.push_back({"enumvalue", pathOf(key), "", nameLength ? *nameLength : 0});
-    return inner_.RegEnumValueA(key, index, name, nameLength, reserved, type, data, dataSize);
+    win::LONG rc =
+        inner_.RegEnumValueA(key, index, name, nameLength, reserved, type, data, dataSize);
+    // A value whose data cannot be read by name cannot be read this way either.
+    if (rc == ERROR_SUCCESS && data && name)
+      if (auto code = find(queryFaults_, fold(pathOf(key)) + "|" + fold(name))) return *code;
+    return rc;
   }
   win::LONG RegQueryValueExA(win::HKEY key, const char* name, win::DWORD* reserved,
                              win::DWORD* type, win::BYTE* data, win::DWORD* dataSize) override {
