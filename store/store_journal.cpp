@@ -3,6 +3,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/code_page.h"
 #include "store/open_key.h"
 #include "store/profile_store.h"
 #include "store/registry_access.h"
@@ -65,6 +66,20 @@ bool isAtOrBelow(const std::string& path, const std::string& key) {
   for (std::size_t i = 0; i < key.size(); ++i)
     if (foldAscii(path[i]) != foldAscii(key[i])) return false;
   return path.size() == key.size() || path[key.size()] == '\\';
+}
+
+// The first backslash at or after `from` (a character boundary) that
+// separates two names: in code page 932 the second byte of a character such
+// as 表 is a backslash too.
+std::size_t nextSeparator(const std::string& path, std::size_t from) {
+  for (std::size_t i = from; i < path.size(); ++i) {
+    const auto c = static_cast<unsigned char>(path[i]);
+    if (win::isLeadByte(c) && i + 1 < path.size())
+      ++i;
+    else if (c == '\\')
+      return i;
+  }
+  return std::string::npos;
 }
 
 // Whether `path` names a slot or a key below one.
@@ -388,7 +403,7 @@ LONG StoreJournal::beforeChange(const std::string& path, Change change) {
   if (isAtOrBelow(path, setting)) {
     if (path.size() == setting.size()) return change == Change::Values ? saveValues() : saveStore();
     const std::size_t start = setting.size() + 1;
-    const std::size_t cut = path.find('\\', start);
+    const std::size_t cut = nextSeparator(path, start);
     const std::string slot = path.substr(start, cut - start);
     if (cut == std::string::npos && change != Change::Values) return saveSlot(slot);
     return saveBelowSlot(slot, path, change);
@@ -400,7 +415,8 @@ LONG StoreJournal::beforeChange(const std::string& path, Change change) {
 }
 
 bool StoreJournal::treeSaved(const std::string& path) const {
-  for (std::size_t cut = path.find('\\'); cut != std::string::npos; cut = path.find('\\', cut + 1))
+  for (std::size_t cut = nextSeparator(path, 0); cut != std::string::npos;
+       cut = nextSeparator(path, cut + 1))
     if (treesSaved_.count(path.substr(0, cut))) return true;
   return treesSaved_.count(path) != 0;
 }
@@ -427,7 +443,8 @@ LONG StoreJournal::saveBelowSlot(const std::string& slot, const std::string& pat
   // A key that is created brings every missing key above it with it: the
   // highest of them is what an undo deletes.
   std::string missing;
-  for (std::size_t cut = path.find('\\', slotKey.size() + 1);; cut = path.find('\\', cut + 1)) {
+  for (std::size_t cut = nextSeparator(path, slotKey.size() + 1);;
+       cut = nextSeparator(path, cut + 1)) {
     std::string key = path.substr(0, cut);
     if (!keyExists(ctx_.registry(), key)) {
       missing = std::move(key);

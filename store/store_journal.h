@@ -1,8 +1,11 @@
 // The journal that keeps a store command whole on a registry without
-// transactions. Before a command first changes a part of the store (one
-// slot, the values of Setting, or Setting as a whole) the part's old content
-// is copied under HKLM "Software\Q\Tolvik\Journal", and only then an entry
-// naming it is written: an entry exists only for a copy that is complete.
+// transactions. Before a command first changes a part of the store (the
+// values of a key or a subtree below a slot, one slot, the values of
+// Setting, or Setting as a whole) the part's old content is copied under
+// HKLM "Software\Q\Tolvik\Journal", and only then an entry naming it is
+// written: an entry exists only for a copy that is complete. A part that did
+// not exist is named without a copy. Parts may overlap: undone newest first,
+// each comes back exactly as it was when it was saved.
 // The value "Open" says the command has not finished; it is written before
 // the first entry and deleted as the command's last step, so that removing
 // it is the one write that makes the changes stand. A command cut short

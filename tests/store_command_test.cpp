@@ -116,6 +116,9 @@ class StoreCommandTest : public ::testing::Test {
         std::string("\1\0\0\0", 4));
     set(registry, HKEY_CURRENT_USER, kInternet, "ProxyEnable", REG_DWORD,
         std::string("\1\0\0\0", 4));
+    // A key name whose second byte is a backslash (表 in code page 932).
+    set(registry, HKEY_CURRENT_USER, kInternet + "\\" + win::ansiFromUtf8("表"), "Kept", REG_SZ,
+        std::string("1", 2));
     set(registry, HKEY_CURRENT_USER, kInternet + "\\Connections", "DefaultConnectionSettings",
         REG_BINARY, std::string("\x3c\0\0\0\xff", 5));
     set(registry, HKEY_CURRENT_USER, "Software\\Microsoft\\Windows NT\\CurrentVersion\\Windows",
@@ -139,6 +142,8 @@ class StoreCommandTest : public ::testing::Test {
         std::string("192.168.1.20\0\0", 14));
     set(registry, HKEY_CURRENT_USER, kInternet + "\\ZoneMap\\Domains\\example.jp", "http",
         REG_DWORD, std::string("\2\0\0\0", 4));
+    set(registry, HKEY_CURRENT_USER, kInternet + "\\" + win::ansiFromUtf8("表") + "\\New", "Added",
+        REG_SZ, std::string("2", 2));
     ASSERT_EQ(registry.SHDeleteKeyA(HKEY_LOCAL_MACHINE, connection(kWireless).c_str()),
               win::DWORD(ERROR_SUCCESS));
   }
