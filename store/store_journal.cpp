@@ -396,22 +396,33 @@ void SetJournalForBenchmarks(bool enabled) {
 }
 
 LONG StoreJournal::beforeChange(const std::string& path, Change change) {
-  if (!journalEnabled) return ERROR_SUCCESS;
-  // Creating a key that exists changes nothing.
-  if (change == Change::Create && keyExists(ctx_.registry(), path)) return ERROR_SUCCESS;
+  if (!journalEnabled || storeSaved_) return ERROR_SUCCESS;
+  // Creating a key that exists changes nothing; what is saved already is
+  // looked up first, since a command creates thousands of keys in parts
+  // it has saved.
+  const auto createsNothing = [&] {
+    return change == Change::Create && keyExists(ctx_.registry(), path);
+  };
   const std::string setting = kSettingKey;
   if (isAtOrBelow(path, setting)) {
-    if (path.size() == setting.size()) return change == Change::Values ? saveValues() : saveStore();
+    if (path.size() == setting.size()) {
+      if (change == Change::Values) return saveValues();
+      return createsNothing() ? ERROR_SUCCESS : saveStore();
+    }
     const std::size_t start = setting.size() + 1;
     const std::size_t cut = nextSeparator(path, start);
     const std::string slot = path.substr(start, cut - start);
+    if (slotsSaved_.count(slot) || (cut != std::string::npos && treeSaved(path)))
+      return ERROR_SUCCESS;
+    if (createsNothing()) return ERROR_SUCCESS;
     if (cut == std::string::npos && change != Change::Values) return saveSlot(slot);
     return saveBelowSlot(slot, path, change);
   }
   // Creating or deleting a key above Setting (the root itself) can take
   // the whole store with it; its values are not the store's.
-  if (change != Change::Values && isAtOrBelow(setting, path)) return saveStore();
-  return ERROR_SUCCESS;
+  if (change == Change::Values || !isAtOrBelow(setting, path) || createsNothing())
+    return ERROR_SUCCESS;
+  return saveStore();
 }
 
 bool StoreJournal::treeSaved(const std::string& path) const {
