@@ -620,3 +620,34 @@ TEST_F(StoreCommandTest, CaptureLeavesOutASubtreeTooDeepForTheProfile) {
             0);
   EXPECT_EQ(kept, "proxy.example:8081");
 }
+
+// A journal entry naming a key outside the profiles is not the journal's: the
+// recovery refuses it and touches nothing, whatever the entry asks for.
+TEST_F(StoreCommandTest, RecoveryRefusesAnEntryNamingAKeyOutsideTheProfiles) {
+  const std::string setting = store::kSettingKey;
+  for (const std::string& entry :
+       std::vector<std::string>{"notree\\SYSTEM\\Emulation", "notree\\" + setting,
+                                "keyvalues\\" + setting + "\\\\1", "tree\\Software\\Q\\Tolvik"}) {
+    SCOPED_TRACE(entry);
+    auto machine = freshCopy();
+    const Snapshot store = storeOf(*machine);
+    const Snapshot system =
+        testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation");
+    set(machine->registry(), HKEY_LOCAL_MACHINE, store::kJournalKey, "Open", REG_DWORD,
+        std::string("\1\0\0\0", 4));
+    set(machine->registry(), HKEY_LOCAL_MACHINE, store::kJournalKey, "1", REG_SZ, entry + '\0');
+    set(machine->registry(), HKEY_LOCAL_MACHINE, std::string(store::kJournalKey) + "\\1", "",
+        REG_SZ, std::string(1, '\0'));
+
+    AnsweringPrompter prompter;
+    store::Context ctx{*machine, prompter, nullptr};
+    EXPECT_FALSE(store::RecoverStore(ctx));
+    EXPECT_EQ(
+        testing_support::snapshot(machine->registry(), HKEY_LOCAL_MACHINE, "SYSTEM\\Emulation"),
+        system);
+    Snapshot now = storeOf(*machine);
+    for (auto it = now.begin(); it != now.end();)
+      it = it->first.rfind("Journal\\", 0) == 0 ? now.erase(it) : std::next(it);
+    EXPECT_EQ(now, store);
+  }
+}
