@@ -19,6 +19,7 @@
 #include "store/profile_store.h"
 #include "store/registry_access.h"
 #include "store/registry_reports.h"
+#include "store/store_journal.h"
 #include "views/profile_data.h"
 
 namespace {
@@ -97,7 +98,9 @@ void BM_OpenProfileEditor32(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenProfileEditor32)->Unit(benchmark::kMillisecond);
 
+// Argument 1 saves with the journal that keeps the save whole, 0 without.
 void BM_SaveProfile32(benchmark::State& state) {
+  store::SetJournalForBenchmarks(state.range(0) != 0);
   auto application = offscreenApplication();
   bench::NotebookMachine notebook;
   makeProfileOf32Interfaces(notebook.context());
@@ -105,7 +108,8 @@ void BM_SaveProfile32(benchmark::State& state) {
   editor.form3.show();
   for (auto _ : state) editor.form3.Button3Click();  // every question answered Yes
   editor.form3.hide();
+  store::SetJournalForBenchmarks(true);
 }
-BENCHMARK(BM_SaveProfile32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveProfile32)->ArgName("journal")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace

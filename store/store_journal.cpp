@@ -1,6 +1,7 @@
 #include "store/store_journal.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "platform/code_page.h"
@@ -103,6 +104,17 @@ std::vector<std::string> splitEntry(const std::string& entry) {
 bool keyExists(win::Registry& registry, const std::string& path) {
   OpenKey key(registry);
   return key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) == ERROR_SUCCESS;
+}
+
+// True also when it cannot be told.
+bool hasSubkeys(win::Registry& registry, const std::string& path) {
+  OpenKey key(registry);
+  DWORD subkeys = 1;
+  if (key.open(HKEY_LOCAL_MACHINE, path, KEY_READ) != ERROR_SUCCESS ||
+      registry.RegQueryInfoKeyA(key.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    return true;
+  return subkeys != 0;
 }
 
 // Copies the tree of the open key `from` into the key at `target`, created
@@ -428,7 +440,7 @@ LONG StoreJournal::beforeChange(const std::string& path, Change change) {
 bool StoreJournal::treeSaved(const std::string& path) const {
   for (std::size_t cut = nextSeparator(path, 0); cut != std::string::npos;
        cut = nextSeparator(path, cut + 1))
-    if (treesSaved_.count(path.substr(0, cut))) return true;
+    if (treesSaved_.count(std::string_view(path).substr(0, cut))) return true;
   return treesSaved_.count(path) != 0;
 }
 
@@ -442,7 +454,10 @@ LONG StoreJournal::saveBelowSlot(const std::string& slot, const std::string& pat
   LONG status = open();
   if (status != ERROR_SUCCESS) return status;
 
-  if (change == Change::Values) {
+  // The values of a key with subkeys are copied one by one; a key without
+  // any is copied whole in one call, which also covers what is created
+  // below it later.
+  if (change == Change::Values && hasSubkeys(ctx_.registry(), path)) {
     if (CopyKeyValues(ctx_, HKEY_LOCAL_MACHINE, path, HKEY_LOCAL_MACHINE, copyPath(entries_ + 1)) !=
         0)
       return copyFailure(kCopyFailed);
@@ -452,9 +467,10 @@ LONG StoreJournal::saveBelowSlot(const std::string& slot, const std::string& pat
   }
 
   // A key that is created brings every missing key above it with it: the
-  // highest of them is what an undo deletes.
+  // highest of them is what an undo deletes (for a key that is deleted
+  // while missing, nothing).
   std::string missing;
-  for (std::size_t cut = nextSeparator(path, slotKey.size() + 1);;
+  for (std::size_t cut = nextSeparator(path, slotKey.size() + 1); change != Change::Values;
        cut = nextSeparator(path, cut + 1)) {
     std::string key = path.substr(0, cut);
     if (!keyExists(ctx_.registry(), key)) {

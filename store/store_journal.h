@@ -13,6 +13,7 @@
 // by itself or by the next command or start.
 #pragma once
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -89,7 +90,7 @@ class StoreJournal {
   // Below the slots, by path as written (a key spelled two ways is merely
   // saved twice): keys whose subtree is saved or was missing, and keys whose
   // values are saved.
-  std::set<std::string> treesSaved_;
+  std::set<std::string, std::less<>> treesSaved_;
   std::set<std::string> keyValuesSaved_;
 };
 
