@@ -269,44 +269,33 @@ TEST_F(RegistryAccessTest, SyncKeyTreeEndsAsAFreshCopyWritingOnlyWhatDiffers) {
     Setup destination;
     int writes;  // -1: any number
   };
-  const Setup usual = [&] {
-    set("Src", "A", "1");
-    set("Src", "B", "2");
-    set("Src\\Sub", "C", "3");
-    set("Src\\Sub\\Leaf", "D", "4");
+  // The usual tree at `root`, and below Dst the same with one change.
+  const auto usualAt = [&](const std::string& root) {
+    set(root, "A", "1");
+    set(root, "B", "2");
+    set(root + "\\Sub", "C", "3");
+    set(root + "\\Sub\\Leaf", "D", "4");
   };
+  const Setup usual = [&] { usualAt("Src"); };
   const std::vector<Case> cases = {
-      {"same content", usual,
-       [&] {
-         set("Dst", "A", "1");
-         set("Dst", "B", "2");
-         set("Dst\\Sub", "C", "3");
-         set("Dst\\Sub\\Leaf", "D", "4");
-       },
-       0},
+      {"same content", usual, [&] { usualAt("Dst"); }, 0},
       {"one value's data", usual,
        [&] {
-         set("Dst", "A", "1");
+         usualAt("Dst");
          set("Dst", "B", "old");
-         set("Dst\\Sub", "C", "3");
-         set("Dst\\Sub\\Leaf", "D", "4");
        },
        1},
       {"one value's type", usual,
        [&] {
-         set("Dst", "A", "1");
+         usualAt("Dst");
          m.setDword(HKEY_LOCAL_MACHINE, "Dst", "B", 2);
-         set("Dst\\Sub", "C", "3");
-         set("Dst\\Sub\\Leaf", "D", "4");
        },
        1},
       {"values in another order, one more, one spelled otherwise", usual,
        [&] {
          set("Dst", "b", "2");
-         set("Dst", "A", "1");
+         usualAt("Dst");
          set("Dst", "Gone", "x");
-         set("Dst\\Sub", "C", "3");
-         set("Dst\\Sub\\Leaf", "D", "4");
        },
        -1},
       {"stale, missing and otherwise spelled subkeys", usual,
