@@ -317,17 +317,18 @@ int copyTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
   return 0;
 }
 
-// The names of an open key's subkeys, as far as they can be listed, and
-// whether that is as many as the key reports.
-std::vector<std::string> subkeyNames(win::Registry& registry, HKEY key, bool& complete) {
+// The names of an open key's subkeys, as far as they can be listed, and,
+// when asked, whether that is as many as the key reports.
+std::vector<std::string> subkeyNames(win::Registry& registry, HKEY key, bool* complete = nullptr) {
   std::vector<std::string> names;
   std::vector<char> name(kNameBufferSize);
   for (DWORD index = 0;; ++index) {
     if (registry.RegEnumKeyA(key, index, name.data(), DWORD(name.size())) != ERROR_SUCCESS) break;
     names.emplace_back(name.data(), strnlen(name.data(), name.size()));
   }
+  if (!complete) return names;
   DWORD count = 0;
-  complete =
+  *complete =
       registry.RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr,
                                 nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS &&
       count == names.size();
@@ -373,7 +374,8 @@ int syncTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
       readValues(ctx, destination.get(), destinationPath, nullptr, held, &heldWhole) != 0 ||
       !heldWhole)
     return replace();
-  const std::vector<std::string> heldKeys = subkeyNames(registry, destination.get(), heldKeysWhole);
+  const std::vector<std::string> heldKeys =
+      subkeyNames(registry, destination.get(), &heldKeysWhole);
   if (!heldKeysWhole) return replace();
 
   if (sameNames(wanted, held)) {
@@ -389,8 +391,8 @@ int syncTree(const Context& ctx, HKEY sourceHive, const std::string& sourcePath,
       if (writeValue(registry, destination.get(), value) != ERROR_SUCCESS) return 1;
   }
 
-  bool wantedKeysWhole = false;
-  const std::vector<std::string> wantedKeys = subkeyNames(registry, source.get(), wantedKeysWhole);
+  // What of the source can be listed is copied, as the copy does.
+  const std::vector<std::string> wantedKeys = subkeyNames(registry, source.get());
   for (const std::string& name : heldKeys)
     if (!contains(wantedKeys, name) &&
         DeleteKeyTree(ctx, destinationHive, destinationPath + "\\" + name, failures) != 0)

@@ -446,7 +446,6 @@ bool StoreJournal::treeSaved(const std::string& path) const {
 
 // The values of the slot key itself are saved like those of any key below it.
 LONG StoreJournal::saveBelowSlot(const std::string& slot, const std::string& path, Change change) {
-  if (storeSaved_ || slotsSaved_.count(slot) || treeSaved(path)) return ERROR_SUCCESS;
   if (change == Change::Values && keyValuesSaved_.count(path)) return ERROR_SUCCESS;
   const std::string slotKey = slotPath(slot);
   // Below a slot that does not exist yet, everything comes with the slot.

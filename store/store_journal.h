@@ -77,6 +77,7 @@ class StoreJournal {
   win::LONG saveStore();
   win::LONG saveSlot(const std::string& name);
   win::LONG saveValues();
+  // For a part of slot `slot` that no saved part covers.
   win::LONG saveBelowSlot(const std::string& slot, const std::string& path, Change change);
   bool treeSaved(const std::string& path) const;
 
