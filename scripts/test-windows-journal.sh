@@ -33,6 +33,9 @@ done
 
 work="$(mktemp -d)"
 trap 'wine_stop; rm -rf "$work"' EXIT
+# A setup step that fails (a Wine tool under load) ends the run: say which.
+set -o errtrace
+trap 'status=$?; [[ $- != *e* ]] || echo "FAIL: line $LINENO: $BASH_COMMAND (exit $status)"' ERR
 
 passed=0
 failed=0
